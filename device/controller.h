@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QThread>
+
+class Ic;
+class Worker;
+
+// The device link's face towards the GUI thread. Owns the worker thread on which the HID
+// transport runs; requests go out as queued signals, results come back as signals.
+class Controller : public QObject
+{
+    Q_OBJECT
+public:
+    static Controller *instance();
+    // Stops the worker and event threads and deletes the instance; safe to call twice.
+    // The program calls it before the application object goes away.
+    static void shutdown();
+
+    // The current chip protocol, or nullptr while no supported mouse is attached.
+    Ic *currentIc() const { return m_ic; }
+    void setCurrentIc(Ic *ic) { m_ic = ic; }
+
+signals:
+    void check();
+    void send(int dataLength, QString dataList);
+    void receive(int dataLength, QString dataList);
+
+    // The mouse's 4-byte event reports, delivered on the GUI thread.
+    void eventReport(uchar b0, uchar b1, uchar b2, uchar b3);
+    // A write or read that did not reach the mouse; carries the command text.
+    void transferFailed(QString dataList);
+    // Result of every device check: the catalogue index found, or -1.
+    void deviceChecked(int resultValue);
+
+public slots:
+    void checkFinishProc(int resultValue);
+    void returnDataProc(QString dataList);
+
+private:
+    Controller();
+    ~Controller() override;
+
+    QThread thread;
+    Worker *worker = nullptr;
+    Ic *m_ic = nullptr;
+};
