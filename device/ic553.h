@@ -1,0 +1,33 @@
+#pragma once
+
+#include "device/ic.h"
+
+#include <QString>
+#include <QStringList>
+
+// The chip protocol of the mouse family: every setting becomes one or more command texts
+// ("_"-joined decimal bytes) emitted through the controller's send/receive signals.
+class Ic553 : public Ic
+{
+    Q_OBJECT
+public:
+    static Ic553 *instance();
+
+    // The query whose reply is awaited; 0 = current DPI level, the only query there is.
+    int pendingRequest = 0;
+
+public slots:
+    void setLighting(const QString &values) override;
+    void setDpi(const QString &values) override;
+    void readCurrentDpiLevel() override;
+    void setReportRate(const QString &value) override;
+    void setKeys(const QString &keyMatrix) override;
+    void setColors(const QString &values) override;
+    void setMacro(uchar button, const QString &macro) override;
+    void parseReply(const QString &reply) override;
+
+private:
+    Ic553() = default;
+
+    void write(int dataLength, const QString &command);
+};
