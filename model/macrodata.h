@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+// The user's macros: names and, at the same index, their action strings.
+class MacroData : public QObject
+{
+    Q_OBJECT
+public:
+    static MacroData *instance();
+
+    virtual void load();
+    // Returns false when the store could not be written; the old file is then left as it was.
+    virtual bool save();
+
+    QStringList &macroNames() { return m_macroNames; }
+    const QStringList &macroNames() const { return m_macroNames; }
+    QStringList &macroActions() { return m_macroActions; }
+    const QStringList &macroActions() const { return m_macroActions; }
+    void setMacroNames(const QStringList &list);
+
+    void sendMacro(int macroIndex, int buttonIndex);
+    // The form the chip protocol expects (pauses folded into the press or release before them);
+    // an empty text when nothing is to be sent.
+    static QString deviceForm(const QString &actions);
+
+    // Writes macro index to an exchange file (replacing it). False when index names no macro or
+    // the file cannot be written.
+    bool exportMacro(int index, const QString &file);
+    // Appends the macros of an exchange file to the store, then reloads it and emits
+    // macroNameChanged(). Returns how many names were added, or -1 with *error set.
+    int importMacros(const QString &file, QString *error = nullptr);
+
+signals:
+    void macroNameChanged();
+
+private:
+    MacroData() = default;
+
+    QStringList m_macroNames;
+    QStringList m_macroActions;
+};
