@@ -42,6 +42,10 @@ private:
     Controller();
     ~Controller() override;
 
+    // A mouse of family 0..6 was found / none (or an entry beyond 6) was.
+    void attach(int family);
+    void detach();
+
     QThread thread;
     Worker *worker = nullptr;
     Ic *m_ic = nullptr;

@@ -1,0 +1,87 @@
+#include "device/controller.h"
+
+#include "device/ic.h"
+#include "device/worker.h"
+
+#include <QDebug>
+#include <QDeadlineTimer>
+
+#include <hidapi.h>
+
+namespace {
+Controller *s_instance = nullptr;
+constexpr int StopGraceMs = 500;    // queued transfers still sent at exit, within this time
+constexpr int QuitBoundMs = 2000;
+} // namespace
+
+Controller *Controller::instance()
+{
+    if (!s_instance)
+        s_instance = new Controller;
+    return s_instance;
+}
+
+void Controller::shutdown()
+{
+    delete s_instance;
+    s_instance = nullptr;
+}
+
+Controller::Controller()
+{
+    // Once, before any other hidapi call can run on the worker or event thread.
+    hid_init();
+
+    worker = new Worker;
+    worker->moveToThread(&thread);
+    connect(&thread, &QThread::finished, worker, &QObject::deleteLater);
+    connect(this, &Controller::check, worker, &Worker::checkDevice);
+    connect(this, &Controller::send, worker, &Worker::sendDataProc);
+    connect(this, &Controller::receive, worker, &Worker::receiveDataProc);
+    connect(worker, &Worker::checkFinish, this, &Controller::checkFinishProc);
+    connect(worker, &Worker::returnData, this, &Controller::returnDataProc);
+    connect(worker, &Worker::transferFailed, this, &Controller::transferFailed, Qt::QueuedConnection);
+    // Emitted on the event thread; the handlers work on GUI objects.
+    connect(worker, &Worker::eventReport, this, &Controller::eventReport, Qt::QueuedConnection);
+    thread.start(QThread::InheritPriority);
+}
+
+Controller::~Controller()
+{
+    worker->requestStop(StopGraceMs);
+    thread.quit();
+    // The worker is deleted on its thread when it finishes; its destructor stops the event thread.
+    if (!thread.wait(QDeadlineTimer(QuitBoundMs))) {
+        qWarning() << "device link: worker thread still busy at exit, waiting";
+        thread.wait();
+    }
+    worker = nullptr;
+    m_ic = nullptr;
+    hid_exit();
+}
+
+void Controller::checkFinishProc(int resultValue)
+{
+    if (resultValue >= 0 && resultValue <= 6)
+        attach(resultValue);
+    else
+        detach();
+    emit deviceChecked(resultValue);
+}
+
+void Controller::attach(int family)
+{
+    Q_UNUSED(family);
+}
+
+void Controller::detach()
+{
+    // Changes still reach the profile model, but nothing is sent any more.
+    m_ic = nullptr;
+}
+
+void Controller::returnDataProc(QString dataList)
+{
+    if (m_ic)
+        m_ic->parseReply(dataList);
+}

@@ -1,0 +1,228 @@
+#include "device/worker.h"
+
+#include "device/commandtext.h"
+#include "device/datapaths.h"
+#include "device/workerthread.h"
+
+#include <QDebug>
+#include <QDeadlineTimer>
+#include <QThread>
+
+#include <hidapi.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace {
+qint64 steadyMs()
+{
+    return QDeadlineTimer::current().deadline();
+}
+} // namespace
+
+Worker::Worker(QObject *parent) : QObject(parent) {}
+
+Worker::~Worker()
+{
+    // The event thread is our child: it must be stopped before QObject deletes it.
+    stopEventThread();
+    closeCommandInterface();
+}
+
+void Worker::requestStop(int graceMs)
+{
+    stopDeadline.store(steadyMs() + qMax(0, graceMs));
+}
+
+bool Worker::stopped() const
+{
+    const qint64 deadline = stopDeadline.load();
+    return deadline >= 0 && steadyMs() >= deadline;
+}
+
+bool Worker::eventThreadRunning() const
+{
+    return eventThread && eventThread->isRunning();
+}
+
+void Worker::checkDevice()
+{
+    QList<DeviceEntry> found = DeviceEntry::loadCatalogue(DataPaths::configFile());
+    for (int i = 0; i < found.size(); ++i) {
+        DeviceEntry &e = found[i];
+        // hid_enumerate(0, 0) lists every device: an entry without IDs matches none.
+        if (!e.hasIds())
+            continue;
+        hid_device_info *list = hid_enumerate(e.vid, e.pid);
+        for (hid_device_info *d = list; d; d = d->next) {
+            const QString path = QString::fromLocal8Bit(d->path);
+            if (d->usage_page == e.usagePage && d->usage == e.usage) {
+                e.commandPath = path;
+                currentIndex = i;
+            }
+            if (d->usage_page == e.usagePage2 && d->usage == e.usage2)
+                e.eventPath = path;
+        }
+        hid_free_enumeration(list);
+    }
+    devices = found;
+
+    const bool attached = std::any_of(devices.cbegin(), devices.cend(),
+                                      [](const DeviceEntry &e) { return e.isAttached(); });
+    if (attached) {
+        qDebug() << "Device Connect";
+        emit checkFinish(currentIndex);
+        startEventThread();
+    } else {
+        qDebug() << "Device DisConnect";
+        emit checkFinish(-1);
+        stopEventThread();
+    }
+}
+
+bool Worker::prepare(int dataLength, const QString &dataList)
+{
+    if (!CommandText::split(dataList, dataLength, featureOut, dataBuffer)) {
+        qDebug() << "Data Length error";
+        return false;
+    }
+    return true;
+}
+
+void Worker::sendDataProc(int dataLength, QString dataList)
+{
+    if (stopped() || !prepare(dataLength, dataList) || !writeTransfer(dataLength))
+        emit transferFailed(dataList);
+}
+
+void Worker::receiveDataProc(int dataLength, QString dataList)
+{
+    // A failed read has no answer: handing on the previous one would pass it off as this one's.
+    if (stopped() || !prepare(dataLength, dataList) || !readTransfer(dataLength)) {
+        emit transferFailed(dataList);
+        return;
+    }
+    emit returnData(CommandText::join(featureIn + 1, 8));
+}
+
+Worker::Handle Worker::openCommandInterface(int index)
+{
+    if (index < 0 || index >= devices.size())
+        return nullptr;
+    DeviceEntry &e = devices[index];
+    if (e.commandPath.isEmpty())
+        return nullptr;
+    closeCommandInterface();
+    commandHandle = hid_open_path(e.commandPath.toLocal8Bit().constData());
+    if (!commandHandle) {
+        // Gone: later transfers fail at once until the next device check finds it again.
+        e.commandPath.clear();
+        return nullptr;
+    }
+    hid_set_nonblocking(commandHandle, 0);
+    return commandHandle;
+}
+
+void Worker::closeCommandInterface()
+{
+    if (commandHandle) {
+        hid_close(commandHandle);
+        commandHandle = nullptr;
+    }
+}
+
+bool Worker::writeTransfer(int n)
+{
+    Handle h = openCommandInterface(currentIndex);
+    if (!h)
+        return false;
+    const int sent = hid_send_feature_report(h, featureOut, CommandText::FeatureSize);
+    QThread::msleep(PacingMs);
+    if (sent < 0) {
+        closeCommandInterface();
+        return false;
+    }
+    if (n == 0) {
+        closeCommandInterface();
+        return true;
+    }
+    const int reportLength = devices.at(currentIndex).reportLength;
+    const int chunk = std::min(n, reportLength);
+    std::vector<unsigned char> report(size_t(reportLength) + 1, 0);
+    for (int offset = 0; offset < n; offset += chunk) {
+        report[0] = 0;
+        // The last report is zero-padded past n: what lies beyond belongs to earlier commands.
+        const int take = std::min(chunk, n - offset);
+        std::fill(report.begin() + 1, report.end(), 0);
+        std::memcpy(report.data() + 1, dataBuffer + offset, size_t(take));
+        if (hid_write(h, report.data(), report.size()) < 0) {
+            closeCommandInterface();
+            return false;
+        }
+    }
+    closeCommandInterface();
+    QThread::msleep(PacingMs);
+    return true;
+}
+
+bool Worker::readTransfer(int n)
+{
+    Handle h = openCommandInterface(currentIndex);
+    if (!h)
+        return false;
+    if (hid_send_feature_report(h, featureOut, CommandText::FeatureSize) < 0) {
+        closeCommandInterface();
+        return false;
+    }
+    featureIn[0] = 0;
+    if (hid_get_feature_report(h, featureIn, CommandText::FeatureSize) < 0) {
+        closeCommandInterface();
+        return false;
+    }
+    if (n == 0) {
+        closeCommandInterface();
+        return true;
+    }
+    const int reportLength = devices.at(currentIndex).reportLength;
+    const int chunk = std::min(n, reportLength);
+    std::vector<unsigned char> report(size_t(reportLength) + 1, 0);
+    for (int offset = 0; offset < n; offset += chunk) {
+        std::fill(report.begin(), report.end(), 0);
+        // Bounded: a mouse that stops answering must not hold the worker (and shutdown).
+        if (hid_read_timeout(h, report.data(), report.size(), ReadTimeoutMs) <= 0) {
+            closeCommandInterface();
+            return false;
+        }
+        const int take = std::min(chunk, n - offset);
+        std::memcpy(dataBuffer + offset, report.data(), size_t(take));
+    }
+    closeCommandInterface();
+    return true;
+}
+
+void Worker::startEventThread()
+{
+    const QString path = (currentIndex >= 0 && currentIndex < devices.size())
+                             ? devices.at(currentIndex).eventPath
+                             : QString();
+    if (eventThreadRunning() && eventThread->eventPath() == path)
+        return; // the same mouse again: its thread keeps polling
+    stopEventThread();
+    if (path.isEmpty())
+        return;
+    auto *t = new WorkerThread(path, this);
+    connect(t, &WorkerThread::eventReport, this, &Worker::eventReport, Qt::DirectConnection);
+    connect(t, &QThread::finished, t, &QObject::deleteLater);
+    eventThread = t;
+    t->start();
+}
+
+void Worker::stopEventThread()
+{
+    if (!eventThread)
+        return;
+    eventThread->requestInterruption();
+    eventThread->wait();
+    eventThread = nullptr;
+}

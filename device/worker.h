@@ -1,0 +1,69 @@
+#pragma once
+
+#include "device/deviceentry.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <atomic>
+
+struct hid_device_;
+class WorkerThread;
+
+// The HID transport: the only object that touches the mouse. Lives on the controller's worker
+// thread; every slot runs there, one at a time, in the order the requests were queued.
+class Worker : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int PacingMs = 32;        // the mouse needs this after a command and after its data
+    static constexpr int ReadTimeoutMs = 1000; // bound on every interrupt read of a transfer
+
+    explicit Worker(QObject *parent = nullptr);
+    ~Worker() override;
+
+    // Thread-safe: transfers still queued after graceMs are dropped (reported as failed),
+    // so that shutdown stays bounded when the mouse stops answering.
+    void requestStop(int graceMs);
+
+    // For tests and diagnostics; call on the worker's own thread.
+    const QList<DeviceEntry> &catalogue() const { return devices; }
+    int index() const { return currentIndex; }
+    bool eventThreadRunning() const;
+
+public slots:
+    void checkDevice();
+    void sendDataProc(int dataLength, QString dataList);
+    void receiveDataProc(int dataLength, QString dataList);
+
+signals:
+    void checkFinish(int resultValue);
+    void returnData(QString dataList);
+    // A command that did not reach the mouse, or whose answer could not be read.
+    void transferFailed(QString dataList);
+    // Emitted on the event thread; connect with a queued connection.
+    void eventReport(uchar b0, uchar b1, uchar b2, uchar b3);
+
+private:
+    using Handle = hid_device_ *;
+
+    Handle openCommandInterface(int index);
+    void closeCommandInterface();
+    bool writeTransfer(int n);
+    bool readTransfer(int n);
+    void startEventThread();
+    void stopEventThread();
+    bool stopped() const;
+    bool prepare(int dataLength, const QString &dataList);
+
+    QList<DeviceEntry> devices;
+    int currentIndex = 0;
+    Handle commandHandle = nullptr;
+    QPointer<WorkerThread> eventThread;
+    uchar featureOut[9] = {};
+    uchar featureIn[9] = {};
+    uchar dataBuffer[514] = {};
+    std::atomic<qint64> stopDeadline{-1}; // steady-clock ms; -1 while running
+};
