@@ -91,4 +91,6 @@ public slots:
 private:
     MouseData();
     static Ic *ic();
+
+    uint m_keyLoaded = 0;   // bit i: entry i holds a code from a file or a picker
 };

@@ -1,0 +1,154 @@
+#include "model/macrodata.h"
+
+#include <QFile>
+#include <QSettings>
+
+#include "device/controller.h"
+#include "device/datapaths.h"
+#include "device/ic.h"
+#include "model/settingsio.h"
+
+namespace {
+const QString separator = QStringLiteral("@#");
+const QString fieldSeparator = QStringLiteral("_-");
+const QString namesKey = QStringLiteral("macro/macroName");
+
+QString actionKey(int i)
+{
+    return QStringLiteral("action/%1").arg(i);
+}
+} // namespace
+
+MacroData *MacroData::instance()
+{
+    static MacroData *self = new MacroData;
+    return self;
+}
+
+void MacroData::load()
+{
+    QSettings s(DataPaths::macroStore(), QSettings::IniFormat);
+    m_macroNames.clear();
+    m_macroActions.clear();
+    const QString names = SettingsIo::readText(s, namesKey);
+    if (!names.isEmpty())
+        m_macroNames = names.split(separator);
+    s.beginGroup(QStringLiteral("action"));
+    const int n = int(s.childKeys().size());
+    s.endGroup();
+    for (int i = 0; i < n; ++i)
+        m_macroActions.append(SettingsIo::readText(s, actionKey(i)));
+}
+
+bool MacroData::save()
+{
+    QSettings s(DataPaths::macroStore(), QSettings::IniFormat);
+    s.setValue(namesKey, m_macroNames.join(separator));
+    for (int i = 0; i < m_macroActions.size(); ++i)
+        s.setValue(actionKey(i), m_macroActions.at(i));
+    return SettingsIo::commit(s);
+}
+
+void MacroData::setMacroNames(const QStringList &list)
+{
+    m_macroNames = list;
+    emit macroNameChanged();
+}
+
+QString MacroData::deviceForm(const QString &actions)
+{
+    const QStringList items = actions.split(separator);
+    if (items.size() < 2)
+        return {};
+    int i = 1;
+    // Pauses before the first press or release have nothing to follow.
+    for (; i < items.size(); ++i) {
+        const QStringList parts = items.at(i).split(fieldSeparator);
+        if (parts.size() != 2)
+            return {};
+        if (parts.at(1) != QLatin1String("2"))
+            break;
+    }
+    QStringList out;
+    for (; i < items.size(); ++i) {
+        const QStringList parts = items.at(i).split(fieldSeparator);
+        if (parts.size() != 2)
+            return {};
+        if (parts.at(1) != QLatin1String("2")) {
+            out.append(items.at(i) + fieldSeparator + QLatin1Char('0'));
+            continue;
+        }
+        const QStringList last = out.last().split(fieldSeparator);
+        if (last.size() != 3)
+            return {};
+        const int total = last.at(2).toInt() + parts.at(0).toInt();
+        out.last() = last.at(0) + fieldSeparator + last.at(1) + fieldSeparator + QString::number(total);
+    }
+    QString form = items.at(0);
+    for (const QString &entry : out)
+        form += separator + entry;
+    return form;
+}
+
+void MacroData::sendMacro(int macroIndex, int buttonIndex)
+{
+    if (macroIndex < 0 || macroIndex >= m_macroActions.size())
+        return;
+    const QString form = deviceForm(m_macroActions.at(macroIndex));
+    if (form.isEmpty())
+        return;
+    if (Ic *chip = Controller::instance()->currentIc())
+        chip->setMacro(uchar(buttonIndex), form);
+}
+
+bool MacroData::exportMacro(int index, const QString &file)
+{
+    if (index < 0 || index >= m_macroNames.size() || file.isEmpty())
+        return false;
+    save();
+    if (QFile::exists(file) && !QFile::remove(file))
+        return false;
+    QSettings out(file, QSettings::IniFormat);
+    out.setValue(namesKey, m_macroNames.at(index));
+    out.setValue(actionKey(0), m_macroActions.value(index));
+    return SettingsIo::commit(out);
+}
+
+int MacroData::importMacros(const QString &file, QString *error)
+{
+    const auto fail = [error](const QString &why) {
+        if (error)
+            *error = why;
+        return -1;
+    };
+    if (!QFile::exists(file))
+        return fail(QStringLiteral("The file does not exist."));
+    save();
+    int imported = 0;
+    {
+        const QSettings in(file, QSettings::IniFormat);
+        if (in.status() != QSettings::NoError)
+            return fail(QStringLiteral("The file is not a macro file."));
+        const QString importNames = SettingsIo::readText(in, namesKey);
+        if (importNames.isEmpty())
+            return fail(QStringLiteral("The file holds no macro."));
+
+        QSettings store(DataPaths::macroStore(), QSettings::IniFormat);
+        const QString storeNames = SettingsIo::readText(store, namesKey);
+        int offset = 0;
+        if (storeNames.isEmpty()) {
+            store.setValue(namesKey, importNames);
+        } else {
+            store.setValue(namesKey, storeNames + separator + importNames);
+            offset = int(storeNames.split(separator).size());
+        }
+        imported = int(importNames.split(separator).size());
+        for (int i = 0; i < imported; ++i)
+            store.setValue(actionKey(offset + i), SettingsIo::readText(in, actionKey(i)));
+        if (!SettingsIo::commit(store))
+            return fail(QStringLiteral("The macro store could not be written."));
+    }
+    load();
+    setMacroNames(m_macroNames);
+    return imported;
+}
