@@ -1,0 +1,90 @@
+#include "tools/cli/clicommand.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+#include <cstdio>
+
+namespace {
+const CliCommand commands[] = {
+    {"devices", "list every HID interface and mark those the catalogue knows",
+     "mousecfg-cli devices\n"
+     "Lists every HID interface: vendor:product, usage page, usage and path, in hex as\n"
+     "data/apConfig.bin writes them. Interfaces that match a catalogue entry are marked with\n"
+     "the entry (family) and whether they are its command or its event interface.",
+     &Cli::devices},
+    {"status", "run one device check and show the mouse found",
+     "mousecfg-cli status\n"
+     "Runs one device check as the program does and prints the family and catalogue entry\n"
+     "found. Exit status 2 when no supported mouse is attached.",
+     &Cli::status},
+};
+
+const CliCommand *find(const QString &name)
+{
+    for (const CliCommand &c : commands) {
+        if (name == QLatin1String(c.name))
+            return &c;
+    }
+    return nullptr;
+}
+
+void usage(void (*print)(const QString &))
+{
+    print(QStringLiteral("usage: mousecfg-cli <command> [arguments]\n"
+                         "       mousecfg-cli <command> --help\n\ncommands:"));
+    for (const CliCommand &c : commands)
+        print(QStringLiteral("  %1  %2").arg(QLatin1String(c.name), -10).arg(QLatin1String(c.summary)));
+}
+} // namespace
+
+void Cli::out(const QString &line)
+{
+    std::fputs(line.toLocal8Bit().constData(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+void Cli::err(const QString &line)
+{
+    std::fputs(line.toLocal8Bit().constData(), stderr);
+    std::fputc('\n', stderr);
+}
+
+bool Cli::noArguments(const char *command, const QStringList &args)
+{
+    if (args.isEmpty())
+        return true;
+    err(QStringLiteral("mousecfg-cli %1: unexpected argument \"%2\" (see mousecfg-cli %1 --help)")
+            .arg(QLatin1String(command), args.first()));
+    return false;
+}
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    // data/ lives beside the executable, as for the program.
+    QDir::setCurrent(QCoreApplication::applicationDirPath());
+
+    QStringList args = app.arguments().mid(1);
+    if (args.isEmpty()) {
+        usage(&Cli::err);
+        return Cli::Error;
+    }
+    const QString name = args.takeFirst();
+    if (name == QLatin1String("--help") || name == QLatin1String("-h") || name == QLatin1String("help")) {
+        usage(&Cli::out);
+        return Cli::Ok;
+    }
+    const CliCommand *command = find(name);
+    if (!command) {
+        Cli::err(QStringLiteral("mousecfg-cli: unknown command \"%1\"").arg(name));
+        usage(&Cli::err);
+        return Cli::Error;
+    }
+    if (args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"))) {
+        Cli::out(QLatin1String(command->usage));
+        return Cli::Ok;
+    }
+    return command->run(args);
+}
