@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QFrame>
+#include <QList>
+#include <QModelIndex>
+
+class MenuListView;
+class mouseViewModel;
+class mouseViewDelegate;
+
+// A third-level column with a fixed list of functions: a click assigns the row's code to the
+// current key, labelled with the row's caption.
+class FunctionPicker : public QFrame
+{
+    Q_OBJECT
+public:
+    struct Entry
+    {
+        int textNumber;
+        uchar kind, param1, param2, param3;
+    };
+
+    MenuListView *listView = nullptr;
+    mouseViewModel *model = nullptr;
+    mouseViewDelegate *delegate = nullptr;
+
+    const QList<Entry> &entries() const { return m_entries; }
+
+public slots:
+    void clickedProc(const QModelIndex &index);
+
+protected:
+    FunctionPicker(const QString &listName, int itemWidth, const QList<Entry> &entries,
+                   QWidget *parent);
+
+private:
+    QList<Entry> m_entries;
+};

@@ -1,0 +1,111 @@
+#include "pages/keys/keyboardfunctionmenu.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QStyledItemDelegate>
+#include <QVBoxLayout>
+
+#include "model/mousedata.h"
+#include "pages/keys/groupkeyedit.h"
+#include "pages/keys/listsupport.h"
+
+keyboardFunctionMenu::keyboardFunctionMenu(QWidget *parent) : QFrame(parent)
+{
+    const MouseData *md = MouseData::instance();
+    setObjectName(QStringLiteral("keyboardFunctionMenu"));
+
+    optionList = new QComboBox(this);
+    optionList->setObjectName(QStringLiteral("optionList"));
+    optionList->setItemDelegate(new QStyledItemDelegate(optionList));
+    optionList->addItem(md->languageText(12));
+    optionList->addItem(md->languageText(13));
+    optionList->setAccessibleName(md->languageText(4));
+
+    inputEdit = new GroupKeyEdit(this);
+    inputEdit->setAccessibleName(md->languageText(12));
+
+    itemList = new QComboBox(this);
+    itemList->setObjectName(QStringLiteral("itemList"));
+    itemList->setItemDelegate(new QStyledItemDelegate(itemList));
+    for (char c = 'A'; c <= 'Z'; ++c)
+        itemList->addItem(QString(QLatin1Char(c)));
+    for (char c = '0'; c <= '9'; ++c)
+        itemList->addItem(QString(QLatin1Char(c)));
+    itemList->setAccessibleName(md->languageText(13));
+    itemList->hide();
+
+    saveBtn = new QPushButton(md->languageText(14), this);
+    saveBtn->setObjectName(QStringLiteral("saveBtn"));
+    cancelBtn = new QPushButton(md->languageText(15), this);
+    cancelBtn->setObjectName(QStringLiteral("cancelBtn"));
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(saveBtn);
+    buttons->addWidget(cancelBtn);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(12, 20, 12, 9);
+    layout->setSpacing(12);
+    layout->addWidget(optionList);
+    layout->addWidget(inputEdit);
+    layout->addWidget(itemList);
+    layout->addLayout(buttons);
+    layout->addStretch(1);
+
+    ListSupport::styleColumn(this, false);
+    optionList->setStyleSheet(ListSupport::comboStyle());
+    itemList->setStyleSheet(ListSupport::comboStyle());
+    inputEdit->setStyleSheet(ListSupport::lineEditStyle());
+    saveBtn->setStyleSheet(ListSupport::buttonStyle());
+    cancelBtn->setStyleSheet(ListSupport::buttonStyle());
+
+    setTabOrder(optionList, inputEdit);
+    setTabOrder(inputEdit, itemList);
+    setTabOrder(itemList, saveBtn);
+    setTabOrder(saveBtn, cancelBtn);
+
+    connect(optionList, qOverload<int>(&QComboBox::currentIndexChanged), this,
+            &keyboardFunctionMenu::currentIndexChangedProc);
+    connect(saveBtn, &QPushButton::clicked, this, &keyboardFunctionMenu::saveBtnProc);
+    connect(cancelBtn, &QPushButton::clicked, this, &keyboardFunctionMenu::cancelBtnProc);
+}
+
+void keyboardFunctionMenu::currentIndexChangedProc(int index)
+{
+    if (index == 0) {
+        inputEdit->show();
+        itemList->hide();
+    } else if (index == 1) {
+        inputEdit->hide();
+        itemList->show();
+    }
+}
+
+void keyboardFunctionMenu::saveBtnProc()
+{
+    MouseData *md = MouseData::instance();
+    if (optionList->currentIndex() != 0) {
+        const QString name = itemList->currentText();
+        md->setKeyFunction(0, 0, uchar(md->keyCode(name)), 0, name);
+        return;
+    }
+    const QString shown = inputEdit->text();
+    const QStringList parts = shown.split(QLatin1Char('+'));
+    uchar codes[3] = {0, 0, 0};
+    if (parts.size() >= 1 && parts.size() <= 3) {
+        for (int i = 0; i < parts.size(); ++i)
+            codes[i] = uchar(md->keyCode(parts.at(i)));
+    }
+    md->setKeyFunction(0, codes[0], codes[1], codes[2], shown);
+}
+
+void keyboardFunctionMenu::cancelBtnProc()
+{
+    // Forgetting the collected keys too lets a keyboard-only user start a new combination,
+    // which otherwise takes a left click into the field.
+    inputEdit->position = 0;
+    inputEdit->firstKey.clear();
+    inputEdit->secondKey.clear();
+    inputEdit->thirdKey.clear();
+    inputEdit->setText(QString());
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QFrame>
+#include <QModelIndex>
+
+class QComboBox;
+class QLabel;
+class QToolButton;
+class MenuListView;
+class mouseViewModel;
+class mouseViewDelegate;
+
+// First-level menu: the six buttons with their functions, optionally only the changed ones.
+class mainMenuWindow : public QFrame
+{
+    Q_OBJECT
+public:
+    explicit mainMenuWindow(QWidget *parent = nullptr);
+
+    QLabel *settingTxt = nullptr;
+    QToolButton *toolButton = nullptr;
+    QComboBox *mainMenuComboBox = nullptr;
+    MenuListView *mainMenuListView = nullptr;
+    mouseViewModel *model = nullptr;
+    mouseViewDelegate *delegate = nullptr;
+
+    int selectedKey = -1;
+
+signals:
+    void menuControl();
+
+public slots:
+    void clickedProc(const QModelIndex &index);
+    void updateMouseKey(int objectIndex, int index);
+    void updateMouseValue(QString label);
+    void refreashDataProc(int index);
+    void modifyKeyShow(int mode);
+};

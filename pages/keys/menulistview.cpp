@@ -1,0 +1,30 @@
+#include "pages/keys/menulistview.h"
+
+#include <QKeyEvent>
+
+MenuListView::MenuListView(QWidget *parent) : QListView(parent)
+{
+    setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+}
+
+void MenuListView::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        if (currentIndex().isValid()) {
+            selectionModel()->select(currentIndex(), QItemSelectionModel::ClearAndSelect);
+            emit clicked(currentIndex());
+            event->accept();
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    QListView::keyPressEvent(event);
+}
