@@ -37,7 +37,7 @@ childMenuWindow::childMenuWindow(QWidget *parent) : QFrame(parent)
     layout->setContentsMargins(9, 20, 9, 9);
     layout->addWidget(childMenuListView);
     ListSupport::styleColumn(this, true);
-    ListSupport::styleList(childMenuListView, 158);
+    ListSupport::styleList(childMenuListView, StyleSheets::MenuList);
 
     model = new mouseViewModel(this);
     delegate = new mouseViewDelegate(this);

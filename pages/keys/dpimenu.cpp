@@ -10,7 +10,7 @@ QList<FunctionPicker::Entry> DpiMenu::table()
 }
 
 DpiMenu::DpiMenu(QWidget *parent)
-    : FunctionPicker(QStringLiteral("dpiMenuListView"), 168, table(), parent)
+    : FunctionPicker(QStringLiteral("dpiMenuListView"), StyleSheets::DpiList, table(), parent)
 {
     setObjectName(QStringLiteral("DpiMenu"));
     ListSupport::styleColumn(this, true);

@@ -4,6 +4,7 @@
 #include <QVBoxLayout>
 
 #include "model/mousedata.h"
+#include "resources/stylesheets.h"
 
 funBtnWindow::funBtnWindow(QWidget *parent) : QFrame(parent)
 {
@@ -40,7 +41,7 @@ funBtnWindow::funBtnWindow(QWidget *parent) : QFrame(parent)
         b->setMaximumSize(58, 58);
         b->setIcon(QIcon(QLatin1String(d.icon)));
         b->setIconSize(QSize(32, 32));
-        b->setFocusPolicy(Qt::StrongFocus);
+        b->setFocusPolicy(Qt::TabFocus);
         layout->addWidget(b);
         connect(b, &QPushButton::clicked, this, &funBtnWindow::tempWindowSelect);
         *d.member = b;
@@ -48,9 +49,8 @@ funBtnWindow::funBtnWindow(QWidget *parent) : QFrame(parent)
     layout->addStretch(1);
     keyBtn->setChecked(true);
 
-    setStyleSheet(QStringLiteral(
-        "QPushButton { background-color: rgba(255, 255, 255, 0); border: none; }"
-        "QPushButton:hover, QPushButton:checked, QPushButton:focus { background-color: rgb(255, 80, 26); }"));
+    setStyleSheet(StyleSheets::pagePanel() + StyleSheets::navButton()
+                  + QStringLiteral("QPushButton:focus { border: 1px solid rgb(255, 255, 255); }"));
 
     setAccessibleNames();
 }

@@ -8,8 +8,8 @@
 #include "pages/keys/mouseviewdelegate.h"
 #include "pages/keys/mouseviewmodel.h"
 
-FunctionPicker::FunctionPicker(const QString &listName, int itemWidth, const QList<Entry> &entries,
-                               QWidget *parent)
+FunctionPicker::FunctionPicker(const QString &listName, StyleSheets::ListItems items,
+                               const QList<Entry> &entries, QWidget *parent)
     : QFrame(parent), m_entries(entries)
 {
     const MouseData *md = MouseData::instance();
@@ -18,7 +18,7 @@ FunctionPicker::FunctionPicker(const QString &listName, int itemWidth, const QLi
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(9, 20, 9, 9);
     layout->addWidget(listView);
-    ListSupport::styleList(listView, itemWidth);
+    ListSupport::styleList(listView, items);
 
     model = new mouseViewModel(this);
     delegate = new mouseViewDelegate(this);

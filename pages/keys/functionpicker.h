@@ -4,6 +4,8 @@
 #include <QList>
 #include <QModelIndex>
 
+#include "resources/stylesheets.h"
+
 class MenuListView;
 class mouseViewModel;
 class mouseViewDelegate;
@@ -30,7 +32,7 @@ public slots:
     void clickedProc(const QModelIndex &index);
 
 protected:
-    FunctionPicker(const QString &listName, int itemWidth, const QList<Entry> &entries,
+    FunctionPicker(const QString &listName, StyleSheets::ListItems items, const QList<Entry> &entries,
                    QWidget *parent);
 
 private:

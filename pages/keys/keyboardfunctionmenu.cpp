@@ -3,7 +3,6 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QPushButton>
-#include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
 #include "model/mousedata.h"
@@ -17,7 +16,6 @@ keyboardFunctionMenu::keyboardFunctionMenu(QWidget *parent) : QFrame(parent)
 
     optionList = new QComboBox(this);
     optionList->setObjectName(QStringLiteral("optionList"));
-    optionList->setItemDelegate(new QStyledItemDelegate(optionList));
     optionList->addItem(md->languageText(12));
     optionList->addItem(md->languageText(13));
     optionList->setAccessibleName(md->languageText(4));
@@ -27,7 +25,6 @@ keyboardFunctionMenu::keyboardFunctionMenu(QWidget *parent) : QFrame(parent)
 
     itemList = new QComboBox(this);
     itemList->setObjectName(QStringLiteral("itemList"));
-    itemList->setItemDelegate(new QStyledItemDelegate(itemList));
     for (char c = 'A'; c <= 'Z'; ++c)
         itemList->addItem(QString(QLatin1Char(c)));
     for (char c = '0'; c <= '9'; ++c)
@@ -53,8 +50,8 @@ keyboardFunctionMenu::keyboardFunctionMenu(QWidget *parent) : QFrame(parent)
     layout->addStretch(1);
 
     ListSupport::styleColumn(this, false);
-    optionList->setStyleSheet(ListSupport::comboStyle());
-    itemList->setStyleSheet(ListSupport::comboStyle());
+    ListSupport::styleCombo(optionList);
+    ListSupport::styleCombo(itemList);
     inputEdit->setStyleSheet(ListSupport::lineEditStyle());
     saveBtn->setStyleSheet(ListSupport::buttonStyle());
     cancelBtn->setStyleSheet(ListSupport::buttonStyle());

@@ -2,23 +2,23 @@
 
 #include <QString>
 
-class QListView;
-class QFrame;
+#include "resources/stylesheets.h"
 
-// Look shared by the key screen's columns and lists.
+class QComboBox;
+class QFrame;
+class QListView;
+
+// Look shared by the key screen's columns: the common sheets plus a visible keyboard focus,
+// which the mouse-only look lacks.
 class ListSupport
 {
 public:
-    // A column frame on the page background, at least 176 wide (200 on large screens).
+    // A column on the page background; minimum 176×0 when asked, 200 wide on large screens.
     static void styleColumn(QFrame *frame, bool minimumSize);
-    // A menu list: transparent, rows of the given width and 40 px height.
-    static void styleList(QListView *view, int itemWidth);
-    // A field-like combo box whose popup rows are 27 px high.
-    static QString comboStyle();
+    static void styleList(QListView *view, StyleSheets::ListItems items);
+    static void styleCombo(QComboBox *box);
     static QString lineEditStyle();
-    // Plain push button: dark grey plate, orange when hovered or focused.
     static QString buttonStyle();
     static QString checkBoxStyle();
-    // A push button drawn as an input field, text at the left.
     static QString fieldButtonStyle();
 };

@@ -7,7 +7,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
 #include "model/macrodata.h"
@@ -25,7 +24,6 @@ MacroMenu::MacroMenu(QWidget *parent) : QFrame(parent)
     macroTxt->setObjectName(QStringLiteral("macroTxt"));
     optionList = new QComboBox(this);
     optionList->setObjectName(QStringLiteral("optionList"));
-    optionList->setItemDelegate(new QStyledItemDelegate(optionList));
     optionList->setAccessibleName(md->languageText(27));
     macroTxt->setBuddy(optionList);
     macroOptionTxt = new QLabel(md->languageText(28), this);
@@ -53,9 +51,8 @@ MacroMenu::MacroMenu(QWidget *parent) : QFrame(parent)
     macroBtn->setFocusPolicy(Qt::StrongFocus);
     macroBtn->setCursor(Qt::PointingHandCursor);
     macroBtn->setAccessibleName(md->languageText(32));
-    macroBtn->setStyleSheet(QStringLiteral(
-        "QLabel { color: rgb(255, 255, 255); }"
-        "QLabel:hover, QLabel:focus { color: rgb(255, 80, 0); }"));
+    macroBtn->setStyleSheet(StyleSheets::hoverLabel()
+                            + QStringLiteral("QLabel:focus { color: rgb(255, 80, 0); }"));
 
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(saveBtn);
@@ -76,9 +73,9 @@ MacroMenu::MacroMenu(QWidget *parent) : QFrame(parent)
     setMinimumSize(176, 0);
     setMaximumWidth(500);
     ListSupport::styleColumn(this, false);
-    macroTxt->setStyleSheet(QStringLiteral("color: rgb(255, 255, 255);"));
-    macroOptionTxt->setStyleSheet(QStringLiteral("color: rgb(255, 255, 255);"));
-    optionList->setStyleSheet(ListSupport::comboStyle());
+    macroTxt->setStyleSheet(StyleSheets::plainLabel());
+    macroOptionTxt->setStyleSheet(StyleSheets::plainLabel());
+    ListSupport::styleCombo(optionList);
     saveBtn->setStyleSheet(ListSupport::buttonStyle());
     cancelBtn->setStyleSheet(ListSupport::buttonStyle());
 

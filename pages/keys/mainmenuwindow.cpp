@@ -2,7 +2,6 @@
 
 #include <QComboBox>
 #include <QLabel>
-#include <QStyledItemDelegate>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -31,13 +30,12 @@ mainMenuWindow::mainMenuWindow(QWidget *parent) : QFrame(parent)
 
     settingTxt = new QLabel(this);
     settingTxt->setObjectName(QStringLiteral("settingTxt"));
-    settingTxt->setStyleSheet(QStringLiteral("color: rgb(255, 255, 255); font-size: 20px;"));
+    settingTxt->setStyleSheet(StyleSheets::titleLabel());
     toolButton = new QToolButton(this);
     toolButton->setObjectName(QStringLiteral("toolButton"));
     toolButton->setIcon(QIcon(QStringLiteral(":/images/help.png")));
     mainMenuComboBox = new QComboBox(this);
     mainMenuComboBox->setObjectName(QStringLiteral("mainMenuComboBox"));
-    mainMenuComboBox->setItemDelegate(new QStyledItemDelegate(mainMenuComboBox));
     mainMenuListView = new MenuListView(this);
     mainMenuListView->setObjectName(QStringLiteral("mainMenuListView"));
 
@@ -52,8 +50,8 @@ mainMenuWindow::mainMenuWindow(QWidget *parent) : QFrame(parent)
     layout->addWidget(mainMenuListView, 1);
 
     ListSupport::styleColumn(this, false);
-    ListSupport::styleList(mainMenuListView, 158);
-    mainMenuComboBox->setStyleSheet(ListSupport::comboStyle());
+    ListSupport::styleList(mainMenuListView, StyleSheets::MenuList);
+    ListSupport::styleCombo(mainMenuComboBox);
 
     settingTxt->setText(md->languageText(0));
     mainMenuComboBox->addItem(md->languageText(1));

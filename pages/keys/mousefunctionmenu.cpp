@@ -15,7 +15,7 @@ QList<FunctionPicker::Entry> MouseFunctionMenu::table()
 }
 
 MouseFunctionMenu::MouseFunctionMenu(QWidget *parent)
-    : FunctionPicker(QStringLiteral("mouseFunMenuListView"), 158, table(), parent)
+    : FunctionPicker(QStringLiteral("mouseFunMenuListView"), StyleSheets::MenuList, table(), parent)
 {
     setObjectName(QStringLiteral("MouseFunctionMenu"));
     ListSupport::styleColumn(this, true);

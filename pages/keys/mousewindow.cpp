@@ -13,6 +13,7 @@
 #include "model/mousedata.h"
 #include "model/mousedefaultdata.h"
 #include "pages/keys/keysaccessible.h"
+#include "pages/keys/listsupport.h"
 #include "pages/keys/mousekey.h"
 
 namespace {
@@ -96,12 +97,7 @@ mouseWindow::mouseWindow(QWidget *parent) : QFrame(parent)
     layout->addStretch(1);
     layout->addWidget(mouseBottomFrame);
 
-    setStyleSheet(QStringLiteral(
-        "QLabel { color: rgb(255, 255, 255); }"
-        "QCheckBox { spacing: 8px; color: rgb(255, 255, 255); }"
-        "QCheckBox:hover, QCheckBox:focus { color: rgb(255, 80, 0); }"
-        "QCheckBox::indicator { border-image: url(:/images/checkbox.png); width: 13px; height: 13px; }"
-        "QCheckBox::indicator:checked { border-image: url(:/images/checkboxS.png); }"));
+    setStyleSheet(StyleSheets::pageFrame() + StyleSheets::plainLabel() + ListSupport::checkBoxStyle());
 
     settingTxt->setText(md->languageText(58));
     defaultSettingBtn->setText(md->languageText(59));

@@ -16,7 +16,7 @@ QList<FunctionPicker::Entry> ShortcutMenu::table()
 }
 
 ShortcutMenu::ShortcutMenu(QWidget *parent)
-    : FunctionPicker(QStringLiteral("shortcutMenuListView"), 158, table(), parent)
+    : FunctionPicker(QStringLiteral("shortcutMenuListView"), StyleSheets::MenuList, table(), parent)
 {
     setObjectName(QStringLiteral("ShortcutMenu"));
     ListSupport::styleColumn(this, true);

@@ -38,7 +38,7 @@ subMenuWindow::subMenuWindow(QWidget *parent) : QFrame(parent)
     layout->setContentsMargins(9, 20, 9, 9);
     layout->addWidget(subMenuListView);
     ListSupport::styleColumn(this, true);
-    ListSupport::styleList(subMenuListView, 158);
+    ListSupport::styleList(subMenuListView, StyleSheets::MenuList);
 
     model = new mouseViewModel(this);
     delegate = new mouseViewDelegate(this);
