@@ -1,7 +1,10 @@
 #include "device/controller.h"
 
 #include "device/ic.h"
+#include "device/ic553.h"
 #include "device/worker.h"
+#include "model/mousedata.h"
+#include "model/mousedefaultdata.h"
 
 #include <QDebug>
 #include <QDeadlineTimer>
@@ -71,13 +74,19 @@ void Controller::checkFinishProc(int resultValue)
 
 void Controller::attach(int family)
 {
-    Q_UNUSED(family);
+    setCurrentIc(Ic553::instance());
+    MouseData *model = MouseData::instance();
+    model->deviceType = uchar(family);
+    // Factory lists first: the pages read them when deviceChange arrives.
+    MouseDefaultData::instance()->loadDeviceFamily(family);
+    model->loadDeviceFamily();
 }
 
 void Controller::detach()
 {
     // Changes still reach the profile model, but nothing is sent any more.
     m_ic = nullptr;
+    MouseData::instance()->deviceType = 255;
 }
 
 void Controller::returnDataProc(QString dataList)
