@@ -3,6 +3,7 @@
 #include <QSettings>
 
 #include "device/datapaths.h"
+#include "model/settingsio.h"
 
 namespace {
 // A corrupt total must not make us allocate millions of empty texts.
@@ -12,7 +13,7 @@ constexpr int maxTexts = 65536;
 QString LanguageTable::activeFile()
 {
     QSettings config(DataPaths::configFile(), QSettings::IniFormat);
-    const QString language = config.value(QStringLiteral("common/language")).toString();
+    const QString language = SettingsIo::readText(config, QStringLiteral("common/language"));
     if (language == QLatin1String("English"))
         return DataPaths::languageFile(QStringLiteral("English"));
     return DataPaths::languageFile(QStringLiteral("ChineseSimplified"));
@@ -25,6 +26,6 @@ QStringList LanguageTable::load(const QString &file)
     QStringList texts;
     texts.reserve(total);
     for (int i = 0; i < total; ++i)
-        texts.append(table.value(QStringLiteral("main/%1").arg(i)).toString());
+        texts.append(SettingsIo::readText(table, QStringLiteral("main/%1").arg(i)));
     return texts;
 }
