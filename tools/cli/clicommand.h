@@ -22,4 +22,15 @@ bool noArguments(const char *command, const QStringList &args);
 
 int devices(const QStringList &args);
 int status(const QStringList &args);
+int apply(const QStringList &args);
+int dpiLevel(const QStringList &args);
+int exportMacro(const QStringList &args);
+int importMacro(const QStringList &args);
+
+// One device check as the program runs it: the catalogue index found, -1 for none, -2 when it
+// did not finish within timeoutMs.
+int runDeviceCheck(int timeoutMs);
+// Reads the mouse's current DPI level through the current chip protocol. The answer comes after
+// every write queued before it. False without a chip protocol or without an answer.
+bool readDpiLevel(int timeoutMs, int *level);
 } // namespace Cli

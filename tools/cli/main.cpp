@@ -18,6 +18,27 @@ const CliCommand commands[] = {
      "Runs one device check as the program does and prints the family and catalogue entry\n"
      "found. Exit status 2 when no supported mouse is attached.",
      &Cli::status},
+    {"apply", "send the saved profile (keys, DPI, rate, lighting, macros) to the mouse",
+     "mousecfg-cli apply\n"
+     "Loads the macro store, profile 0 and the factory defaults as the program does at start-up,\n"
+     "runs a device check and sends the profile to the mouse: key layout with colours and lighting,\n"
+     "DPI levels (keeping the mouse's active level), report rate, and the macro of every button\n"
+     "bound to one. Waits until the mouse has taken every command. Exit status 2 without a\n"
+     "supported mouse, 1 when a command did not reach it.",
+     &Cli::apply},
+    {"dpi-level", "read the mouse's active DPI level",
+     "mousecfg-cli dpi-level\n"
+     "Runs a device check and asks the mouse for its active DPI level (counted from 0).\n"
+     "Exit status 2 without a supported mouse.",
+     &Cli::dpiLevel},
+    {"export", "write a macro of the store to a .mc exchange file",
+     "mousecfg-cli export FILE [INDEX]\n"
+     "Writes macro INDEX (default 0) of data/macro.bin to FILE, replacing it.",
+     &Cli::exportMacro},
+    {"import", "add the macros of a .mc exchange file to the store",
+     "mousecfg-cli import FILE\n"
+     "Appends every macro of FILE to data/macro.bin and lists the names added.",
+     &Cli::importMacro},
 };
 
 const CliCommand *find(const QString &name)
