@@ -11,7 +11,7 @@
 
 namespace {
 
-const int kTotal = 115;
+const int kTotal = 115; // texts every build has; later texts extend the tables
 const char *const kTables[] = {"English", "ChineseSimplified"};
 
 struct Table
@@ -134,7 +134,9 @@ private slots:
         const Table t = readTable(name);
         QVERIFY2(t.readable, qPrintable(DataPaths::languageFile(name)));
         QCOMPARE(t.status, QSettings::NoError);
-        QCOMPARE(t.total, kTotal);
+        QVERIFY2(t.total >= kTotal, qPrintable(QStringLiteral("%1 has %2 texts").arg(name).arg(t.total)));
+        // Both tables grow together, or one language would show empty texts.
+        QCOMPARE(t.total, readTable(QString::fromLatin1(kTables[0])).total);
 
         for (int i = 0; i < t.total; ++i) {
             const QString where = QStringLiteral("%1 text %2").arg(name).arg(i);
