@@ -1,5 +1,6 @@
 #include "sim/bus.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>

@@ -8,6 +8,7 @@
 
 #include <QtTest>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstring>
