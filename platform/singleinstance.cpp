@@ -39,19 +39,26 @@ bool SingleInstance::tryBecomePrimary()
 {
     if (isPrimary())
         return true;
+    // Ask first: on Windows a second server on the same pipe name would simply succeed.
+    if (askPrimary())
+        return false;
     if (!m_server) {
+        // No access options: with them the socket file is made elsewhere and renamed into
+        // place, which would replace a running primary's socket instead of failing.
         m_server = new QLocalServer(this);
-        m_server->setSocketOptions(QLocalServer::UserAccessOption);
         connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::onNewConnection);
     }
     if (m_server->listen(m_name))
         return true;
-    if (askPrimary())
-        return false;
-    // Nobody answers: the socket is a leftover.
-    QLocalServer::removeServer(m_name);
-    if (m_server->listen(m_name))
-        return true;
+    if (m_server->serverError() == QAbstractSocket::AddressInUseError) {
+        // Another instance may have started between our question and the listen.
+        if (askPrimary())
+            return false;
+        // Nobody answers: the socket is a leftover of an instance that died.
+        QLocalServer::removeServer(m_name);
+        if (m_server->listen(m_name))
+            return true;
+    }
     qWarning("SingleInstance: cannot listen on %s: %s", qPrintable(m_name),
              qPrintable(m_server->errorString()));
     return true; // better a second window than no program at all
