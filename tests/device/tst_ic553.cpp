@@ -2,7 +2,13 @@
 #include "device/datapaths.h"
 #include "device/ic553.h"
 #include "model/mousedata.h"
+#include "model/mousedefaultdata.h"
+#include "sim/vmouse.h"
+#include "sim/vmousestate.h"
+#include "vmousetrace.h"
 
+#include <QDir>
+#include <QFile>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -77,11 +83,18 @@ private slots:
     void initTestCase()
     {
         QVERIFY(dir.isValid());
+        QVERIFY(QDir(dir.path()).mkpath("data"));
+        for (const char *f : {"data/apConfig.bin", "data/pD.bin"})
+            QVERIFY(QFile::copy(QStringLiteral(MOUSECFG_BIN_DIR "/") + f, dir.filePath(f)));
         DataPaths::setRoot(dir.path());
         ic = Ic553::instance();
         QCOMPARE(Ic553::instance(), ic);
     }
-    void cleanupTestCase() { Controller::shutdown(); }
+    void cleanupTestCase()
+    {
+        Controller::shutdown();
+        vmouse_reset();
+    }
 
     void reportRate_data()
     {
@@ -396,6 +409,101 @@ private slots:
         ic->parseReply("");
         QCOMPARE(int(model->currentDpiLevel), 4);
         QCOMPARE(pressed.size(), 2);
+    }
+
+    // Attaching makes Ic553 current; the pages, told by deviceChange, already find the
+    // factory lists of the new family.
+    void attachAndDetach()
+    {
+        vmouse_reset();
+        Controller *controller = Controller::instance();
+        MouseData *model = MouseData::instance();
+        QVariantList factoryAtChange;
+        const QMetaObject::Connection c = connect(model, &MouseData::deviceChange, this, [&] {
+            factoryAtChange = MouseDefaultData::instance()->xDpiList;
+        });
+        QSignalSpy checked(controller, &Controller::deviceChecked);
+
+        const int first = vmouse_plug(0xf0e1, 0x7a01, 0xff00, 1, 0xff01, 1, 32);
+        emit controller->check();
+        QVERIFY(checked.wait(5000));
+        QCOMPARE(checked.last().at(0).toInt(), 0);
+        QCOMPARE(int(model->deviceType), 0);
+        QCOMPARE(controller->currentIc(), static_cast<Ic *>(ic));
+        QCOMPARE(factoryAtChange.value(7).toString(), QStringLiteral("12000"));
+
+        vmouse_unplug(first);
+        vmouse_plug(0xf0e1, 0x7a02, 0xff00, 1, 0xff01, 1, 32);
+        emit controller->check();
+        QVERIFY(checked.wait(5000));
+        QCOMPARE(int(model->deviceType), 1);
+        QCOMPARE(factoryAtChange.value(7).toString(), QStringLiteral("16000"));
+        QCOMPARE(model->maxDpi, 16000);
+
+        vmouse_reset();
+        emit controller->check();
+        QVERIFY(checked.wait(5000));
+        QCOMPARE(checked.last().at(0).toInt(), -1);
+        QCOMPARE(int(model->deviceType), 255);
+        QVERIFY(!controller->currentIc());
+        disconnect(c);
+    }
+
+    void throughTheVirtualMouse()
+    {
+        vmouse_reset();
+        Controller *controller = Controller::instance();
+        MouseData *model = MouseData::instance();
+        QSignalSpy checked(controller, &Controller::deviceChecked);
+        QSignalSpy failed(controller, &Controller::transferFailed);
+        const int id = vmouse_plug(0xf0e1, 0x7a06, 0xff00, 1, 0xff01, 1, 64); // family 5, 64-byte reports
+        emit controller->check();
+        QVERIFY(checked.wait(5000));
+        QCOMPARE(int(model->deviceType), 5);
+
+        ic->setKeys(keyMatrix({{0, {1, 0, 240, 0}}, {1, {5, 0, 0x94, 1}}, {2, {2, 1, 2, 2}}}));
+        QVector<int> x{800, 1600, 7300, 3200, 400, 0, 0, 0};
+        ic->setDpi(dpiText(x, x, 1, 7));
+        ic->setReportRate("4");
+        QVector<int> colours(24, 255);
+        colours[0] = 12;
+        ic->setColors(joined(colours));
+        ic->setLighting("3_0_4_2");
+        ic->setMacro(2, "1@#A_-1_-300@#A_-0_-0");
+
+        // The read is answered after every write before it: the level is the one just sent.
+        QSignalSpy pressed(model, &MouseData::dpiKeyPressed);
+        ic->readCurrentDpiLevel();
+        QVERIFY(pressed.wait(10000));
+        QCOMPARE(pressed.last().at(0).toInt(), 1);
+        // A level chosen on the mouse itself.
+        vmouse_press_dpi_button(id, 3);
+        ic->readCurrentDpiLevel();
+        QVERIFY(pressed.wait(10000));
+        QCOMPARE(pressed.last().at(0).toInt(), 3);
+        QCOMPARE(int(model->currentDpiLevel), 3);
+        QCOMPARE(failed.size(), 0);
+
+        vmouse_state st{};
+        QCOMPARE(vmouse_get_state(id, &st), 0);
+        QCOMPARE(QVector<int>(st.keys[0], st.keys[0] + 4), (QVector<int>{2, 0, 240, 0}));
+        QCOMPARE(QVector<int>(st.keys[1], st.keys[1] + 4), (QVector<int>{4, 0, 0x94, 1}));
+        QCOMPARE(QVector<int>(st.keys[2], st.keys[2] + 4), (QVector<int>{10, 1, 2, 2}));
+        QCOMPARE(QVector<int>(st.keys[7], st.keys[7] + 4), (QVector<int>{12, 3, 0, 0}));
+        QCOMPARE(QVector<int>(st.dpiX, st.dpiX + 5), (QVector<int>{15, 31, 72, 63, 7}));
+        QCOMPARE(QVector<int>(st.dpiY, st.dpiY + 5), (QVector<int>{15, 31, 72, 63, 7}));
+        QCOMPARE(int(st.xHighMask), 1 << 2);
+        QCOMPARE(int(st.yHighMask), 1 << 2);
+        QCOMPARE(int(st.enableMask), 7);
+        QCOMPARE(int(st.reportRate), 4);
+        QCOMPARE(int(st.colors[0]), 12);
+        QCOMPARE(int(st.colors[24]), 0);
+        QCOMPARE(int(st.lightMode), 2);
+        QCOMPARE(int(st.lightSlot), 2);
+        QCOMPARE(int(st.lightSpeed), 10);
+        QCOMPARE(QVector<int>(st.macros[2], st.macros[2] + 8), (QVector<int>{0, 1, 1, 4, 255, 4, 1, 44}));
+        QCOMPARE(st.errors, 0u);
+        QVERIFY2(VmouseTrace::lines("error").isEmpty(), qPrintable(VmouseTrace::raw()));
     }
 };
 
