@@ -215,7 +215,7 @@ void Worker::startEventThread()
     connect(t, &WorkerThread::eventReport, this, &Worker::eventReport, Qt::DirectConnection);
     connect(t, &QThread::finished, t, &QObject::deleteLater);
     eventThread = t;
-    t->start();
+    t->launch();
 }
 
 void Worker::stopEventThread()

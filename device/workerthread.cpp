@@ -17,9 +17,14 @@ WorkerThread::~WorkerThread()
     wait();
 }
 
-void WorkerThread::run()
+void WorkerThread::launch()
 {
     ++running;
+    start();
+}
+
+void WorkerThread::run()
+{
     const QByteArray nativePath = path.toLocal8Bit();
     while (!isInterruptionRequested()) {
         hid_device *handle = hid_open_path(nativePath.constData());

@@ -20,7 +20,9 @@ public:
     ~WorkerThread() override;
 
     QString eventPath() const { return path; }
-    // Event threads whose run loop is active, process-wide.
+    // Starts polling; counted as running from here until the run loop ends.
+    void launch();
+    // Event threads launched and not yet ended, process-wide.
     static int runningCount() { return running.load(); }
 
 signals:
