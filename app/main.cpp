@@ -1,0 +1,9 @@
+#include <QApplication>
+
+#include "app/startup.h"
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    return Startup::run(app, Startup::Options());
+}

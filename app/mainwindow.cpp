@@ -1,0 +1,614 @@
+#include "app/mainwindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDebug>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QProcess>
+#include <QPushButton>
+#include <QSettings>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <iterator>
+
+#include "app/noticebar.h"
+#include "app/updatedialog.h"
+#include "device/controller.h"
+#include "device/datapaths.h"
+#include "device/ic.h"
+#include "model/mousedata.h"
+#include "model/mousedefaultdata.h"
+#include "pages/keys/childmenuwindow.h"
+#include "pages/keys/dpimenu.h"
+#include "pages/keys/funbtnwindow.h"
+#include "pages/keys/keyboardfunctionmenu.h"
+#include "pages/keys/macromenu.h"
+#include "pages/keys/mainmenuwindow.h"
+#include "pages/keys/mousefunctionmenu.h"
+#include "pages/keys/mousewindow.h"
+#include "pages/keys/runmenu.h"
+#include "pages/keys/shortcutmenu.h"
+#include "pages/keys/submenuwindow.h"
+#include "pages/performance/sensorwindow.h"
+#include "platform/devicenotifier.h"
+#include "platform/framelesshelper.h"
+#include "resources/stylesheets.h"
+
+#ifdef Q_OS_WIN
+#include "platform/hittest.h"
+#include <windows.h>
+#endif
+
+namespace {
+
+MainWindow *s_window = nullptr;
+int s_trayOverride = -1;
+
+constexpr int BalloonMs = 10000;
+constexpr int FailureQuietMs = 1500;
+constexpr int TitleHeight = 40;
+// Presses above this line are on the title bar or the column captions.
+constexpr int MenuCaptionBottom = 80;
+
+
+const QString TitleButtonNormal = QStringLiteral("background-color: rgb(43, 43, 43); border: none;");
+const QString TitleButtonHover = QStringLiteral("background-color: rgb(26, 26, 26); border: none;");
+const QString NoMenuIndicator = QStringLiteral("QPushButton::menu-indicator { image: none; width: 0px; }");
+
+QString titleButtonStyle(const QPushButton *button, bool hovered)
+{
+    const QString base = hovered ? TitleButtonHover : TitleButtonNormal;
+    if (button->objectName() == QLatin1String("settingBtn"))
+        return QStringLiteral("QPushButton { %1 }").arg(base) + NoMenuIndicator;
+    return QStringLiteral("QPushButton { %1 }").arg(base);
+}
+
+} // namespace
+
+MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
+{
+    s_window = this;
+    setObjectName(QStringLiteral("MainWindow"));
+    setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
+    setStyleSheet(QStringLiteral("QMainWindow#MainWindow { background-color: rgb(43, 43, 43); }"));
+    setMouseTracking(true);
+
+    auto *central = new QWidget(this);
+    central->setObjectName(QStringLiteral("centralWidget"));
+    central->setMouseTracking(true);
+    auto *column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    setCentralWidget(central);
+
+    buildTitleBar();
+    column->addWidget(titleFrame);
+
+    mainFrame = new QFrame(central);
+    mainFrame->setObjectName(QStringLiteral("mainFrame"));
+    mainFrame->setMouseTracking(true);
+    mainFrame->setStyleSheet(
+        QStringLiteral("QFrame#mainFrame { border-image: url(:/images/background.png); }"));
+    column->addWidget(mainFrame, 1);
+
+    buildPages();
+    buildMenus();
+
+    noticeBar = new NoticeBar(central);
+    frameless = new FramelessHelper(this);
+
+    deviceCheckTimer.setSingleShot(true);
+    deviceCheckTimer.setInterval(DeviceCheckDelayMs);
+    failureQuietTimer.setSingleShot(true);
+    failureQuietTimer.setInterval(FailureQuietMs);
+    deviceNotifier = new DeviceNotifier(this);
+
+    connectAll();
+
+    for (QWidget *w : menusAndPages())
+        w->hide();
+    onWindowSelect(0);
+    resize(1200, 800);
+}
+
+MainWindow::~MainWindow()
+{
+    if (s_window == this)
+        s_window = nullptr;
+}
+
+MainWindow *MainWindow::instance() { return s_window; }
+
+void MainWindow::setTrayAvailableForTesting(int available) { s_trayOverride = available; }
+
+bool MainWindow::trayAvailable()
+{
+    if (s_trayOverride >= 0)
+        return s_trayOverride > 0;
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void MainWindow::buildTitleBar()
+{
+    titleFrame = new QFrame(this);
+    titleFrame->setObjectName(QStringLiteral("titleFrame"));
+    titleFrame->setFixedHeight(TitleHeight);
+    titleFrame->setMouseTracking(true);
+    auto *row = new QHBoxLayout(titleFrame);
+    row->setContentsMargins(16, 0, 0, 0);
+    row->setSpacing(0);
+
+    logo = new QLabel(titleFrame);
+    logo->setObjectName(QStringLiteral("logo"));
+    logo->setPixmap(QPixmap(QStringLiteral(":/images/logo.png")));
+    // Presses on the logo belong to the caption: they move the window.
+    logo->setAttribute(Qt::WA_TransparentForMouseEvents);
+    row->addWidget(logo);
+    row->addStretch(1);
+
+    struct Def
+    {
+        QPushButton **member;
+        const char *name;
+        const char *icon;
+    };
+    const Def defs[] = {
+        {&settingBtn, "settingBtn", ":/images/settingBtn.png"},
+        {&minBtn, "minBtn", ":/images/minBtn.png"},
+        {&maxBtn, "maxBtn", ":/images/maxBtn.png"},
+        {&closeBtn, "closeBtn", ":/images/closeBtn.png"},
+    };
+    for (const Def &d : defs) {
+        auto *b = new QPushButton(titleFrame);
+        b->setObjectName(QLatin1String(d.name));
+        b->setIcon(QIcon(QLatin1String(d.icon)));
+        b->setFixedSize(46, TitleHeight);
+        b->setFocusPolicy(Qt::NoFocus);
+        b->setStyleSheet(titleButtonStyle(b, false));
+        b->installEventFilter(this);
+        row->addWidget(b);
+        *d.member = b;
+    }
+
+    MouseData *md = MouseData::instance();
+    settingMenu = new QMenu(this);
+    settingMenu->setObjectName(QStringLiteral("settingMenu"));
+    settingMenu->setStyleSheet(StyleSheets::menu(StyleSheets::ContextMenu));
+    QAction *website = settingMenu->addAction(md->languageText(100));
+    QAction *update = settingMenu->addAction(md->languageText(98));
+    QAction *version = settingMenu->addAction(md->languageText(99) + QStringLiteral("V1.07"));
+    website->setObjectName(QStringLiteral("websiteAction"));
+    update->setObjectName(QStringLiteral("updateAction"));
+    version->setObjectName(QStringLiteral("versionAction"));
+    connect(website, &QAction::triggered, this, &MainWindow::websiteActionProc);
+    connect(update, &QAction::triggered, this, &MainWindow::updateActionProc);
+    connect(version, &QAction::triggered, this, &MainWindow::versionActionProc);
+    settingBtn->setMenu(settingMenu);
+
+    QSettings config(DataPaths::configFile(), QSettings::IniFormat);
+    const bool english =
+        config.value(QStringLiteral("common/language")).toString() == QLatin1String("English");
+    setWindowTitle(config.value(english ? QStringLiteral("common/EnglishName")
+                                        : QStringLiteral("common/name"))
+                       .toString());
+    setWindowIcon(QIcon(QStringLiteral(":/images/trayicon.png")));
+}
+
+void MainWindow::buildPages()
+{
+    auto *row = new QHBoxLayout(mainFrame);
+    row->setContentsMargins(0, 0, 8, 8);
+    row->setSpacing(0);
+
+    funBtn = new funBtnWindow(mainFrame);
+    mainMenu = new mainMenuWindow(mainFrame);
+    subMenu = new subMenuWindow(mainFrame);
+    childMenu = new childMenuWindow(mainFrame);
+    keyboardMenu = new keyboardFunctionMenu(mainFrame);
+    mouseFunctionMenu = new MouseFunctionMenu(mainFrame);
+    macroMenu = new MacroMenu(mainFrame);
+    shortcutMenu = new ShortcutMenu(mainFrame);
+    dpiMenu = new DpiMenu(mainFrame);
+    runMenu = new RunMenu(mainFrame);
+    mousePage = new mouseWindow(mainFrame);
+    sensorPage = new SensorWindow(mainFrame);
+
+    row->addWidget(funBtn);
+    for (QWidget *w : menusAndPages()) {
+        w->setMouseTracking(true);
+        if (w == sensorPage)
+            row->addWidget(w, 1, Qt::AlignTop);
+        else
+            row->addWidget(w, w == mousePage ? 1 : 0);
+    }
+}
+
+void MainWindow::buildMenus()
+{
+    trayIcon = new QSystemTrayIcon(QIcon(QStringLiteral(":/images/trayicon.png")), this);
+    trayIcon->setToolTip(windowTitle());
+    trayMenu = new QMenu(this);
+    trayMenu->setObjectName(QStringLiteral("trayMenu"));
+    trayMenu->setStyleSheet(StyleSheets::menu(StyleSheets::TrayMenu));
+    QAction *quit = trayMenu->addAction(QStringLiteral("&Quit"));
+    quit->setObjectName(QStringLiteral("quitAction"));
+    // Quitting really ends the program (close alone only hides to the tray); the usual exit
+    // path saves the profile and the macros.
+    connect(quit, &QAction::triggered, this, [this]() {
+        hide();
+        QCoreApplication::quit();
+    });
+    trayIcon->setContextMenu(trayMenu);
+    if (trayAvailable())
+        trayIcon->show();
+}
+
+QList<QWidget *> MainWindow::pickers() const
+{
+    return {keyboardMenu, mouseFunctionMenu, macroMenu, runMenu, childMenu, shortcutMenu, dpiMenu};
+}
+
+QList<QWidget *> MainWindow::menusAndPages() const
+{
+    QList<QWidget *> list{mainMenu,   subMenu,      childMenu, keyboardMenu,
+                          mouseFunctionMenu, macroMenu, shortcutMenu, dpiMenu,
+                          runMenu,    mousePage};
+    for (QWidget *page : {dpiPage, lightPage, macroPage, static_cast<QWidget *>(sensorPage)})
+        if (page)
+            list << page;
+    return list;
+}
+
+void MainWindow::connectAll()
+{
+    connect(settingBtn, &QPushButton::pressed, this, &MainWindow::onSettingBtnClicked);
+    connect(minBtn, &QPushButton::pressed, this, &MainWindow::onMinBtnClicked);
+    connect(maxBtn, &QPushButton::pressed, this, &MainWindow::onMaxBtnClicked);
+    connect(closeBtn, &QPushButton::pressed, this, &MainWindow::onCloseBtnClicked);
+    connect(trayIcon, &QSystemTrayIcon::activated, this, &MainWindow::onTrayIconActivated);
+    connect(funBtn, &funBtnWindow::windowSelect, this, &MainWindow::onWindowSelect);
+    connect(macroMenu, &MacroMenu::windowSelect, this, &MainWindow::onWindowSelect);
+    connect(MouseData::instance(), &MouseData::deviceChange, this, &MainWindow::deviceChangedProc);
+    connect(&deviceCheckTimer, &QTimer::timeout, this, &MainWindow::checkDevice);
+    connect(mainMenu, &mainMenuWindow::menuControl, this, &MainWindow::menuContorlProc);
+    connect(subMenu, &subMenuWindow::menuControl, this, &MainWindow::menuContorlProc);
+    connect(this, &MainWindow::runSignal, this, &MainWindow::runSignalProc);
+
+    // A device change restarts the debounce: the check runs after the last one of a burst.
+    connect(deviceNotifier, &DeviceNotifier::deviceChanged, &deviceCheckTimer,
+            qOverload<>(&QTimer::start));
+
+    Controller *controller = Controller::instance();
+    connect(controller, &Controller::eventReport, this, &MainWindow::handleEventReport);
+    connect(controller, &Controller::transferFailed, this, &MainWindow::transferFailedProc);
+}
+
+void MainWindow::onSettingBtnClicked()
+{
+    // The button's own menu pops up; nothing else to do.
+}
+
+void MainWindow::onMinBtnClicked() { showMinimized(); }
+
+void MainWindow::onMaxBtnClicked()
+{
+    if (isFullScreen())
+        showNormal();
+    else
+        showFullScreen();
+}
+
+void MainWindow::onCloseBtnClicked() { close(); }
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (trayAvailable()) {
+        // The program keeps running in the tray.
+        event->ignore();
+        hide();
+        return;
+    }
+    // Without a tray a hidden window could never come back: closing ends the program.
+    event->accept();
+    QCoreApplication::quit();
+}
+
+void MainWindow::onTrayIconActivated(QSystemTrayIcon::ActivationReason reason)
+{
+    if (reason != QSystemTrayIcon::Trigger)
+        return;
+    if ((isHidden() || isMinimized()) && MouseData::instance()->deviceType == 255)
+        emit Controller::instance()->check();
+}
+
+void MainWindow::onWindowSelect(int index)
+{
+    if (index < 0 || index > 4)
+        return;
+    for (QWidget *w : menusAndPages())
+        w->hide();
+    currentPage = index;
+    MouseData *md = MouseData::instance();
+    switch (index) {
+    case 0:
+        mainMenu->show();
+        mousePage->show();
+        menuContorlProc();
+        break;
+    case 1:
+        if (dpiPage)
+            dpiPage->show();
+        if (md->dpiReadPending > 0) {
+            if (Ic *ic = Controller::instance()->currentIc()) {
+                --md->dpiReadPending;
+                ic->readCurrentDpiLevel();
+            }
+        }
+        break;
+    case 2:
+        if (lightPage)
+            lightPage->show();
+        break;
+    case 3:
+        if (macroPage)
+            macroPage->show();
+        break;
+    case 4:
+        sensorPage->show();
+        break;
+    }
+    funBtn->setCurrentButton(index);
+}
+
+void MainWindow::checkDevice() { emit Controller::instance()->check(); }
+
+void MainWindow::menuContorlProc()
+{
+    if (mainMenu->selectedKey < 0) {
+        subMenu->hide();
+        return;
+    }
+    subMenu->show();
+    const QList<QWidget *> columns = pickers();
+    const int chosen = subMenu->category - 1;
+    for (int i = 0; i < columns.size(); ++i)
+        columns[i]->setVisible(i == chosen);
+}
+
+void MainWindow::testProc() {}
+
+void MainWindow::runSignalProc()
+{
+    const QString program = MouseData::instance()->runProgram;
+    if (program.isEmpty())
+        return;
+    // Detached: the launched program must outlive this one, which kills its own children at exit.
+    QProcess launcher;
+    launcher.setProgram(program);
+    launcher.setArguments({QStringLiteral("--kiosk")});
+    if (!launcher.startDetached())
+        qWarning() << "cannot start" << program << launcher.errorString();
+}
+
+QString MainWindow::websiteAddress() const
+{
+    QSettings config(DataPaths::configFile(), QSettings::IniFormat);
+    const QString address = config.value(QStringLiteral("common/website")).toString().trimmed();
+    return address.isEmpty() ? QStringLiteral("https://example.com") : address;
+}
+
+void MainWindow::websiteActionProc(bool checked)
+{
+    Q_UNUSED(checked);
+    QDesktopServices::openUrl(QUrl::fromUserInput(websiteAddress()));
+}
+
+void MainWindow::updateActionProc(bool checked)
+{
+    Q_UNUSED(checked);
+    MouseData *md = MouseData::instance();
+    UpdateDialog dialog(this);
+    dialog.setTexts(md->languageText(109), md->languageText(110), md->languageText(111),
+                    md->languageText(112), md->languageText(113), md->languageText(114));
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    startUpdateProgram();
+}
+
+QString MainWindow::updateProgramFor(int deviceType)
+{
+    static const char *const programs[] = {
+        "KV410_HT32F52341_48LQFP_3336_V117_444cH.exe",
+        "KV410_HT32F52341_48LQFP_3389_V201_62eeh.exe",
+        "KV410_HT32F52341_48LQFP_3389_WithoutRGB_V105_aa0bh.exe",
+        "Update_KV410_HT32F52341_3337_48LQFP_V106_F2D7H.exe",
+        "Update_KV410_HT32F52341_3337_48LQFP_V201_de11h.exe",
+        "KV470_HT32F52341_48LQFP_3336_V109_a132H_20210331.exe",
+        "KV470_HT32F52341_48LQFP_3337_V109_DB30H.exe",
+    };
+    if (deviceType < 0 || deviceType >= int(std::size(programs)))
+        return QString();
+    return DataPaths::updateDir() + QLatin1Char('/') + QLatin1String(programs[deviceType]);
+}
+
+bool MainWindow::startUpdateProgram()
+{
+    const QString program = updateProgramFor(MouseData::instance()->deviceType);
+    if (program.isEmpty())
+        return false;
+    const QFileInfo info(program);
+    if (!info.exists()) {
+        reportStartFailure(program, QString());
+        return false;
+    }
+    // Detached: quitting this program must never kill an update that is flashing the mouse.
+    QProcess process;
+    process.setProgram(info.absoluteFilePath());
+    process.setWorkingDirectory(info.absolutePath());
+    if (!process.startDetached()) {
+        reportStartFailure(program, process.errorString());
+        return false;
+    }
+    return true;
+}
+
+void MainWindow::reportStartFailure(const QString &program, const QString &reason)
+{
+    QString text = MouseData::instance()->languageText(116);
+    if (text.isEmpty())
+        text = QStringLiteral("The update program could not be started:");
+    text += QLatin1Char('\n') + QDir::toNativeSeparators(program);
+    if (!reason.isEmpty())
+        text += QLatin1Char('\n') + reason;
+    auto *box = new QMessageBox(QMessageBox::Warning, windowTitle(), text, QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("updateFailedBox"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
+}
+
+void MainWindow::versionActionProc(bool checked) { Q_UNUSED(checked); }
+
+void MainWindow::deviceChangedProc(uchar type)
+{
+    funBtn->setLightButtonVisible(type != 2 && type != 4);
+    if (type == 255)
+        return;
+    show();
+    MouseData::instance()->dpiReadPending = 1;
+}
+
+void MainWindow::raiseWindow()
+{
+    if (isMinimized())
+        showNormal();
+    else
+        show();
+    raise();
+    activateWindow();
+}
+
+void MainWindow::transferFailedProc()
+{
+    // The first failure of a burst tells the user; the rest of the burst stays quiet.
+    const bool quiet = failureQuietTimer.isActive();
+    failureQuietTimer.start();
+    if (quiet)
+        return;
+    QString text = MouseData::instance()->languageText(115);
+    if (text.isEmpty())
+        text = QStringLiteral("The mouse did not take the change.");
+    if (isVisible() && !isMinimized())
+        noticeBar->showNotice(text);
+    else
+        showTrayMessage(windowTitle(), text, QSystemTrayIcon::Warning, BalloonMs);
+}
+
+void MainWindow::showTrayMessage(const QString &title, const QString &text,
+                                 QSystemTrayIcon::MessageIcon icon, int ms)
+{
+    emit trayMessage(title, text);
+    if (trayAvailable() && trayIcon->isVisible())
+        trayIcon->showMessage(title, text, icon, ms);
+    else if (isVisible())
+        noticeBar->showNotice(title + QStringLiteral(": ") + text);
+}
+
+void MainWindow::handleEventReport(uchar b0, uchar b1, uchar b2, uchar b3)
+{
+    if (b0 != 4 || b1 != 1)
+        return;
+    MouseData *md = MouseData::instance();
+    if (b2 == 0) {
+        const QVariantList &list =
+            md->isDefaultDPI ? MouseDefaultData::instance()->xDpiList : md->xDpiList;
+        // A level the lists do not hold names no DPI value; showing a made-up one would mislead.
+        if (b3 >= list.size())
+            return;
+        showTrayMessage(QStringLiteral("DPI"), list.at(b3).toString(),
+                        QSystemTrayIcon::Information, BalloonMs);
+        emit md->dpiKeyPressed(b3);
+    } else if (b2 == 1 && b3 == 1) {
+        const QString address = md->runHttps.trimmed();
+        if (!address.isEmpty())
+            QDesktopServices::openUrl(QUrl::fromUserInput(address));
+    } else if (b2 == 2 && b3 == 1) {
+        emit runSignal();
+    }
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    auto *button = qobject_cast<QPushButton *>(watched);
+    if (button && button->parentWidget() == titleFrame) {
+        if (event->type() == QEvent::Enter)
+            button->setStyleSheet(titleButtonStyle(button, true));
+        else if (event->type() == QEvent::Leave)
+            button->setStyleSheet(titleButtonStyle(button, false));
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton && currentPage == 0)
+        closeAssignmentMenus(event->position().toPoint());
+    QMainWindow::mousePressEvent(event);
+}
+
+void MainWindow::closeAssignmentMenus(QPoint pos)
+{
+    auto spanOf = [this](const QWidget *w) {
+        const QPoint left = w->mapTo(this, QPoint(0, 0));
+        return qMakePair(left.x(), left.x() + w->width() - 1);
+    };
+    if (pos.y() > MenuCaptionBottom) {
+        // Presses within the open menu columns keep them open.
+        if (subMenu->isVisible()) {
+            const int from = spanOf(mainMenu).first;
+            const int to = spanOf(subMenu).second;
+            if (pos.x() >= from && pos.x() <= to)
+                return;
+        }
+        for (QWidget *picker : pickers()) {
+            if (!picker->isVisible())
+                continue;
+            const auto span = spanOf(picker);
+            if (pos.x() >= span.first && pos.x() <= span.second)
+                return;
+        }
+    }
+    subMenu->hide();
+    for (QWidget *picker : pickers())
+        picker->hide();
+}
+
+#ifdef Q_OS_WIN
+bool MainWindow::nativeEvent(const QByteArray &eventType, void *message, qintptr *result)
+{
+    MSG *msg = static_cast<MSG *>(message);
+    if (msg->message == WM_NCHITTEST && !isMaximized() && !isFullScreen()) {
+        const QPoint global(GET_X_LPARAM(msg->lParam), GET_Y_LPARAM(msg->lParam));
+        const QPoint local = mapFromGlobal(global);
+        QWidget *child = childAt(local);
+        if (child && child != centralWidget() && child != mainFrame && child != titleFrame
+            && child != logo)
+            return false;
+        static const LRESULT answers[] = {HTLEFT,    HTRIGHT,    HTTOP,       HTBOTTOM, HTTOPLEFT,
+                                          HTTOPRIGHT, HTBOTTOMLEFT, HTBOTTOMRIGHT, HTCAPTION};
+        *result = answers[HitTest::region(local, size())];
+        return true;
+    }
+    return QMainWindow::nativeEvent(eventType, message, result);
+}
+#endif

@@ -1,0 +1,147 @@
+#pragma once
+
+#include <QList>
+#include <QMainWindow>
+#include <QPoint>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+class DeviceNotifier;
+class FramelessHelper;
+class NoticeBar;
+class QFrame;
+class QLabel;
+class QMenu;
+class QProcess;
+class QPushButton;
+
+class funBtnWindow;
+class mainMenuWindow;
+class subMenuWindow;
+class childMenuWindow;
+class keyboardFunctionMenu;
+class MouseFunctionMenu;
+class MacroMenu;
+class ShortcutMenu;
+class DpiMenu;
+class RunMenu;
+class mouseWindow;
+class SensorWindow;
+
+// The program's one top-level window: title bar, navigation column, the pages, the tray icon.
+// It stays hidden until a supported mouse is found; closing it hides it to the tray.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // The window that event reports and the single-instance hand-over go to; nullptr when none.
+    static MainWindow *instance();
+
+    // The program started for a device family, under DataPaths::updateDir(); empty for any
+    // value that is not a family (255: no mouse).
+    static QString updateProgramFor(int deviceType);
+    static const int DeviceCheckDelayMs = 3072;
+
+    // Test seam: -1 asks the desktop whether it has a tray (the default), 0 or 1 decides.
+    static void setTrayAvailableForTesting(int available);
+    static bool trayAvailable();
+
+    void handleEventReport(uchar b0, uchar b1, uchar b2, uchar b3);
+
+    // Starts the update program of the attached family; false (and a message to the user) when
+    // it could not be started, false and no message when there is no mouse.
+    bool startUpdateProgram();
+
+    // Title bar.
+    QFrame *titleFrame = nullptr;
+    QLabel *logo = nullptr;
+    QPushButton *settingBtn = nullptr;
+    QPushButton *minBtn = nullptr;
+    QPushButton *maxBtn = nullptr;
+    QPushButton *closeBtn = nullptr;
+    QMenu *settingMenu = nullptr;
+    QFrame *mainFrame = nullptr;
+
+    // Navigation, menus and pages, in the order they sit in the central layout.
+    funBtnWindow *funBtn = nullptr;
+    mainMenuWindow *mainMenu = nullptr;
+    subMenuWindow *subMenu = nullptr;
+    childMenuWindow *childMenu = nullptr;
+    keyboardFunctionMenu *keyboardMenu = nullptr;
+    MouseFunctionMenu *mouseFunctionMenu = nullptr;
+    MacroMenu *macroMenu = nullptr;
+    ShortcutMenu *shortcutMenu = nullptr;
+    DpiMenu *dpiMenu = nullptr;
+    RunMenu *runMenu = nullptr;
+    mouseWindow *mousePage = nullptr;
+    QWidget *dpiPage = nullptr;
+    QWidget *lightPage = nullptr;
+    QWidget *macroPage = nullptr;
+    SensorWindow *sensorPage = nullptr;
+
+    QSystemTrayIcon *trayIcon = nullptr;
+    QMenu *trayMenu = nullptr;
+    NoticeBar *noticeBar = nullptr;
+    DeviceNotifier *deviceNotifier = nullptr;
+
+    int currentPage = 0;
+    // Debounces device-change notifications: the check runs once the burst is over.
+    QTimer deviceCheckTimer;
+    // Failures of one change arrive as a burst of commands; they make one notice.
+    QTimer failureQuietTimer;
+
+    // The seven third-level columns, by category 1..7 of the second-level menu.
+    QList<QWidget *> pickers() const;
+    QList<QWidget *> menusAndPages() const;
+
+signals:
+    void runSignal();
+    // Every tray balloon, also where the desktop has no tray to show it.
+    void trayMessage(QString title, QString text);
+
+public slots:
+    void onSettingBtnClicked();
+    void onMinBtnClicked();
+    void onMaxBtnClicked();
+    void onCloseBtnClicked();
+    void onTrayIconActivated(QSystemTrayIcon::ActivationReason reason);
+    void onWindowSelect(int index);
+    void checkDevice();
+    void menuContorlProc();
+    void testProc();
+    void runSignalProc();
+    void websiteActionProc(bool checked);
+    void updateActionProc(bool checked);
+    void versionActionProc(bool checked);
+    void deviceChangedProc(uchar type);
+
+    // Shows, restores and raises the window (a second start of the program asks for it).
+    void raiseWindow();
+    void transferFailedProc();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+#ifdef Q_OS_WIN
+    bool nativeEvent(const QByteArray &eventType, void *message, qintptr *result) override;
+#endif
+
+    // Shows a balloon at the tray icon, or in the window when there is no tray.
+    void showTrayMessage(const QString &title, const QString &text,
+                         QSystemTrayIcon::MessageIcon icon, int ms);
+
+private:
+    void buildTitleBar();
+    void buildPages();
+    void buildMenus();
+    void connectAll();
+    void closeAssignmentMenus(QPoint pos);
+    void reportStartFailure(const QString &program, const QString &reason);
+    QString websiteAddress() const;
+
+    FramelessHelper *frameless = nullptr;
+};

@@ -1,0 +1,53 @@
+#include "app/noticebar.h"
+
+#include <QEvent>
+
+namespace {
+constexpr int ShowMs = 6000;
+constexpr int BottomGap = 24;
+} // namespace
+
+NoticeBar::NoticeBar(QWidget *parent) : QLabel(parent)
+{
+    setObjectName(QStringLiteral("noticeBar"));
+    setAlignment(Qt::AlignCenter);
+    setWordWrap(true);
+    setStyleSheet(QStringLiteral(
+        "QLabel#noticeBar { background-color: rgb(68, 69, 73); color: rgb(255, 255, 255);"
+        " border: 1px solid rgb(255, 80, 0); border-radius: 4px; padding: 8px 16px; font-size: 16px; }"));
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    hide();
+    hideTimer.setSingleShot(true);
+    hideTimer.setInterval(ShowMs);
+    connect(&hideTimer, &QTimer::timeout, this, &QWidget::hide);
+    if (parent)
+        parent->installEventFilter(this);
+}
+
+void NoticeBar::showNotice(const QString &text)
+{
+    setText(text);
+    place();
+    show();
+    raise();
+    hideTimer.start();
+    emit shown(text);
+}
+
+void NoticeBar::place()
+{
+    QWidget *host = parentWidget();
+    if (!host)
+        return;
+    const int width = qMin(host->width() - 2 * BottomGap, 720);
+    setFixedWidth(qMax(width, 100));
+    adjustSize();
+    move((host->width() - this->width()) / 2, host->height() - height() - BottomGap);
+}
+
+bool NoticeBar::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == parentWidget() && event->type() == QEvent::Resize && isVisible())
+        place();
+    return QLabel::eventFilter(watched, event);
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QRect>
+#include <QString>
+
+#include <functional>
+
+class MainWindow;
+class QApplication;
+
+// The program from start to exit: settings loaded in order, the window, the event loop, and
+// the save that follows every way out of it (normal exit, end of the desktop session, SIGINT,
+// SIGTERM, SIGHUP).
+class Startup
+{
+public:
+    struct Options
+    {
+        // Test seams; the program leaves them at their defaults.
+        QString dataRoot;          // DataPaths::setRoot before anything is read
+        QString instanceKey;       // name of the single-instance socket
+        bool useExecutableDirectory = true;
+        std::function<void(MainWindow *)> windowReady;
+    };
+
+    // 4 for a screen whose right minus left coordinate is 3600 or more, else 0.
+    static int screenClassFor(const QRect &geometry);
+
+    // Runs everything after the application object exists; returns the exit code. A second
+    // instance hands over to the first and returns 0 without reading or writing any file.
+    static int run(QApplication &app, const Options &options);
+
+    // Profile 0, then the macro store. False when either could not be written.
+    static bool saveAll();
+};

@@ -1,0 +1,92 @@
+#include "app/updatedialog.h"
+
+#include <QDialogButtonBox>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "resources/stylesheets.h"
+
+UpdateDialog::UpdateDialog(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("UpdateDialog"));
+    setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
+    setMinimumSize(727, 376);
+    resize(727, 376);
+    setStyleSheet(QStringLiteral(
+        "QDialog#UpdateDialog { background-color: rgb(26, 26, 26); }"
+        "QFrame#widget { border: 1px solid #FF5000; background-color: rgb(26, 26, 26); }"
+        "QLabel { border: none; background: transparent; }"
+        "QLabel#title { color: rgb(255, 80, 0); font-size: 27px; }"
+        "QLabel#firstTxt, QLabel#secondTxt, QLabel#thirdTxt { color: rgb(255, 80, 0); font-size: 20px; }"));
+
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    widget = new QFrame(this);
+    widget->setObjectName(QStringLiteral("widget"));
+    outer->addWidget(widget);
+
+    auto *column = new QVBoxLayout(widget);
+    column->setContentsMargins(30, 24, 30, 24);
+    column->setSpacing(12);
+
+    auto *head = new QHBoxLayout;
+    warn = new QLabel(widget);
+    warn->setObjectName(QStringLiteral("warn"));
+    warn->setPixmap(QPixmap(QStringLiteral(":/images/warn.png")));
+    warn->setFixedSize(106, 93);
+    title = new QLabel(widget);
+    title->setObjectName(QStringLiteral("title"));
+    head->addWidget(warn);
+    head->addSpacing(16);
+    head->addWidget(title, 1);
+    column->addLayout(head);
+
+    for (QLabel **label : {&firstTxt, &secondTxt, &thirdTxt}) {
+        *label = new QLabel(widget);
+        (*label)->setWordWrap(true);
+        column->addWidget(*label);
+    }
+    firstTxt->setObjectName(QStringLiteral("firstTxt"));
+    secondTxt->setObjectName(QStringLiteral("secondTxt"));
+    thirdTxt->setObjectName(QStringLiteral("thirdTxt"));
+    column->addStretch(1);
+
+    buttonBox = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, widget);
+    buttonBox->setObjectName(QStringLiteral("buttonBox"));
+    buttonBox->setCenterButtons(true);
+    buttonBox->setStyleSheet(StyleSheets::updateDialogButton());
+    column->addWidget(buttonBox);
+    connect(buttonBox, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
+}
+
+void UpdateDialog::setTexts(const QString &titleText, const QString &first, const QString &second,
+                            const QString &third, const QString &acceptText,
+                            const QString &rejectText)
+{
+    title->setText(titleText);
+    firstTxt->setText(first);
+    secondTxt->setText(second);
+    thirdTxt->setText(third);
+    // The box orders its buttons by platform convention; address them by role instead.
+    buttonBox->button(QDialogButtonBox::Ok)->setText(acceptText);
+    buttonBox->button(QDialogButtonBox::Cancel)->setText(rejectText);
+}
+
+void UpdateDialog::mousePressEvent(QMouseEvent *event)
+{
+    dragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
+    QDialog::mousePressEvent(event);
+}
+
+void UpdateDialog::mouseMoveEvent(QMouseEvent *event)
+{
+    if (event->buttons() & Qt::LeftButton)
+        move(event->globalPosition().toPoint() - dragOffset);
+    QDialog::mouseMoveEvent(event);
+}
