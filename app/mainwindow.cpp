@@ -39,6 +39,9 @@
 #include "pages/keys/runmenu.h"
 #include "pages/keys/shortcutmenu.h"
 #include "pages/keys/submenuwindow.h"
+#include "pages/macro/macrowindow.h"
+#include "pages/performance/dpiwindow.h"
+#include "pages/performance/lightwindow.h"
 #include "pages/performance/sensorwindow.h"
 #include "platform/devicenotifier.h"
 #include "platform/framelesshelper.h"
@@ -221,6 +224,9 @@ void MainWindow::buildPages()
     dpiMenu = new DpiMenu(mainFrame);
     runMenu = new RunMenu(mainFrame);
     mousePage = new mouseWindow(mainFrame);
+    dpiPage = new DPIWindow(mainFrame);
+    lightPage = new LightWindow(mainFrame);
+    macroPage = new MacroWindow(mainFrame);
     sensorPage = new SensorWindow(mainFrame);
 
     row->addWidget(funBtn);
@@ -260,13 +266,8 @@ QList<QWidget *> MainWindow::pickers() const
 
 QList<QWidget *> MainWindow::menusAndPages() const
 {
-    QList<QWidget *> list{mainMenu,   subMenu,      childMenu, keyboardMenu,
-                          mouseFunctionMenu, macroMenu, shortcutMenu, dpiMenu,
-                          runMenu,    mousePage};
-    for (QWidget *page : {dpiPage, lightPage, macroPage, static_cast<QWidget *>(sensorPage)})
-        if (page)
-            list << page;
-    return list;
+    return {mainMenu, subMenu,  childMenu, keyboardMenu, mouseFunctionMenu, macroMenu, shortcutMenu,
+            dpiMenu,  runMenu,  mousePage, dpiPage,      lightPage,         macroPage, sensorPage};
 }
 
 void MainWindow::connectAll()
@@ -283,6 +284,8 @@ void MainWindow::connectAll()
     connect(mainMenu, &mainMenuWindow::menuControl, this, &MainWindow::menuContorlProc);
     connect(subMenu, &subMenuWindow::menuControl, this, &MainWindow::menuContorlProc);
     connect(this, &MainWindow::runSignal, this, &MainWindow::runSignalProc);
+    connect(macroPage, &MacroWindow::macroActionChanged, MouseData::instance(),
+            &MouseData::macroActionChangedProc);
 
     // A device change restarts the debounce: the check runs after the last one of a burst.
     connect(deviceNotifier, &DeviceNotifier::deviceChanged, &deviceCheckTimer,
@@ -346,8 +349,7 @@ void MainWindow::onWindowSelect(int index)
         menuContorlProc();
         break;
     case 1:
-        if (dpiPage)
-            dpiPage->show();
+        dpiPage->show();
         if (md->dpiReadPending > 0) {
             if (Ic *ic = Controller::instance()->currentIc()) {
                 --md->dpiReadPending;
@@ -356,12 +358,10 @@ void MainWindow::onWindowSelect(int index)
         }
         break;
     case 2:
-        if (lightPage)
-            lightPage->show();
+        lightPage->show();
         break;
     case 3:
-        if (macroPage)
-            macroPage->show();
+        macroPage->show();
         break;
     case 4:
         sensorPage->show();

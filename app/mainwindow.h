@@ -26,6 +26,9 @@ class ShortcutMenu;
 class DpiMenu;
 class RunMenu;
 class mouseWindow;
+class DPIWindow;
+class LightWindow;
+class MacroWindow;
 class SensorWindow;
 
 // The program's one top-level window: title bar, navigation column, the pages, the tray icon.
@@ -77,9 +80,9 @@ public:
     DpiMenu *dpiMenu = nullptr;
     RunMenu *runMenu = nullptr;
     mouseWindow *mousePage = nullptr;
-    QWidget *dpiPage = nullptr;
-    QWidget *lightPage = nullptr;
-    QWidget *macroPage = nullptr;
+    DPIWindow *dpiPage = nullptr;
+    LightWindow *lightPage = nullptr;
+    MacroWindow *macroPage = nullptr;
     SensorWindow *sensorPage = nullptr;
 
     QSystemTrayIcon *trayIcon = nullptr;

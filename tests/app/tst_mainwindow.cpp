@@ -25,6 +25,9 @@
 #include "pages/keys/mainmenuwindow.h"
 #include "pages/keys/mousewindow.h"
 #include "pages/keys/submenuwindow.h"
+#include "pages/macro/macrowindow.h"
+#include "pages/performance/dpiwindow.h"
+#include "pages/performance/lightwindow.h"
 #include "pages/performance/sensorwindow.h"
 #include "platform/devicenotifier.h"
 #include "sim/vmouse.h"
@@ -339,7 +342,14 @@ void TestMainWindow::pageSwitchReadsDpiLevelOnce()
     w->onWindowSelect(1);
     QCOMPARE(md->dpiReadPending, uchar(1));
     QVERIFY(w->funBtn->dpiBtn->isChecked());
+    QVERIFY(!w->dpiPage->isHidden());
     QVERIFY(w->sensorPage->isHidden());
+    w->onWindowSelect(2);
+    QVERIFY(!w->lightPage->isHidden());
+    QVERIFY(w->dpiPage->isHidden());
+    w->onWindowSelect(3);
+    QVERIFY(!w->macroPage->isHidden());
+    QVERIFY(w->funBtn->macroBtn->isChecked());
 
     QVERIFY(attach(0));
     QTRY_VERIFY(w->isVisible());
