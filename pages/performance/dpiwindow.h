@@ -1,11 +1,78 @@
 #pragma once
 
 #include <QFrame>
+#include <QList>
 
-// The DPI levels and report-rate page.
+class DpiBtn;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QSlider;
+
+// The DPI levels and report-rate page. It keeps no settings of its own: it edits the profile
+// model (and reads the factory set) and tells the mouse after every change.
 class DPIWindow : public QFrame
 {
     Q_OBJECT
 public:
     explicit DPIWindow(QWidget *parent = nullptr);
+
+    int currentLevel = 0;
+
+    QFrame *frame = nullptr;
+    QFrame *frame_2 = nullptr;
+    QFrame *frame_3 = nullptr;
+    QLabel *dpiTxt = nullptr;
+    QCheckBox *defaultDPIBtn = nullptr;
+    QCheckBox *usrDPIBtn = nullptr;
+    QLabel *levelTxt = nullptr;
+    QComboBox *dpiComboBox = nullptr;
+    QList<DpiBtn *> cards;   // dpi0 .. dpi5
+    QLabel *xSliderTxt = nullptr;
+    QLabel *ySliderTxt = nullptr;
+    QSlider *xSlider = nullptr;
+    QSlider *ySlider = nullptr;
+    QCheckBox *xyBtn = nullptr;
+    QLabel *pollingTxt = nullptr;
+    QCheckBox *rate1000Btn = nullptr;
+    QCheckBox *rate500Btn = nullptr;
+    QCheckBox *rate250Btn = nullptr;
+    QCheckBox *rate125Btn = nullptr;
+    QLabel *propertyTxt = nullptr;
+    QPushButton *systemBtn = nullptr;
+
+    // The eighteen-number text of the DPI command for what the page shows now.
+    QString dpiText() const;
+
+public slots:
+    void systemSetting();
+    void pollingRateProc();
+    void defaultOrUsrProc();
+    void xyProc();
+    void currentDpiCountProc(int index);
+    void dpiChangedProc(int index);
+    void selectChangedProc(int level);
+    void selectChangedProc_Null(int level);
+    void sliderValueChanged(int value);
+    void deviceChangedProc(uchar deviceType);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildForm();
+    void setConnections(bool on);
+    void sendDpi();
+    void loadDpiValues(bool fromProfile);
+    void storeValues();
+    void showCards(int comboIndex);
+    void selectLevel(int level);
+    // Store, send, and switch to the user's set: the end of every value edit.
+    void commitEdit();
+
+    QSlider *m_heldSlider = nullptr;     // pressed with the mouse, or changing by a key
+    bool m_keyChanged = false;           // a key moved a slider; commit when the key is let go
+    bool m_connected = false;
+    QList<QMetaObject::Connection> m_connections;
 };
