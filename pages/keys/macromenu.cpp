@@ -45,8 +45,10 @@ MacroMenu::MacroMenu(QWidget *parent) : QFrame(parent)
     cancelBtn = new QPushButton(md->languageText(15), this);
     cancelBtn->setObjectName(QStringLiteral("cancelBtn"));
 
-    macroBtn = new QLabel(QStringLiteral("<u>%1</u>").arg(md->languageText(32).toHtmlEscaped()), this);
+    // Named before it gets any text, so that the accessibility factory sees the link.
+    macroBtn = new QLabel(this);
     macroBtn->setObjectName(QStringLiteral("macroBtn"));
+    macroBtn->setText(QStringLiteral("<u>%1</u>").arg(md->languageText(32).toHtmlEscaped()));
     macroBtn->setTextFormat(Qt::RichText);
     macroBtn->setFocusPolicy(Qt::StrongFocus);
     macroBtn->setCursor(Qt::PointingHandCursor);

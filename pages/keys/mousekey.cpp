@@ -57,6 +57,7 @@ void MouseKey::paintEvent(QPaintEvent *)
         p.drawEllipse(QRect(QPoint(0, 26 + d), QPoint(3, 29 + d)));
         p.drawEllipse(QRect(QPoint(w - 11, 23 + d), QPoint(w - 2, 32 + d)));
     }
+    p.setRenderHint(QPainter::Antialiasing, false);
     p.drawLine(0, 28 + d, w, 28 + d);
 
     p.drawText(QRect(QPoint(0, 0), QPoint(w - 1, 18)),
