@@ -1,0 +1,48 @@
+#include "pages/performance/tickslider.h"
+
+#include <QFontMetrics>
+#include <QLabel>
+#include <QResizeEvent>
+
+namespace {
+constexpr int handleWidth = 24;   // of the slider style sheet
+}
+
+TickSlider::TickSlider(QWidget *parent)
+    : QSlider(Qt::Horizontal, parent)
+{
+    valueLabel = new QLabel(this);
+    valueLabel->setObjectName(QStringLiteral("valueLabel"));
+    valueLabel->setFixedSize(48, 20);
+    valueLabel->setStyleSheet(
+        QStringLiteral("QLabel { background: transparent; color: rgb(255, 255, 255); }"));
+    valueLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
+    setFocusPolicy(Qt::StrongFocus);
+    connect(this, &QSlider::sliderMoved, this, &TickSlider::onSliderMoved);
+    connect(this, &QSlider::valueChanged, this, &TickSlider::onSliderMoved);
+}
+
+void TickSlider::placeLabel(int value)
+{
+    const int w = QFontMetrics(font()).horizontalAdvance(valueLabel->text());
+    const int span = maximum() > 0 ? value * (width() - 25) / maximum() : 0;
+    valueLabel->move(span + (handleWidth - w) / 2, 0);
+}
+
+void TickSlider::setLabelText(const QString &text)
+{
+    valueLabel->setText(text);
+    // A screen reader reads the shown step ("50", "Fast") rather than the raw 0..4.
+    setAccessibleDescription(text);
+}
+
+void TickSlider::onSliderMoved(int value)
+{
+    placeLabel(value);
+}
+
+void TickSlider::resizeEvent(QResizeEvent *event)
+{
+    QSlider::resizeEvent(event);
+    placeLabel(value());
+}
