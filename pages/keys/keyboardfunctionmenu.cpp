@@ -49,7 +49,8 @@ keyboardFunctionMenu::keyboardFunctionMenu(QWidget *parent) : QFrame(parent)
     layout->addLayout(buttons);
     layout->addStretch(1);
 
-    ListSupport::styleColumn(this, false);
+    // As wide as the other third-level columns, so the capture field has room.
+    ListSupport::styleColumn(this, true);
     ListSupport::styleCombo(optionList);
     ListSupport::styleCombo(itemList);
     inputEdit->setStyleSheet(ListSupport::lineEditStyle());

@@ -24,7 +24,8 @@ void ListSupport::styleCombo(QComboBox *box)
 {
     StyleSheets::styleComboBox(box, StyleSheets::Items27,
                                StyleSheets::comboPopupScrollBar()
-                                   + QStringLiteral("QComboBox:focus { border: 1px solid rgb(255, 80, 0); }"));
+                                   + QStringLiteral("QComboBox { min-height: 27px; }"
+                                                  "QComboBox:focus { border: 1px solid rgb(255, 80, 0); }"));
 }
 
 QString ListSupport::lineEditStyle()
