@@ -29,6 +29,7 @@ int Cli::devices(const QStringList &args)
 
     int count = 0;
     int matched = 0;
+    int blocked = 0;
     hid_device_info *list = hid_enumerate(0, 0);
     for (hid_device_info *d = list; d; d = d->next) {
         ++count;
@@ -49,6 +50,13 @@ int Cli::devices(const QStringList &args)
         }
         if (!marks.isEmpty()) {
             ++matched;
+            // Without the udev rule a normal user sees the node but may not open it.
+            if (hid_device *probe = hid_open_path(d->path)) {
+                hid_close(probe);
+            } else {
+                ++blocked;
+                marks << QStringLiteral("cannot be opened");
+            }
             line += QStringLiteral("  <- ") + marks.join(QStringLiteral(", "));
         }
         out(line);
@@ -56,5 +64,15 @@ int Cli::devices(const QStringList &args)
     hid_free_enumeration(list);
     hid_exit();
     out(QStringLiteral("%1 interface(s), %2 known to %3").arg(count).arg(matched).arg(file));
+    if (blocked > 0) {
+        err(QStringLiteral("mousecfg-cli devices: %1 interface(s) of a supported mouse cannot be opened;\n"
+                           "this user probably lacks the permission. The udev rule 70-mousecfg.rules grants it\n"
+                           "(the package installs it in /usr/lib/udev/rules.d). Without the package:\n"
+                           "  mousecfg-cli udev-rule | sudo tee /etc/udev/rules.d/70-mousecfg.rules\n"
+                           "then, with the package or without:\n"
+                           "  sudo udevadm control --reload-rules && sudo udevadm trigger\n"
+                           "and plug the mouse in again.")
+                .arg(blocked));
+    }
     return Ok;
 }

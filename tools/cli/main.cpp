@@ -39,6 +39,12 @@ const CliCommand commands[] = {
      "mousecfg-cli import FILE\n"
      "Appends every macro of FILE to data/macro.bin and lists the names added.",
      &Cli::importMacro},
+    {"udev-rule", "print the udev rule that lets a normal user reach the catalogue's mice",
+     "mousecfg-cli udev-rule [--output FILE] [CATALOGUE]\n"
+     "Prints a udev rule that gives the user logged in at the seat access to the hidraw nodes of\n"
+     "every mouse of CATALOGUE (default: the program's apConfig.bin), or writes it to FILE.\n"
+     "Exit status 1 when the catalogue is missing or names no supported mouse.",
+     &Cli::udevRule},
 };
 
 const CliCommand *find(const QString &name)
