@@ -1,0 +1,94 @@
+// Preloaded (LD_PRELOAD) into a Qt program. With MOUSECFG_BENCH_EXIT_WHEN_IDLE=1, the first
+// time the GUI thread's event loop is about to wait after a top-level window was exposed, it
+// writes one line to MOUSECFG_BENCH_OUT (or stderr) and ends the process at once:
+//   idle_ns=<CLOCK_MONOTONIC ns> hwm_kb=<peak RSS> rss_kb=<RSS>
+// Ending with _exit keeps the program from saving anything.
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QWindow>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+long statusKb(const char *key)
+{
+    FILE *f = std::fopen("/proc/self/status", "r");
+    if (!f)
+        return -1;
+    char line[256];
+    long value = -1;
+    const size_t n = std::strlen(key);
+    while (std::fgets(line, sizeof line, f)) {
+        if (std::strncmp(line, key, n) == 0 && line[n] == ':') {
+            value = std::strtol(line + n + 1, nullptr, 10);
+            break;
+        }
+    }
+    std::fclose(f);
+    return value;
+}
+
+void reportAndExit()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    char text[160];
+    const int len = std::snprintf(text, sizeof text, "idle_ns=%lld hwm_kb=%ld rss_kb=%ld\n",
+                                  static_cast<long long>(ts.tv_sec) * 1000000000LL + ts.tv_nsec,
+                                  statusKb("VmHWM"), statusKb("VmRSS"));
+    int fd = 2;
+    if (const char *out = std::getenv("MOUSECFG_BENCH_OUT"); out && *out)
+        fd = ::open(out, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd >= 0 && len > 0 && ::write(fd, text, size_t(len)) < 0)
+        ::_exit(3);
+    ::_exit(0);
+}
+
+class IdleWatch : public QObject
+{
+public:
+    using QObject::QObject;
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (!hooked) {
+            if (QAbstractEventDispatcher *d = QAbstractEventDispatcher::instance(qApp->thread())) {
+                hooked = true;
+                QObject::connect(d, &QAbstractEventDispatcher::aboutToBlock, this, [this] {
+                    if (shown)
+                        reportAndExit();
+                });
+            }
+        }
+        if (!shown && event->type() == QEvent::Expose && watched->isWindowType()) {
+            auto *w = static_cast<QWindow *>(watched);
+            if (w->isTopLevel() && w->isExposed() && w->type() != Qt::ToolTip
+                && w->type() != Qt::Popup)
+                shown = true;
+        }
+        return false;
+    }
+
+private:
+    bool hooked = false;
+    bool shown = false;
+};
+
+void install()
+{
+    const char *on = std::getenv("MOUSECFG_BENCH_EXIT_WHEN_IDLE");
+    if (!on || std::strcmp(on, "1") != 0)
+        return;
+    qApp->installEventFilter(new IdleWatch(qApp));
+}
+
+} // namespace
+
+Q_COREAPP_STARTUP_FUNCTION(install)

@@ -1,0 +1,247 @@
+// Measures programs from outside their process.
+//   bench_process startup APP BASELINE VMOUSE_SO HOOK_SO [RUNS]
+//     start-up time (spawn until the first idle after the window shows), peak and idle RSS,
+//     of APP (virtual mouse preloaded) against BASELINE; medians of RUNS alternating runs.
+//   bench_process idle APP VMOUSE_SO [SECONDS]
+//     CPU time of APP over SECONDS of idling with a virtual mouse attached, against none.
+#include "bench/benchrow.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <chrono>
+#include <dirent.h>
+#include <fcntl.h>
+#include <fstream>
+#include <sstream>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char **environ;
+
+namespace {
+
+long long monotonicNs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<long long>(ts.tv_sec) * 1000000000LL + ts.tv_nsec;
+}
+
+// The current environment with `set` (NAME=value) replacing or adding variables.
+std::vector<std::string> environment(const std::vector<std::string> &set)
+{
+    std::vector<std::string> env;
+    for (char **e = environ; *e; ++e) {
+        const std::string entry(*e);
+        const std::string name = entry.substr(0, entry.find('='));
+        const bool replaced = std::any_of(set.begin(), set.end(), [&](const std::string &s) {
+            return s.compare(0, name.size() + 1, name + "=") == 0;
+        });
+        if (!replaced)
+            env.push_back(entry);
+    }
+    env.insert(env.end(), set.begin(), set.end());
+    return env;
+}
+
+pid_t spawn(const std::string &program, const std::vector<std::string> &env)
+{
+    std::vector<char *> argv{const_cast<char *>(program.c_str()), nullptr};
+    std::vector<char *> envp;
+    for (const std::string &e : env)
+        envp.push_back(const_cast<char *>(e.c_str()));
+    envp.push_back(nullptr);
+    // The programs under test write nothing of interest to the terminal.
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    const int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    return rc == 0 ? pid : -1;
+}
+
+struct StartRun
+{
+    double ms = -1;
+    double hwmKb = -1;
+    double rssKb = -1;
+};
+
+StartRun startOnce(const std::string &program, const std::string &preload)
+{
+    char out[] = "/tmp/bench-idle-XXXXXX";
+    const int fd = mkstemp(out);
+    if (fd < 0)
+        return {};
+    ::close(fd);
+    const std::vector<std::string> env = environment({
+        "LD_PRELOAD=" + preload, "QT_QPA_PLATFORM=offscreen",
+        "MOUSECFG_BENCH_EXIT_WHEN_IDLE=1", std::string("MOUSECFG_BENCH_OUT=") + out});
+    StartRun run;
+    const long long start = monotonicNs();
+    const pid_t pid = spawn(program, env);
+    if (pid < 0) {
+        ::unlink(out);
+        return run;
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    std::ifstream file(out);
+    std::string line;
+    std::getline(file, line);
+    ::unlink(out);
+    long long idleNs = 0;
+    long hwm = 0, rss = 0;
+    if (std::sscanf(line.c_str(), "idle_ns=%lld hwm_kb=%ld rss_kb=%ld", &idleNs, &hwm, &rss) == 3) {
+        run.ms = double(idleNs - start) / 1e6;
+        run.hwmKb = double(hwm);
+        run.rssKb = double(rss);
+    }
+    return run;
+}
+
+double median(std::vector<double> v)
+{
+    if (v.empty())
+        return -1;
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+int startup(const std::string &app, const std::string &baseline, const std::string &vmouse,
+            const std::string &hook, int runs)
+{
+    std::vector<double> appMs, appHwm, appRss, baseMs, baseHwm, baseRss;
+    // One unmeasured run of each fills the page cache and the font cache.
+    startOnce(app, vmouse + ":" + hook);
+    startOnce(baseline, hook);
+    int failures = 0;
+    for (int i = 0; i < runs; ++i) {
+        const StartRun a = startOnce(app, vmouse + ":" + hook);
+        const StartRun b = startOnce(baseline, hook);
+        if (a.ms < 0 || b.ms < 0) {
+            ++failures;
+            continue;
+        }
+        appMs.push_back(a.ms);
+        appHwm.push_back(a.hwmKb / 1024);
+        appRss.push_back(a.rssKb / 1024);
+        baseMs.push_back(b.ms);
+        baseHwm.push_back(b.hwmKb / 1024);
+        baseRss.push_back(b.rssKb / 1024);
+    }
+    if (appMs.empty()) {
+        BenchRow::print("start-up time", "failed", "-", "-", "<= 1.50x", "NO");
+        return 1;
+    }
+    BenchRow::ratio("start-up to idle with window shown (median)", median(appMs), median(baseMs), "ms", 1.5);
+    BenchRow::ratio("peak RSS at start-up", median(appHwm), median(baseHwm), "MiB", 1.5);
+    BenchRow::ratio("RSS when idle after start-up", median(appRss), median(baseRss), "MiB", 1.5);
+    if (failures)
+        std::fprintf(stderr, "bench_process: %d of %d start-up runs gave no idle report\n", failures, runs);
+    return 0;
+}
+
+// CPU time of every thread of pid, in ns (threads that ended are not counted).
+long long cpuNs(pid_t pid)
+{
+    const std::string dir = "/proc/" + std::to_string(pid) + "/task";
+    DIR *d = opendir(dir.c_str());
+    if (!d)
+        return -1;
+    long long total = 0;
+    while (dirent *e = readdir(d)) {
+        if (e->d_name[0] == '.')
+            continue;
+        std::ifstream f(dir + "/" + e->d_name + "/schedstat");
+        long long runNs = 0;
+        if (f >> runNs)
+            total += runNs;
+    }
+    closedir(d);
+    return total;
+}
+
+int threadCount(pid_t pid)
+{
+    const std::string dir = "/proc/" + std::to_string(pid) + "/task";
+    DIR *d = opendir(dir.c_str());
+    if (!d)
+        return -1;
+    int n = 0;
+    while (dirent *e = readdir(d))
+        n += e->d_name[0] != '.';
+    closedir(d);
+    return n;
+}
+
+struct IdleRun
+{
+    double percent = -1;
+    int threads = 0;
+};
+
+IdleRun idleOnce(const std::string &app, const std::string &vmouse, bool mouse, int seconds)
+{
+    std::vector<std::string> set{"LD_PRELOAD=" + vmouse, "QT_QPA_PLATFORM=offscreen"};
+    if (!mouse)
+        set.push_back("VMOUSE_DEVICES="); // empty: no mouse plugged
+    const pid_t pid = spawn(app, environment(set));
+    IdleRun run;
+    if (pid < 0)
+        return run;
+    // Start-up, the device check and the first paint are over well before this.
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    const long long cpu0 = cpuNs(pid);
+    const long long t0 = monotonicNs();
+    run.threads = threadCount(pid);
+    std::this_thread::sleep_for(std::chrono::seconds(seconds));
+    const long long cpu1 = cpuNs(pid);
+    const long long t1 = monotonicNs();
+    // SIGKILL: the measured program must not write its profile into the build's data files.
+    ::kill(pid, SIGKILL);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (cpu0 >= 0 && cpu1 >= cpu0)
+        run.percent = 100.0 * double(cpu1 - cpu0) / double(t1 - t0);
+    return run;
+}
+
+int idle(const std::string &app, const std::string &vmouse, int seconds)
+{
+    const IdleRun with = idleOnce(app, vmouse, true, seconds);
+    const IdleRun without = idleOnce(app, vmouse, false, seconds);
+    char base[64];
+    std::snprintf(base, sizeof base, "%.4f %% (no mouse)", without.percent);
+    BenchRow::bound("idle CPU with a mouse attached, " + std::to_string(seconds) + " s",
+                    with.percent, "% of a core", base, 0.1, true);
+    std::fprintf(stderr, "bench_process: threads with mouse %d, without %d\n", with.threads,
+                 without.threads);
+    return with.percent < 0 || without.percent < 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "startup" && argc >= 6)
+        return startup(argv[2], argv[3], argv[4], argv[5], argc > 6 ? std::atoi(argv[6]) : 10);
+    if (mode == "idle" && argc >= 4)
+        return idle(argv[2], argv[3], argc > 4 ? std::atoi(argv[4]) : 20);
+    std::fprintf(stderr, "usage: bench_process startup APP BASELINE VMOUSE_SO HOOK_SO [RUNS]\n"
+                         "       bench_process idle APP VMOUSE_SO [SECONDS]\n");
+    return 2;
+}
