@@ -3,6 +3,7 @@
 // Runs from the build's bin/ directory (its data/ holds the shipped catalogue and defaults).
 #include "bench/benchrow.h"
 #include "device/datapaths.h"
+#include "device/deviceentry.h"
 #include "device/worker.h"
 #include "model/macrodata.h"
 #include "model/mousedata.h"
@@ -13,6 +14,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -23,10 +25,13 @@
 
 namespace {
 
-double medianMs(int repeats, const std::function<void()> &work)
+double medianMs(int repeats, const std::function<void()> &work,
+                const std::function<void(int)> &before = nullptr)
 {
     std::vector<double> ms;
     for (int i = 0; i < repeats; ++i) {
+        if (before)
+            before(i);
         QElapsedTimer t;
         t.start();
         work();
@@ -67,6 +72,11 @@ void deviceCheck(const QString &root, int repeats)
                 vmouse_add_decoy(quint16(0x1000 + i), quint16(0x0100 + i), 1, quint16(2 + i % 5));
             if (!writeCatalogue(root + "/data/apConfig.bin", entries))
                 return;
+            if (devices == 1) {
+                // The file alone, to tell its cost from the enumeration's.
+                const double read = medianMs(repeats, [] { DeviceEntry::loadCatalogue(DataPaths::configFile()); });
+                BenchRow::info("catalogue read alone, " + std::to_string(entries) + " entries", read, "ms");
+            }
             Worker worker;
             int result = -2;
             QObject::connect(&worker, &Worker::checkFinish, [&](int r) { result = r; });
@@ -93,9 +103,32 @@ QString macroActions(int index)
     return items.join(QStringLiteral("@#"));
 }
 
+// Qt keeps every settings file it has read and reads it again only when it changed on disk,
+// so a load is timed on a copy under a path this process has never read.
+class FreshCopies
+{
+public:
+    FreshCopies(const QString &file, int count) : original(DataPaths::root())
+    {
+        const QString rel = QDir(original).relativeFilePath(file);
+        for (int i = 0; i < count; ++i) {
+            const QString target = dir.path() + QStringLiteral("/%1/").arg(i) + rel;
+            QDir().mkpath(QFileInfo(target).path());
+            QFile::copy(file, target);
+        }
+    }
+    ~FreshCopies() { DataPaths::setRoot(original); }
+    void use(int i) { DataPaths::setRoot(dir.path() + QStringLiteral("/%1").arg(i)); }
+
+private:
+    QString original;
+    QTemporaryDir dir;
+};
+
 void macroStore(int repeats)
 {
     MacroData *store = MacroData::instance();
+    store->save(); // the first write of a process pays for more than the file
     double firstLoad = -1, firstSave = -1;
     for (int count : {10, 100, 1000}) {
         QStringList names, actions;
@@ -109,7 +142,11 @@ void macroStore(int repeats)
             store->macroActions() = actions;
             store->save();
         });
-        const double load = medianMs(repeats, [&] { store->load(); });
+        double load = 0;
+        {
+            FreshCopies copies(DataPaths::macroStore(), repeats);
+            load = medianMs(repeats, [&] { store->load(); }, [&](int i) { copies.use(i); });
+        }
         if (store->macroNames().size() != count || store->macroActions() != actions)
             std::fprintf(stderr, "bench_scaling: macro store of %d did not read back\n", count);
         if (firstLoad < 0) {
@@ -131,7 +168,8 @@ void profile(int repeats)
     model->load(0);
     model->fillMissingFromDefaults();
     const double save = medianMs(repeats, [&] { model->save(0); });
-    const double load = medianMs(repeats, [&] { model->load(0); });
+    FreshCopies copies(DataPaths::profileFile(0), repeats);
+    const double load = medianMs(repeats, [&] { model->load(0); }, [&](int i) { copies.use(i); });
     BenchRow::info("profile save (p0.bin)", save, "ms");
     BenchRow::info("profile load (p0.bin)", load, "ms");
 }
