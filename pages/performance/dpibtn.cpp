@@ -243,6 +243,11 @@ void DpiBtn::mousePressEvent(QMouseEvent *event)
 
 void DpiBtn::keyPressEvent(QKeyEvent *event)
 {
+    // Enter in a value field comes up here unhandled; it commits the value, it selects nothing.
+    if (!hasFocus()) {
+        QFrame::keyPressEvent(event);
+        return;
+    }
     switch (event->key()) {
     case Qt::Key_Space:
     case Qt::Key_Return:

@@ -1,0 +1,484 @@
+#include <QAccessible>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "device/controller.h"
+#include "device/datapaths.h"
+#include "device/ic553.h"
+#include "model/macrodata.h"
+#include "model/mousedata.h"
+#include "model/mousedefaultdata.h"
+#include "pages/performance/dpibtn.h"
+#include "pages/performance/dpiwindow.h"
+#include "sim/vmouse.h"
+#include "sim/vmousestate.h"
+
+namespace {
+
+bool copyDir(const QString &from, const QString &to)
+{
+    QDir().mkpath(to);
+    const QStringList files = QDir(from).entryList(QDir::Files);
+    for (const QString &f : files) {
+        if (!QFile::copy(from + '/' + f, to + '/' + f))
+            return false;
+        QFile(to + '/' + f).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    }
+    return !files.isEmpty();
+}
+
+// The DPI code the chip protocol puts on the wire for a family-0 mouse (threshold 7200).
+int code0(int dpi)
+{
+    return dpi > 7200 ? dpi / 100 - 1 : dpi / 50 - 1;
+}
+
+} // namespace
+
+class TestDpi : public QObject
+{
+    Q_OBJECT
+private:
+    QTemporaryDir dir;
+    MouseData *md = nullptr;
+    MouseDefaultData *dd = nullptr;
+    DPIWindow *page = nullptr;
+    int mouse = -1;
+
+    vmouse_state state() const
+    {
+        vmouse_state s{};
+        vmouse_get_state(mouse, &s);
+        return s;
+    }
+    DpiBtn *card(int i) const { return page->cards.at(i); }
+
+    bool attach(unsigned short pid, int reportLength, int family)
+    {
+        vmouse_reset();
+        mouse = vmouse_plug(0xf0e1, pid, 0xff00, 1, 0xff01, 1, reportLength);
+        if (mouse < 0)
+            return false;
+        QSignalSpy attached(md, &MouseData::deviceChange);
+        emit Controller::instance()->check();
+        return attached.wait(5000) && md->deviceType == family;
+    }
+    // Everything sent so far has reached the mouse: the command count stops moving.
+    void settle()
+    {
+        unsigned last = state().commands;
+        QElapsedTimer quiet;
+        quiet.start();
+        QElapsedTimer limit;
+        limit.start();
+        while (quiet.elapsed() < 200 && limit.elapsed() < 10000) {
+            QTest::qWait(20);
+            const unsigned now = state().commands;
+            if (now != last) {
+                last = now;
+                quiet.restart();
+            }
+        }
+        QVERIFY(quiet.elapsed() >= 200);
+    }
+    void typeInto(QLineEdit *edit, const QString &text)
+    {
+        edit->setFocus(Qt::MouseFocusReason);
+        QVERIFY(edit->hasFocus());
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QTest::keyClicks(edit, text);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(dir.isValid());
+        QVERIFY(copyDir(QStringLiteral(MOUSECFG_SOURCE_DIR "/data"), dir.path() + "/data"));
+        QVERIFY(copyDir(QStringLiteral(MOUSECFG_SOURCE_DIR "/i18n"), dir.path() + "/i18n"));
+        DataPaths::setRoot(dir.path());
+
+        MacroData::instance()->load();
+        md = MouseData::instance();
+        md->loadLanguage();
+        md->load(0);
+        md->screenClass = 0;
+        dd = MouseDefaultData::instance();
+        dd->load();
+        md->fillMissingFromDefaults();
+        md->isDefaultDPI = 0;
+        md->isXY = 0;
+
+        page = new DPIWindow;
+        page->show();
+        QVERIFY(QTest::qWaitForWindowExposed(page));
+        page->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(page));
+
+        QVERIFY(attach(0x7a01, 32, 0));
+    }
+    void cleanupTestCase()
+    {
+        delete page;
+        Controller::instance()->setCurrentIc(nullptr);
+        Controller::shutdown();
+        vmouse_reset();
+    }
+    void init()
+    {
+        // Each test starts from the user's set, five levels, level 0 active, separate X/Y off.
+        md->currentDpiCount = 5;
+        md->isDefaultDPI = 0;
+        page->usrDPIBtn->click();
+        page->dpiComboBox->setCurrentIndex(4);
+        if (page->xyBtn->isChecked())
+            page->xyBtn->click();
+        page->selectChangedProc(0);
+        settle();
+    }
+
+    void controlsAreInertUntilAMouseIsKnown()
+    {
+        DPIWindow fresh;
+        QSignalSpy sent(Controller::instance(), &Controller::send);
+        const uchar rate = md->reportRate;
+        fresh.rate1000Btn->click();
+        fresh.xyBtn->click();
+        fresh.dpiComboBox->setCurrentIndex(1);
+        QTest::mouseClick(fresh.cards.at(2), Qt::LeftButton);
+        QCOMPARE(sent.count(), 0);
+        QCOMPARE(md->reportRate, rate);
+        QCOMPARE(int(md->currentDpiCount), 5);
+    }
+
+    void deviceInitialisationPerFamily()
+    {
+        // Family 0: its limits, the cyan fourth card, the sixth card hidden.
+        QCOMPARE(page->xSlider->maximum(), 12000);
+        QCOMPARE(page->xSlider->minimum(), 200);
+        QCOMPARE(page->ySlider->singleStep(), 100);
+        QCOMPARE(page->xSlider->pageStep(), 1000);
+        QCOMPARE(card(3)->color, QColor(0, 255, 255));
+        QVERIFY(card(5)->isHidden());
+        for (int i = 0; i < 5; ++i)
+            QVERIFY(card(i)->isVisible());
+
+        // Family 6 reads the "_1" limits and paints the fourth card yellow; the rate box follows
+        // the profile.
+        md->reportRate = 4;
+        QVERIFY(attach(0x7a07, 64, 6));
+        QCOMPARE(page->xSlider->maximum(), 16000);
+        QCOMPARE(page->ySlider->minimum(), 200);
+        QCOMPARE(card(3)->color, QColor(255, 255, 0));
+        QCOMPARE(card(0)->color, QColor(255, 0, 0));
+        QCOMPARE(card(4)->color, QColor(255, 0, 255));
+        QVERIFY(page->rate250Btn->isChecked());
+        QCOMPARE(page->dpiComboBox->count(), 5);
+
+        // A rate code the page does not know leaves the boxes alone.
+        md->reportRate = 3;
+        QVERIFY(attach(0x7a01, 32, 0));
+        QVERIFY(page->rate250Btn->isChecked());
+        QCOMPARE(card(3)->color, QColor(0, 255, 255));
+
+        // Three initialisations: still one set of connections, so one click sends one DPI
+        // command (four reports) and one lighting re-send (two).
+        QSignalSpy sent(Controller::instance(), &Controller::send);
+        QTest::mouseClick(card(1), Qt::LeftButton);
+        QCOMPARE(sent.count(), 6);
+        QCOMPARE(sent.at(0).at(1).toString().split('_').at(1), QStringLiteral("8"));
+        QCOMPARE(sent.at(4).at(1).toString().split('_').at(1), QStringLiteral("12"));
+        QCOMPARE(sent.at(5).at(1).toString().split('_').at(1), QStringLiteral("6"));
+        QTRY_COMPARE_WITH_TIMEOUT(int(state().currentLevel), 1, 5000);
+        QVERIFY(card(1)->selected);
+        QVERIFY(!card(0)->selected);
+    }
+
+    void levelMaskFollowsCountAndSet()
+    {
+        page->dpiComboBox->setCurrentIndex(2);
+        QCOMPARE(int(md->currentDpiCount), 3);
+        QVERIFY(card(2)->isVisible());
+        QVERIFY(card(3)->isHidden());
+        QTRY_COMPARE_WITH_TIMEOUT(int(state().enableMask), 7, 5000);
+
+        // The factory set enables all five levels whatever the combo shows, and shows its values.
+        page->defaultDPIBtn->click();
+        QCOMPARE(int(md->isDefaultDPI), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(int(state().enableMask), 31, 5000);
+        QCOMPARE(card(1)->xDpi(), dd->xDpiList.at(1).toInt());
+        QCOMPARE(page->dpiComboBox->currentIndex(), dd->currentDpiCount - 1);
+
+        // A count change while the factory set is in use still carries its mask, then switches.
+        settle();
+        page->dpiComboBox->setCurrentIndex(1);
+        QTRY_COMPARE_WITH_TIMEOUT(int(state().enableMask), 31, 5000);
+        QVERIFY(page->usrDPIBtn->isChecked());
+        QCOMPARE(int(md->isDefaultDPI), 0);
+        QTest::mouseClick(card(0), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(int(state().enableMask), 3, 5000);
+
+        // Choosing the factory set leaves the user's lists untouched.
+        md->setDpi(0, 2, 2400);
+        page->defaultDPIBtn->click();
+        QCOMPARE(md->xDpiList.at(2).toInt(), 2400);
+        page->usrDPIBtn->click();
+        QCOMPARE(card(2)->xDpi(), 2400);
+    }
+
+    void commandRepeatsXWithoutSeparateY()
+    {
+        const int xs[6] = {800, 1600, 3200, 4800, 6400, 0};
+        for (int i = 0; i < 6; ++i) {
+            card(i)->setXDpi(xs[i]);
+            card(i)->setYDpi(400 + 100 * i);
+        }
+        page->selectChangedProc(2);
+        QCOMPARE(page->dpiText(), QStringLiteral("800_1600_3200_4800_6400_0_0_0_"
+                                                 "800_1600_3200_4800_6400_0_0_0_2_31"));
+        auto onWire = [this, &xs] {
+            const vmouse_state s = state();
+            for (int i = 0; i < 6; ++i) {
+                if (s.dpiX[i] != uchar(code0(xs[i])) || s.dpiY[i] != uchar(code0(xs[i])))
+                    return false;
+            }
+            return s.currentLevel == 2;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(onWire(), 5000);
+
+        // Separate X/Y: the Y values go out, and the cards show their Y fields.
+        page->xyBtn->click();
+        QCOMPARE(int(md->isXY), 1);
+        QVERIFY(card(0)->m_y->isVisible());
+        QVERIFY(page->ySlider->isVisible());
+        QTRY_COMPARE_WITH_TIMEOUT(int(state().dpiY[1]), code0(500), 5000);
+        QCOMPARE(int(state().dpiX[1]), code0(1600));
+
+        // Off again: Y values stay in the cards (hidden) but the command repeats X.
+        page->xyBtn->click();
+        QVERIFY(!card(0)->m_y->isVisible());
+        QCOMPARE(card(1)->yDpi(), 500);
+        QTRY_COMPARE_WITH_TIMEOUT(int(state().dpiY[1]), code0(1600), 5000);
+    }
+
+    void sliderDragTruncatesAndSendsOnceOnRelease()
+    {
+        QTest::mouseClick(card(1), Qt::LeftButton);
+        settle();
+        QSignalSpy sent(Controller::instance(), &Controller::send);
+        const QPoint handle(page->xSlider->width() / 2, page->xSlider->height() / 2);
+        QTest::mousePress(page->xSlider, Qt::LeftButton, {}, handle);
+        page->xSlider->setValue(1234);
+        QCOMPARE(card(1)->xDpi(), 1200);
+        page->xSlider->setValue(5049);
+        QCOMPARE(card(1)->xDpi(), 5000);
+        QCOMPARE(sent.count(), 0);
+        QVERIFY(md->xDpiList.at(1).toInt() != 5000);
+
+        QTest::mouseRelease(page->xSlider, Qt::LeftButton, {}, handle);
+        QCOMPARE(sent.count(), 6);
+        QCOMPARE(md->xDpiList.at(1).toInt(), 5000);
+        QVERIFY(page->usrDPIBtn->isChecked());
+        QTRY_COMPARE_WITH_TIMEOUT(int(state().dpiX[1]), code0(5000), 5000);
+
+        // A change that is not a drag (the program moving the slider) edits no card.
+        page->xSlider->setValue(3000);
+        QCOMPARE(card(1)->xDpi(), 5000);
+    }
+
+    void sliderKeysEditTheActiveLevel()
+    {
+        QTest::mouseClick(card(2), Qt::LeftButton);
+        card(2)->setXDpi(1000);
+        page->dpiChangedProc(2);
+        settle();
+        QCOMPARE(page->xSlider->value(), 1000);
+        QSignalSpy sent(Controller::instance(), &Controller::send);
+        page->xSlider->setFocus();
+        QTest::keyPress(page->xSlider, Qt::Key_Right);
+        QTest::keyPress(page->xSlider, Qt::Key_Right, Qt::NoModifier);
+        QCOMPARE(card(2)->xDpi(), 1200);
+        QCOMPARE(sent.count(), 0);
+        QTest::keyRelease(page->xSlider, Qt::Key_Right);
+        QCOMPARE(sent.count(), 6);
+        QCOMPARE(md->xDpiList.at(2).toInt(), 1200);
+        QTest::keyClick(page->xSlider, Qt::Key_PageDown);
+        QCOMPARE(card(2)->xDpi(), 200);
+        QTRY_COMPARE_WITH_TIMEOUT(int(state().dpiX[2]), code0(200), 5000);
+
+        // The wheel moves nothing.
+        QWheelEvent wheel(QPointF(10, 10), page->xSlider->mapToGlobal(QPointF(10, 10)), QPoint(),
+                          QPoint(0, 120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(page->xSlider, &wheel);
+        QCOMPARE(page->xSlider->value(), 200);
+    }
+
+    void enterClampsToTheFamilyLimits()
+    {
+        typeInto(card(0)->m_x, QStringLiteral("50"));
+        QTest::keyClick(card(0)->m_x, Qt::Key_Return);
+        QCOMPARE(card(0)->m_x->text(), QStringLiteral("200"));
+        QVERIFY(!card(0)->m_x->hasFocus());
+        QCOMPARE(md->xDpiList.at(0).toInt(), 200);
+        QTRY_COMPARE_WITH_TIMEOUT(int(state().dpiX[0]), code0(200), 5000);
+
+        typeInto(card(1)->m_x, QStringLiteral("30000"));
+        QTest::keyClick(card(1)->m_x, Qt::Key_Enter);
+        QCOMPARE(card(1)->xDpi(), 12000);
+        QTRY_COMPARE_WITH_TIMEOUT(int(state().dpiX[1]), code0(12000), 5000);
+        QVERIFY(state().xHighMask & 2);
+        // Enter in a field of another card commits that value but keeps the active level.
+        QCOMPARE(page->currentLevel, 0);
+        QCOMPARE(page->xSlider->value(), card(0)->xDpi());
+    }
+
+    void focusOutCommitsClampedValues()
+    {
+        // Leaving the field without Enter commits too, clamped the same way.
+        typeInto(card(3)->m_x, QStringLiteral("50"));
+        QTest::keyClick(card(3)->m_x, Qt::Key_Tab);
+        QCOMPARE(card(3)->m_x->text(), QStringLiteral("200"));
+        QCOMPARE(md->xDpiList.at(3).toInt(), 200);
+        QTRY_COMPARE_WITH_TIMEOUT(int(state().dpiX[3]), code0(200), 5000);
+
+        // An emptied field does not reach the mouse as 0 DPI.
+        typeInto(card(4)->m_x, QString());
+        card(4)->m_x->setModified(true);
+        page->xyBtn->setFocus();
+        QCOMPARE(card(4)->xDpi(), 200);
+        QTRY_COMPARE_WITH_TIMEOUT(int(state().dpiX[4]), code0(200), 5000);
+
+        // Merely passing through a field (Tab) sends nothing and keeps the factory set.
+        page->defaultDPIBtn->click();
+        settle();
+        QSignalSpy sent(Controller::instance(), &Controller::send);
+        card(1)->m_x->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(card(1)->m_x, Qt::Key_Tab);
+        QTest::keyClick(card(1)->m_y, Qt::Key_Tab);
+        QCOMPARE(sent.count(), 0);
+        QCOMPARE(int(md->isDefaultDPI), 1);
+    }
+
+    void shortListsAreExtendedBeforeStoring()
+    {
+        md->xDpiList = QVariantList{400, 800};
+        md->yDpiList.clear();
+        typeInto(card(5)->m_x, QStringLiteral("900"));
+        QTest::keyClick(card(5)->m_x, Qt::Key_Return);
+        QCOMPARE(md->xDpiList.size(), 8);
+        QCOMPARE(md->yDpiList.size(), 8);
+        QCOMPARE(md->xDpiList.at(5).toInt(), 900);
+        QCOMPARE(md->xDpiList.at(0).toInt(), card(0)->xDpi());
+    }
+
+    void mouseDpiButtonHighlightsWithoutSending()
+    {
+        for (int i = 0; i < 5; ++i)
+            card(i)->setXDpi(1000 + 100 * i);
+        QSignalSpy sent(Controller::instance(), &Controller::send);
+        QSignalSpy pressed(md, &MouseData::dpiKeyPressed);
+        vmouse_press_dpi_button(mouse, 3);
+        Ic553::instance()->readCurrentDpiLevel();
+        QVERIFY(pressed.wait(5000));
+        QCOMPARE(pressed.at(0).at(0).toInt(), 3);
+        QVERIFY(card(3)->selected);
+        QVERIFY(!card(0)->selected);
+        QCOMPARE(page->currentLevel, 3);
+        QCOMPARE(int(md->currentDpiLevel), 3);
+        QCOMPARE(page->xSlider->value(), 1300);
+        QCOMPARE(sent.count(), 0);
+
+        // A level the page does not have clears the highlight and keeps the level.
+        emit md->dpiKeyPressed(9);
+        QCOMPARE(page->currentLevel, 3);
+        for (DpiBtn *c : page->cards)
+            QVERIFY(!c->selected);
+        QCOMPARE(sent.count(), 0);
+    }
+
+    void reportRateBoxesAndCodes()
+    {
+        const QList<QPair<QCheckBox *, int>> boxes{{page->rate1000Btn, 1}, {page->rate500Btn, 2},
+                                                   {page->rate250Btn, 4}, {page->rate125Btn, 8}};
+        for (const auto &b : boxes) {
+            b.first->click();
+            QCOMPARE(int(md->reportRate), b.second);
+            QTRY_COMPARE_WITH_TIMEOUT(int(state().reportRate), b.second, 5000);
+        }
+        QVERIFY(page->rate125Btn->isChecked());
+        QVERIFY(!page->rate1000Btn->isChecked());
+    }
+
+    void keyboardAndScreenReader()
+    {
+        QAccessibleInterface *face = QAccessible::queryAccessibleInterface(card(2));
+        QVERIFY(face);
+        QCOMPARE(face->role(), QAccessible::RadioButton);
+        QCOMPARE(face->text(QAccessible::Name), md->languageText(65) + QStringLiteral(" 3"));
+        QVERIFY(!face->state().checked);
+
+        card(2)->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(card(2), Qt::Key_Space);
+        QCOMPARE(page->currentLevel, 2);
+        QVERIFY(face->state().checked);
+        QTRY_COMPARE_WITH_TIMEOUT(int(state().currentLevel), 2, 5000);
+
+        // The press action of a screen reader selects like a click.
+        QAccessibleInterface *other = QAccessible::queryAccessibleInterface(card(4));
+        QVERIFY(other->actionInterface());
+        other->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(page->currentLevel, 4);
+
+        // Tab walks from a card into its field.
+        card(1)->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(card(1), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), card(1)->m_x);
+
+        QAccessibleInterface *slider = QAccessible::queryAccessibleInterface(page->xSlider);
+        QCOMPARE(slider->role(), QAccessible::Slider);
+        QVERIFY(!slider->text(QAccessible::Name).isEmpty());
+    }
+
+    void systemButtonSaysWhenNothingCanOpen()
+    {
+        QTemporaryDir empty;
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", empty.path().toLocal8Bit());
+        page->systemBtn->click();
+        qputenv("PATH", path);
+        auto *box = page->findChild<QMessageBox *>(QStringLiteral("noMouseSettingsMessage"));
+        QVERIFY(box);
+        QTRY_VERIFY(box->isVisible());
+        QCOMPARE(box->windowTitle(), md->languageText(69));
+        box->close();
+    }
+
+    void screenshot()
+    {
+        md->isXY = 0;
+        for (int i = 0; i < 6; ++i)
+            card(i)->setXDpi(dd->xDpiList.at(i).toInt());
+        page->dpiChangedProc(0);
+        page->xyBtn->click();
+        QTest::mouseClick(card(1), Qt::LeftButton);
+        page->resize(1108, 696);
+        const QImage shot = page->grab().toImage();
+        QCOMPARE(shot.size(), QSize(1108, 696));
+        // Saved only on request (docs/screenshots is refreshed by hand).
+        const QString out = qEnvironmentVariable("MOUSECFG_SCREENSHOT_DIR");
+        if (!out.isEmpty())
+            QVERIFY(shot.save(out + QStringLiteral("/dpi.png")));
+    }
+};
+
+QTEST_MAIN(TestDpi)
+#include "tst_dpi.moc"
