@@ -27,8 +27,9 @@ DeviceEntry DeviceEntry::read(QSettings &settings, int index)
     e.usage2 = u16("usage2");
     bool ok = false;
     e.reportLength = settings.value(QStringLiteral("reportLength"), DefaultReportLength).toInt(&ok);
-    // Data is cut into reports of this length; a length below 1 would never advance.
-    if (!ok || e.reportLength < 1)
+    // Data is cut into reports of this length; a length below 1 would never advance, and a
+    // wild one would make every write allocate that much.
+    if (!ok || e.reportLength < 1 || e.reportLength > MaxReportLength)
         e.reportLength = DefaultReportLength;
     e.isEncode = settings.value(QStringLiteral("isEncode"), false).toBool();
     e.sCode = settings.value(QStringLiteral("sCode"), QStringLiteral("123456")).toString();

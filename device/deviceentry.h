@@ -24,6 +24,8 @@ public:
 
     static constexpr int DefaultReportLength = 32;
     static constexpr int MaxEntries = 1024;
+    // The largest report a HID interface carries (hidraw's buffer); every write allocates one.
+    static constexpr int MaxReportLength = 4096;
 
     bool isAttached() const { return !commandPath.isEmpty(); }
     // Interfaces that enumerate as vendor 0 / product 0 belong to no family.

@@ -205,7 +205,8 @@ void Ic553::setLighting(const QString &values)
     const int speedStep = toInt(parts.at(2));
     switch (effect) {
     case 0: brightness = 0; break;
-    case 1: brightness = brightnessStep * 50 / 4; break;
+    // 64-bit: a corrupt profile may hold any int, and only the low byte is sent.
+    case 1: brightness = int((qint64(brightnessStep) * 50 / 4) & 0xFF); break;
     case 2: mode = 1; break;
     case 3: mode = 2; break;
     case 4: mode = 4; break;
@@ -213,7 +214,7 @@ void Ic553::setLighting(const QString &values)
     default: break;
     }
     if (effect >= 2 && effect <= 5)
-        speed = speedStep * 9 / 4 + 1;
+        speed = int((qint64(speedStep) * 9 / 4 + 1) & 0xFF);
     const uchar slot = toByte(parts.at(3));
     write(0, join({0, 6, mode, slot, brightness, speed, 1, 0, 0}));
 }

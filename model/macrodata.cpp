@@ -81,7 +81,8 @@ QString MacroData::deviceForm(const QString &actions)
         const QStringList last = out.last().split(fieldSeparator);
         if (last.size() != 3)
             return {};
-        const int total = last.at(2).toInt() + parts.at(0).toInt();
+        // Consecutive pauses add up; in 64 bits, so that long ones cannot overflow.
+        const qint64 total = last.at(2).toLongLong() + parts.at(0).toInt();
         out.last() = last.at(0) + fieldSeparator + last.at(1) + fieldSeparator + QString::number(total);
     }
     QString form = items.at(0);

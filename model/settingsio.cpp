@@ -86,5 +86,6 @@ QString SettingsIo::joinNumbers(const QVariantList &values)
 bool SettingsIo::commit(QSettings &settings)
 {
     settings.sync();
-    return settings.status() == QSettings::NoError;
+    // FormatError only says the old file did not parse; Qt still writes the new one over it.
+    return settings.status() != QSettings::AccessError;
 }
