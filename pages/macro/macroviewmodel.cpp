@@ -2,11 +2,6 @@
 
 #include "model/mousedata.h"
 
-const QString MacroViewModel::keyDownIcon = QStringLiteral(":macro/images/macro/keyboardDown.png");
-const QString MacroViewModel::keyUpIcon = QStringLiteral(":macro/images/macro/keyboardUp.png");
-const QString MacroViewModel::mouseDownIcon = QStringLiteral(":macro/images/macro/mouseDown.png");
-const QString MacroViewModel::mouseUpIcon = QStringLiteral(":macro/images/macro/mouseUp.png");
-const QString MacroViewModel::delayIcon = QStringLiteral(":macro/images/macro/delay.png");
 
 MacroViewModel::MacroViewModel(QObject *parent) : QAbstractListModel(parent) {}
 

@@ -20,11 +20,11 @@ public:
     };
 
     // Icons of the action rows.
-    static const QString keyDownIcon;
-    static const QString keyUpIcon;
-    static const QString mouseDownIcon;
-    static const QString mouseUpIcon;
-    static const QString delayIcon;
+    static constexpr QLatin1String keyDownIcon{":macro/images/macro/keyboardDown.png"};
+    static constexpr QLatin1String keyUpIcon{":macro/images/macro/keyboardUp.png"};
+    static constexpr QLatin1String mouseDownIcon{":macro/images/macro/mouseDown.png"};
+    static constexpr QLatin1String mouseUpIcon{":macro/images/macro/mouseUp.png"};
+    static constexpr QLatin1String delayIcon{":macro/images/macro/delay.png"};
 
     explicit MacroViewModel(QObject *parent = nullptr);
 

@@ -47,7 +47,7 @@ bool isMouseName(const QString &t)
 Row actionRow(const QString &name, bool press)
 {
     const bool mouse = isMouseName(name);
-    const QString &icon = press ? (mouse ? MacroViewModel::mouseDownIcon : MacroViewModel::keyDownIcon)
+    const QLatin1String icon = press ? (mouse ? MacroViewModel::mouseDownIcon : MacroViewModel::keyDownIcon)
                                 : (mouse ? MacroViewModel::mouseUpIcon : MacroViewModel::keyUpIcon);
     return Row{icon, name, QStringLiteral("0")};
 }
