@@ -50,6 +50,7 @@
 #ifdef Q_OS_WIN
 #include "platform/hittest.h"
 #include <windows.h>
+#include <windowsx.h>
 #endif
 
 namespace {

@@ -1,3 +1,4 @@
+#include <QAction>
 #include <QApplication>
 #include <QDateTime>
 #include <QDir>
@@ -80,6 +81,10 @@ int runChild(int argc, char **argv)
         std::fflush(stdout);
         if (action == "close")
             QTimer::singleShot(100, window, &QWidget::close);
+        if (action == "quit")
+            QTimer::singleShot(100, window, [window]() {
+                window->findChild<QAction *>(QStringLiteral("quitAction"))->trigger();
+            });
     };
     return Startup::run(app, options);
 }
@@ -96,6 +101,7 @@ private slots:
     void savedOnQuitSignal_data();
     void savedOnQuitSignal();
     void withoutTrayShownAndCloseQuits();
+    void trayQuitEndsTheProgram();
     void secondStartHandsOver();
 
 private:
@@ -259,6 +265,19 @@ void TestStartup::withoutTrayShownAndCloseQuits()
     QCOMPARE(ready, QByteArray("ready visible=1"));
     QVERIFY(child->waitForFinished(30000));
     QCOMPARE(child->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(child->exitCode(), 0);
+    QVERIFY(readFile(dir.filePath(QStringLiteral("data/p0.bin"))).contains("child-"));
+}
+
+void TestStartup::trayQuitEndsTheProgram()
+{
+    QTemporaryDir dir;
+    QVERIFY(AppTestRoot::populate(dir.path()));
+    auto child = startChild(dir.path(), uniqueKey(), 1, "quit");
+    QByteArray ready;
+    QVERIFY(waitForLine(child.get(), "ready", &ready));
+    QCOMPARE(ready, QByteArray("ready visible=0"));
+    QVERIFY(child->waitForFinished(30000));
     QCOMPARE(child->exitCode(), 0);
     QVERIFY(readFile(dir.filePath(QStringLiteral("data/p0.bin"))).contains("child-"));
 }
