@@ -52,7 +52,7 @@ ColorBar::ColorBar(QWidget *parent)
 
     image = QImage(QStringLiteral(":/light/images/light/colorBar.png"));
     setFixedSize(448, 64);
-    setFocusPolicy(Qt::StrongFocus);
+    setFocusPolicy(Qt::TabFocus);   // the dashed focus frame is for keyboard users
 
     pin = new QLabel(this);
     pin->setObjectName(QStringLiteral("pin"));

@@ -27,7 +27,8 @@ ColorComboBox::ColorComboBox(QWidget *parent)
         "#e57373", "#ba68c8", "#7a87cb", "#4fc4f7", "#4db5ab", "#dce877", "#fff177", "#ffcc80",
         "#ee9a9b", "#ce92db", "#a0a8da", "#82d4fb", "#7fcbc4", "#e7ed9b", "#fff49d", "#ffe0b2",
     };
-    setFocusPolicy(Qt::StrongFocus);
+    // Keyboard focus only: a click already shows as the orange selection border.
+    setFocusPolicy(Qt::TabFocus);
 
     auto *model = new QStandardItemModel(rows, columns, this);
     setModel(model);

@@ -264,6 +264,8 @@ void DpiBtn::keyPressEvent(QKeyEvent *event)
 void DpiBtn::focusInEvent(QFocusEvent *event)
 {
     QFrame::focusInEvent(event);
+    // The focus ring is for keyboard users; a click already shows as the selection.
+    m_focusRing = event->reason() != Qt::MouseFocusReason;
     update();
 }
 
@@ -290,7 +292,7 @@ void DpiBtn::paintEvent(QPaintEvent *)
     p.drawRoundedRect(QRectF(0, 0, w, colourHeight), 12, 12);
     p.setBrush(frame);
     p.drawRect(QRect(QPoint(0, band), QPoint(w - 1, bodyBottom)));
-    if (hasFocus()) {
+    if (hasFocus() && m_focusRing) {
         // Keyboard focus: a white ring inside the card, distinct from the orange selection.
         p.setBrush(Qt::NoBrush);
         p.setPen(QPen(Qt::white, 2, Qt::DashLine));

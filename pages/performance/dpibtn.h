@@ -64,4 +64,5 @@ private:
 
     bool m_large = false;
     bool m_commitOnFocusOut = false;
+    bool m_focusRing = false;
 };

@@ -123,7 +123,9 @@ LightWindow::LightWindow(QWidget *parent)
 void LightWindow::buildForm()
 {
     resize(1108, 600);
-    setMinimumSize(1108, 600);
+    // The panels' own minimums (200 + 160 + 320 and the gaps) need more than 600 pixels; the
+    // layout's minimum height stands so that the effect buttons are never cut off.
+    setMinimumWidth(1108);
     setMaximumSize(5000, 5000);
     setStyleSheet(QStringLiteral("QFrame#LightWindow { background-color: rgba(255, 255, 255, 0); }"));
 
@@ -226,7 +228,7 @@ void LightWindow::buildForm()
         b->setFixedSize(100, 100);
         b->setCheckable(true);
         b->setAutoExclusive(true);
-        b->setFocusPolicy(Qt::StrongFocus);
+        b->setFocusPolicy(Qt::TabFocus);
         b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         b->setIconSize(QSize(64, 64));
         b->setIcon(QIcon(effectImage(i, false)));
