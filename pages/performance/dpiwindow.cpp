@@ -29,7 +29,7 @@ Ic *chip()
     return Controller::instance()->currentIc();
 }
 
-QString text(int n)
+QString languageText(int n)
 {
     return MouseData::instance()->languageText(n);
 }
@@ -124,21 +124,21 @@ void DPIWindow::buildForm()
 
     dpiTxt = makeLabel(frame, "dpiTxt", title);
     dpiTxt->setFixedHeight(30);
-    dpiTxt->setText(text(61));
+    dpiTxt->setText(languageText(61));
     column->addWidget(dpiTxt);
 
     auto *setRow = new QHBoxLayout;
     setRow->setSpacing(24);
     defaultDPIBtn = makeCheckBox(frame, "defaultDPIBtn", true);
-    defaultDPIBtn->setText(text(62));
+    defaultDPIBtn->setText(languageText(62));
     usrDPIBtn = makeCheckBox(frame, "usrDPIBtn", true);
-    usrDPIBtn->setText(text(63));
+    usrDPIBtn->setText(languageText(63));
     levelTxt = makeLabel(frame, "levelTxt", plain);
-    levelTxt->setText(text(64));
+    levelTxt->setText(languageText(64));
     dpiComboBox = new QComboBox(frame);
     dpiComboBox->setObjectName(QStringLiteral("dpiComboBox"));
     dpiComboBox->setFixedSize(54, 24);
-    dpiComboBox->setAccessibleName(text(64));
+    dpiComboBox->setAccessibleName(languageText(64));
     for (int i = 1; i <= 5; ++i)
         dpiComboBox->addItem(QString::number(i));
     StyleSheets::styleComboBox(dpiComboBox, StyleSheets::Items24);
@@ -158,7 +158,7 @@ void DPIWindow::buildForm()
         auto *card = new DpiBtn(frame);
         card->setObjectName(QStringLiteral("dpi%1").arg(i));
         card->index = i;
-        card->setTitle(text(65) + QLatin1Char(' ') + QString::number(i + 1));
+        card->setTitle(languageText(65) + QLatin1Char(' ') + QString::number(i + 1));
         cardRow->addWidget(card, 1);
         cards.append(card);
     }
@@ -184,12 +184,12 @@ void DPIWindow::buildForm()
     };
     makeSliderRow(xSliderTxt, xSlider, "xSliderTxt", "xSlider", QStringLiteral("X"));
     makeSliderRow(ySliderTxt, ySlider, "ySliderTxt", "ySlider", QStringLiteral("Y"));
-    xSlider->setAccessibleName(text(61) + QLatin1String(" X"));
-    ySlider->setAccessibleName(text(61) + QLatin1String(" Y"));
+    xSlider->setAccessibleName(languageText(61) + QLatin1String(" X"));
+    ySlider->setAccessibleName(languageText(61) + QLatin1String(" Y"));
 
     xyBtn = makeCheckBox(frame, "xyBtn", false);
     xyBtn->setMaximumSize(100, 20);
-    xyBtn->setText(text(66));
+    xyBtn->setText(languageText(66));
     column->addWidget(xyBtn);
     column->addStretch(1);
     page->addWidget(frame, 1);
@@ -213,7 +213,7 @@ void DPIWindow::buildForm()
     rateColumn->setContentsMargins(40, 24, 40, 24);
     rateColumn->setSpacing(40);
     pollingTxt = makeLabel(frame_3, "pollingTxt", title);
-    pollingTxt->setText(text(67));
+    pollingTxt->setText(languageText(67));
     rateColumn->addWidget(pollingTxt);
     auto *rateRow = new QHBoxLayout;
     rateRow->setSpacing(32);
@@ -225,7 +225,7 @@ void DPIWindow::buildForm()
     const char *rateTexts[] = {"1000", "500", "250", "125"};
     for (int i = 0; i < rates.size(); ++i) {
         rates[i]->setText(QLatin1String(rateTexts[i]));
-        rates[i]->setAccessibleName(text(67) + QLatin1Char(' ') + QLatin1String(rateTexts[i]));
+        rates[i]->setAccessibleName(languageText(67) + QLatin1Char(' ') + QLatin1String(rateTexts[i]));
         rateRow->addWidget(rates[i]);
     }
     rateRow->addStretch(1);
@@ -237,14 +237,14 @@ void DPIWindow::buildForm()
     propertyColumn->setContentsMargins(40, 24, 40, 24);
     propertyColumn->setSpacing(32);
     propertyTxt = makeLabel(frame_2, "propertyTxt", title);
-    propertyTxt->setText(text(68));
+    propertyTxt->setText(languageText(68));
     propertyColumn->addWidget(propertyTxt);
     systemBtn = new QPushButton(frame_2);
     systemBtn->setObjectName(QStringLiteral("systemBtn"));
     systemBtn->setFlat(true);
     systemBtn->setIcon(QIcon(QStringLiteral(":/images/windowsIcon.png")));
     systemBtn->setIconSize(QSize(48, 32));
-    systemBtn->setText(text(69));
+    systemBtn->setText(languageText(69));
     systemBtn->setStyleSheet(StyleSheets::flatTextButton()
                              + QStringLiteral("QPushButton:focus { text-decoration: underline; }"));
     auto *buttonRow = new QHBoxLayout;
@@ -566,7 +566,7 @@ void DPIWindow::systemSetting()
 {
     if (MouseSettings::open())
         return;
-    auto *box = new QMessageBox(QMessageBox::Information, text(69), text(117), QMessageBox::Ok, this);
+    auto *box = new QMessageBox(QMessageBox::Information, languageText(69), languageText(117), QMessageBox::Ok, this);
     box->setObjectName(QStringLiteral("noMouseSettingsMessage"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();

@@ -36,7 +36,7 @@ Ic *chip()
     return Controller::instance()->currentIc();
 }
 
-QString text(int n)
+QString languageText(int n)
 {
     return MouseData::instance()->languageText(n);
 }
@@ -170,18 +170,18 @@ void LightWindow::buildForm()
     bColumn->setContentsMargins(40, 24, 40, 16);
     bColumn->setSpacing(24);
     lightTxt = makeLabel(frame, "lightTxt", StyleSheets::titleLabel());
-    lightTxt->setText(text(70));
+    lightTxt->setText(languageText(70));
     bColumn->addWidget(lightTxt);
     auto *bCaption = new QHBoxLayout;
     brightnessTxt = makeLabel(frame, "brightnessTxt", plain);
-    brightnessTxt->setText(text(71));
+    brightnessTxt->setText(languageText(71));
     toolButton = makeHelp(frame, "toolButton");
     bCaption->addWidget(brightnessTxt);
     bCaption->addWidget(toolButton);
     bCaption->addStretch(1);
     bColumn->addLayout(bCaption);
     bSlider = makeSlider(frame, "bSlider");
-    bSlider->setAccessibleName(text(71));
+    bSlider->setAccessibleName(languageText(71));
     brightnessTxt->setBuddy(bSlider);
     bColumn->addWidget(bSlider);
     bColumn->addStretch(1);
@@ -195,14 +195,14 @@ void LightWindow::buildForm()
     sColumn->setSpacing(24);
     auto *sCaption = new QHBoxLayout;
     speedTxt = makeLabel(frame_2, "speedTxt", plain);
-    speedTxt->setText(text(72));
+    speedTxt->setText(languageText(72));
     toolButton_2 = makeHelp(frame_2, "toolButton_2");
     sCaption->addWidget(speedTxt);
     sCaption->addWidget(toolButton_2);
     sCaption->addStretch(1);
     sColumn->addLayout(sCaption);
     sSlider = makeSlider(frame_2, "sSlider");
-    sSlider->setAccessibleName(text(72));
+    sSlider->setAccessibleName(languageText(72));
     speedTxt->setBuddy(sSlider);
     sColumn->addWidget(sSlider);
     sColumn->addStretch(1);
@@ -232,7 +232,7 @@ void LightWindow::buildForm()
         b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         b->setIconSize(QSize(64, 64));
         b->setIcon(QIcon(effectImage(i, false)));
-        b->setText(text(73 + i));
+        b->setText(languageText(73 + i));
         b->setStyleSheet(StyleSheets::effectButton(i < 3 ? StyleSheets::FirstRow : StyleSheets::SecondRow)
                          + QStringLiteral("QToolButton:focus { border: 1px solid rgb(255, 255, 255); }"));
         effects->addWidget(b, i / 3, i % 3, Qt::AlignCenter);
@@ -243,14 +243,14 @@ void LightWindow::buildForm()
     colours->setContentsMargins(40, 24, 40, 24);
     colours->setSpacing(24);
     colorTxt = makeLabel(frame_4, "colorTxt", plain);
-    colorTxt->setText(text(79));
+    colorTxt->setText(languageText(79));
     colours->addWidget(colorTxt);
     auto *slotRow = new QHBoxLayout;
     slotRow->setSpacing(12);
     for (int k = 0; k < slotCount; ++k) {
         auto *c = new ColorComboBox(frame_4);
         c->setObjectName(QStringLiteral("lightColor%1").arg(k + 1));
-        c->setAccessibleName(text(79) + QLatin1Char(' ') + QString::number(k + 1));
+        c->setAccessibleName(languageText(79) + QLatin1Char(' ') + QString::number(k + 1));
         slotRow->addWidget(c);
         lightColors.append(c);
     }
@@ -262,7 +262,7 @@ void LightWindow::buildForm()
     rgbLineEdit = new QLineEdit(frame_4);
     rgbLineEdit->setObjectName(QStringLiteral("rgbLineEdit"));
     rgbLineEdit->setFixedWidth(90);
-    rgbLineEdit->setAccessibleName(text(79));
+    rgbLineEdit->setAccessibleName(languageText(79));
     rgbRow->addWidget(rgbLineEdit);
     rgbRow->addSpacing(16);
     const char *channelNames[3] = {"label_6", "label_7", "label_8"};
@@ -288,7 +288,7 @@ void LightWindow::buildForm()
 
     colorBar = new ColorBar(frame_4);
     colorBar->setObjectName(QStringLiteral("colorBar"));
-    colorBar->setAccessibleName(text(79));
+    colorBar->setAccessibleName(languageText(79));
     colours->addWidget(colorBar);
     colours->addStretch(1);
 }
@@ -332,7 +332,7 @@ void LightWindow::showBrightnessLabel(int value)
 
 void LightWindow::showSpeedLabel(int value)
 {
-    sSlider->setLabelText(text(103 + value));
+    sSlider->setLabelText(languageText(103 + value));
     sSlider->placeLabel(value);
 }
 
