@@ -182,16 +182,14 @@ void DpiBtn::updateAccessibleText()
     setAccessibleDescription(xyMode ? m_x->text() + QLatin1String(" / ") + m_y->text() : m_x->text());
 }
 
-bool DpiBtn::clampToLimits(QLineEdit *edit)
+void DpiBtn::clampToLimits(QLineEdit *edit)
 {
     const MouseData *md = MouseData::instance();
-    const QString before = edit->text();
     if (edit->text().toInt() < md->minDpi)
         edit->setText(QString::number(md->minDpi));
     // A family without a configured maximum (0) must not pull every value down to 0.
     if (md->maxDpi >= md->minDpi && edit->text().toInt() > md->maxDpi)
         edit->setText(QString::number(md->maxDpi));
-    return edit->text() != before;
 }
 
 void DpiBtn::onReturnPressed()
@@ -224,8 +222,8 @@ bool DpiBtn::eventFilter(QObject *watched, QEvent *event)
         auto *edit = static_cast<QLineEdit *>(watched);
         // Only a value the user touched is committed: tabbing through the cards must not send
         // commands nor turn the factory set into the user's.
-        const bool clamped = clampToLimits(edit);
-        if (edit->isModified() || clamped || m_commitOnFocusOut) {
+        if (edit->isModified() || m_commitOnFocusOut) {
+            clampToLimits(edit);
             m_commitOnFocusOut = false;
             edit->setModified(false);
             updateAccessibleText();

@@ -58,8 +58,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    // Keeps a typed value within the family's limits; true when the text was changed.
-    static bool clampToLimits(QLineEdit *edit);
+    // Keeps a typed value within the family's limits.
+    static void clampToLimits(QLineEdit *edit);
     void updateAccessibleText();
 
     bool m_large = false;
