@@ -64,7 +64,7 @@ void funBtnWindow::setAccessibleNames()
 {
     // The buttons show only icons; screen readers announce these page names instead.
     const MouseData *md = MouseData::instance();
-    const int numbers[] = {0, 61, 70, 80, 102};
+    const int numbers[] = {0, 61, 70, 80, 118};
     const QList<QPushButton *> list = buttons();
     for (int i = 0; i < list.size(); ++i) {
         const QString name = md->languageText(numbers[i]);

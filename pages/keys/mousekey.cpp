@@ -34,7 +34,7 @@ void MouseKey::setText(const QString &value)
 void MouseKey::updateAccessibleText()
 {
     // Read as the first-level list reads its rows: key number, then its function.
-    const QString number = QString::number(index + 1);
+    const QString number = MouseData::instance()->languageText(119).arg(index + 1);
     setAccessibleName(text.isEmpty() ? number : number + QLatin1String(": ") + text);
 }
 

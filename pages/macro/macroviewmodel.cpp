@@ -120,20 +120,20 @@ QString MacroViewModel::extraText(ExtraText which)
 {
     struct Text
     {
-        int number; // in the language tables; -1 while they lack it
+        int number; // in the language tables
         const char *english;
     };
     static const Text texts[] = {
-        {-1, "press"},
-        {-1, "release"},
-        {-1, "Menu key: rename or delete"},
-        {-1, "Only the first %1 of %2 key actions fit in the mouse's macro memory."},
-        {-1, "The file could not be imported."},
-        {-1, "The macro could not be exported."},
-        {-1, "Add macro"},
-        {-1, "Import"},
-        {-1, "Export"},
-        {-1, "Record"},
+        {120, "press"},
+        {121, "release"},
+        {122, "Menu key: rename or delete"},
+        {123, "Only the first %1 of %2 key actions fit in the mouse's macro memory."},
+        {124, "The file could not be imported."},
+        {125, "The macro could not be exported."},
+        {126, "Add macro"},
+        {127, "Import"},
+        {128, "Export"},
+        {129, "Record"},
     };
     const Text &t = texts[which];
     const QString table = t.number >= 0 ? MouseData::instance()->languageText(t.number) : QString();

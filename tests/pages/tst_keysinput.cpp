@@ -316,7 +316,7 @@ private slots:
         QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(key);
         QVERIFY(iface);
         QCOMPARE(iface->role(), QAccessible::Button);
-        QCOMPARE(iface->text(QAccessible::Name), QStringLiteral("3: Volume Up"));
+        QCOMPARE(iface->text(QAccessible::Name), QStringLiteral("Button 3: Volume Up"));
         QVERIFY(key->focusPolicy() & Qt::TabFocus);
 
         QSignalSpy click(key, &MouseKey::mouseKeyClick);
