@@ -331,8 +331,16 @@ void MainWindow::onTrayIconActivated(QSystemTrayIcon::ActivationReason reason)
 {
     if (reason != QSystemTrayIcon::Trigger)
         return;
-    if ((isHidden() || isMinimized()) && MouseData::instance()->deviceType == 255)
+    if (!isHidden() && !isMinimized())
+        return;
+    if (MouseData::instance()->deviceType == 255) {
         emit Controller::instance()->check();
+        return;
+    }
+    // With the mouse attached, the tray is the only way back to a window closed to it.
+    showNormal();
+    raise();
+    activateWindow();
 }
 
 void MainWindow::onWindowSelect(int index)
