@@ -1,0 +1,127 @@
+#!/usr/bin/env bash
+# Builds the Debian package, unpacks it into a scratch root (dpkg -x: the machine is not changed)
+# and runs the installed programs as an unprivileged user, with the virtual mouse preloaded.
+# The settings must land in that user's config directory and nothing may change under the root.
+# Usage: tests/packaging/run-package-test.sh  (as root; MOUSECFG_PACKAGE_BUILD picks the build dir)
+set -euo pipefail
+top=$(cd "$(dirname "$0")/../.." && pwd)
+build="${MOUSECFG_PACKAGE_BUILD:-$top/build-package}"
+user=mousecfg-test
+mouse=f0e1:7a01:ff00:1:ff01:1:32
+
+passed=0
+failed=0
+check() { # check "what" command...
+  local what=$1; shift
+  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $what" >&2; fi
+}
+
+[ "$(id -u)" -eq 0 ] || { echo "run-package-test: needs root (creates the test user)" >&2; exit 1; }
+deb=$(MOUSECFG_PACKAGE_BUILD="$build" "$top/scripts/package" | tail -n 1)
+[ -f "$deb" ] || { echo "run-package-test: no package built" >&2; exit 1; }
+
+id -u "$user" >/dev/null 2>&1 || useradd --create-home --shell /bin/sh "$user"
+home=$(getent passwd "$user" | cut -d: -f6)
+config="$home/.config/mousecfg"
+rm -rf "$config"
+
+scratch=$(mktemp -d /tmp/mousecfg-package-test.XXXXXX)
+gui_pid=""
+cleanup() {
+  if [ -n "$gui_pid" ]; then
+    pkids=$(pgrep -P "$gui_pid" || true)
+    [ -n "$pkids" ] && kill -KILL $pkids 2>/dev/null || true
+  fi
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+chmod 755 "$scratch"
+root="$scratch/root"
+dpkg -x "$deb" "$root"
+# What the user may read but the package does not hold.
+install -m 755 "$build/lib/libvmouse.so" "$scratch/libvmouse.so"
+install -m 644 "$top/tests/data/qt5-written/exchange.mc" "$scratch/exchange.mc"
+
+# --- contents ---
+contents=$(dpkg-deb -c "$deb")
+for f in usr/bin/mousecfg-cli usr/share/mousecfg/data/apConfig.bin usr/share/mousecfg/data/pD.bin \
+         usr/share/mousecfg/i18n/English.ini usr/share/mousecfg/i18n/ChineseSimplified.ini \
+         usr/lib/udev/rules.d/70-mousecfg.rules usr/share/applications/mousecfg.desktop \
+         usr/share/icons/hicolor/scalable/apps/mousecfg.svg usr/share/man/man1/mousecfg-cli.1; do
+  check "package holds $f" test -e "$root/$f"
+done
+for size in 16 24 32 48 64 128 256; do
+  check "icon ${size}x${size}" test -s "$root/usr/share/icons/hicolor/${size}x${size}/apps/mousecfg.png"
+done
+check "font resolves" test -r "$root/usr/share/mousecfg/fonts/roboto-hinted/Roboto-Regular.ttf"
+check "no test program or virtual mouse in the package" \
+  bash -c '! grep -Eq "vmouse|tst_|/data/p0\.bin|/data/macro\.bin" <<<"$1"' _ "$contents"
+check "nothing beside the programs in bin/" bash -c '[ "$(ls "$1/usr/bin" | sort | tr "\n" " ")" = "$2" ]' _ \
+  "$root" "$( (ls "$root/usr/bin" | grep -qx mousecfg && echo "mousecfg mousecfg-cli " ) || echo "mousecfg-cli ")"
+fields=$(dpkg-deb -f "$deb" Depends Recommends)
+check "library dependencies read from the binaries" grep -q "libhidapi-hidraw0" <<<"$fields"
+check "Qt dependency" grep -q "libqt6core6" <<<"$fields"
+check "CJK font recommended" grep -q "Recommends: fonts-noto-cjk" <<<"$fields"
+check "desktop entry valid" desktop-file-validate "$root/usr/share/applications/mousecfg.desktop"
+check "metainfo valid" bash -c 'appstreamcli validate --no-net "$@" >/dev/null' _ "$root"/usr/share/metainfo/*.metainfo.xml
+rules="$root/usr/lib/udev/rules.d/70-mousecfg.rules"
+check "udev rule: one uaccess line per family" \
+  bash -c '[ "$(grep -c "^SUBSYSTEM==\"hidraw\", ATTRS{idVendor}==\"f0e1\", ATTRS{idProduct}==\"7a0[1-7]\", TAG+=\"uaccess\"$" "$1")" -eq 7 ]' _ "$rules"
+check "udev rule: nothing but comments and rules" bash -c '! grep -Ev "^(#|SUBSYSTEM==\"hidraw\", ATTRS)" "$1"' _ "$rules"
+
+# --- the installed programs, as the test user ---
+before=$(cd "$root" && find . -printf '%p %s %m %T@ %l\n' | sort)
+as_user() {
+  (cd "$scratch" && runuser -u "$user" -- env -i HOME="$home" PATH=/usr/bin:/bin LANG=C.UTF-8 \
+      QT_QPA_PLATFORM=offscreen LD_PRELOAD="$scratch/libvmouse.so" VMOUSE_DEVICES="$mouse" "$@")
+}
+out=$(as_user "$root/usr/bin/mousecfg-cli" apply 2>&1) && rc=0 || rc=$?
+check "apply sends the profile (exit $rc)" bash -c '[ "$1" -eq 0 ] && grep -q "command(s) sent" <<<"$2"' _ "$rc" "$out"
+[ "$rc" -eq 0 ] || echo "$out" >&2
+out=$(as_user "$root/usr/bin/mousecfg-cli" status 2>&1) && rc=0 || rc=$?
+check "status finds family 0 (exit $rc)" bash -c '[ "$1" -eq 0 ] && grep -q "family 0" <<<"$2"' _ "$rc" "$out"
+out=$(as_user "$root/usr/bin/mousecfg-cli" import "$scratch/exchange.mc" 2>&1) && rc=0 || rc=$?
+check "import into the user's macro store (exit $rc)" test "$rc" -eq 0
+[ "$rc" -eq 0 ] || echo "$out" >&2
+check "macro store in the config directory" test -s "$config/macro.bin"
+out=$(as_user "$root/usr/bin/mousecfg-cli" udev-rule 2>&1) && rc=0 || rc=$?
+check "udev-rule of the installed catalogue matches the shipped rule" \
+  bash -c '[ "$1" -eq 0 ] && [ "$2" = "$(cat "$3")" ]' _ "$rc" "$out" "$rules"
+
+if [ -x "$root/usr/bin/mousecfg" ]; then
+  # The program saves profile 0 on SIGTERM as at a normal exit. runuser is started directly, so
+  # its pid is known; the program is its child.
+  cd "$scratch"
+  runuser -u "$user" -- env -i HOME="$home" PATH=/usr/bin:/bin LANG=C.UTF-8 QT_QPA_PLATFORM=offscreen \
+      LD_PRELOAD="$scratch/libvmouse.so" VMOUSE_DEVICES="$mouse" "$root/usr/bin/mousecfg" >"$scratch/gui.log" 2>&1 &
+  gui_pid=$!
+  cd "$top"
+  for _ in $(seq 1 50); do
+    grep -q "Device Connect" "$scratch/gui.log" 2>/dev/null && break
+    sleep 0.2
+  done
+  sleep 1
+  program_pid=$(pgrep -P "$gui_pid" -x mousecfg || true)
+  check "the program started" test -n "$program_pid"
+  [ -n "$program_pid" ] && kill -TERM "$program_pid"
+  for _ in $(seq 1 50); do kill -0 "$gui_pid" 2>/dev/null || break; sleep 0.2; done
+  if kill -0 "$gui_pid" 2>/dev/null; then
+    check "the program ends on SIGTERM" false
+    [ -n "$program_pid" ] && kill -KILL "$program_pid" 2>/dev/null
+  fi
+  wait "$gui_pid" 2>/dev/null || true
+  gui_pid=""
+  check "the program saves profile 0 in the config directory" test -s "$config/p0.bin"
+  check "the saved profile keeps the user's macros" test -s "$config/macro.bin"
+  [ -s "$config/p0.bin" ] || cat "$scratch/gui.log" >&2
+else
+  echo "note: no mousecfg program was built; profile save not checked" >&2
+fi
+check "settings belong to the user" bash -c '[ -z "$(find "$1" ! -user "$2")" ]' _ "$config" "$user"
+after=$(cd "$root" && find . -printf '%p %s %m %T@ %l\n' | sort)
+check "nothing written under the prefix" test "$before" = "$after"
+[ "$before" = "$after" ] || diff <(echo "$before") <(echo "$after") >&2 || true
+
+rm -rf "$config"
+echo "package test: $passed checks passed, $failed failed ($deb)"
+[ "$failed" -eq 0 ]
