@@ -512,6 +512,10 @@ void MainWindow::transferFailedProc()
     // The first failure of a burst tells the user; the rest of the burst stays quiet.
     const bool quiet = failureQuietTimer.isActive();
     failureQuietTimer.start();
+    // A failed open makes the link forget the mouse until the next check; look again, so a
+    // mouse that is still there takes the next change.
+    if (MouseData::instance()->deviceType != 255)
+        deviceCheckTimer.start();
     if (quiet)
         return;
     QString text = MouseData::instance()->languageText(115);

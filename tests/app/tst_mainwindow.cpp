@@ -17,6 +17,7 @@
 #include "app/updatedialog.h"
 #include "apptestroot.h"
 #include "device/controller.h"
+#include "device/ic.h"
 #include "device/datapaths.h"
 #include "model/mousedata.h"
 #include "model/mousedefaultdata.h"
@@ -31,6 +32,7 @@
 #include "pages/performance/sensorwindow.h"
 #include "platform/devicenotifier.h"
 #include "sim/vmouse.h"
+#include "sim/vmousestate.h"
 
 // Receives what the window hands to the desktop's URL handler.
 class UrlCatcher : public QObject
@@ -69,6 +71,7 @@ private slots:
     void updateDialogDecides();
     void transferFailuresMakeOneNotice();
     void failedWriteOnTheMouseShowsNotice();
+    void failedOpenRechecksTheMouse();
     void sensorPageText();
 
 private:
@@ -586,6 +589,34 @@ void TestMainWindow::failedWriteOnTheMouseShowsNotice()
     QTRY_COMPARE_WITH_TIMEOUT(notices.count(), 1, 5000);
     QTest::qWait(300);
     QCOMPARE(notices.count(), 1);
+}
+
+void TestMainWindow::failedOpenRechecksTheMouse()
+{
+    QVERIFY(attach(0));
+    QTRY_VERIFY(w->isVisible());
+    w->deviceCheckTimer.stop();
+    QSignalSpy failed(Controller::instance(), &Controller::transferFailed);
+    // A failed open forgets the mouse's path: without a new check every later change would fail.
+    vmouse_fail_next("open", 1);
+    MouseData::instance()->sendLighting();
+    QTRY_VERIFY_WITH_TIMEOUT(failed.count() >= 1, 5000);
+    QVERIFY(w->deviceCheckTimer.isActive());
+
+    QSignalSpy checked(Controller::instance(), &Controller::deviceChecked);
+    w->deviceCheckTimer.start(10);
+    QTRY_VERIFY_WITH_TIMEOUT(checked.count() >= 1, 5000);
+    w->deviceCheckTimer.setInterval(3072);
+    QCOMPARE(checked.last().at(0).toInt(), 0);
+    const int failures = failed.count();
+    Ic *ic = Controller::instance()->currentIc();
+    QVERIFY(ic);
+    ic->setReportRate(QStringLiteral("2"));
+    QTRY_VERIFY_WITH_TIMEOUT([this] {
+        vmouse_state st{};
+        return vmouse_get_state(mouseId, &st) == 0 && st.reportRate == 2;
+    }(), 5000);
+    QCOMPARE(failed.count(), failures);
 }
 
 void TestMainWindow::sensorPageText()
