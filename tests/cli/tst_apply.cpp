@@ -48,7 +48,7 @@ struct Run
 };
 
 Run run(const Install &install, const QStringList &args, const QString &devices,
-        const QString &control = QString())
+        const QString &control = QString(), const QString &workingDir = QDir::tempPath())
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -59,7 +59,7 @@ Run run(const Install &install, const QStringList &args, const QString &devices,
     else
         env.insert(QStringLiteral("VMOUSE_CONTROL"), control);
     p.setProcessEnvironment(env);
-    p.setWorkingDirectory(QDir::tempPath());
+    p.setWorkingDirectory(workingDir);
     p.start(install.path(QStringLiteral("mousecfg-cli-vmouse")), args);
     Run r;
     if (!p.waitForFinished(60000)) {
@@ -134,6 +134,7 @@ private slots:
     void applyWithoutMouse();
     void dpiLevelReadsTheMouse();
     void exportImportRoundTrip();
+    void relativeFileNamesFollowTheCaller();
     void macroFileErrors_data();
     void macroFileErrors();
 };
@@ -279,6 +280,32 @@ void TestApply::exportImportRoundTrip()
     QCOMPARE(back.value("macro/macroName").toString(), QStringLiteral("连点 鼠标"));
     QCOMPARE(back.value("action/0").toString(), second);
     DataPaths::setRoot(QString());
+}
+
+void TestApply::relativeFileNamesFollowTheCaller()
+{
+    // The program moves to its own directory; a file the user names stays where the user is.
+    Install from;
+    Install to;
+    QVERIFY(from.make());
+    QVERIFY(to.make());
+    {
+        QSettings m(from.path(QStringLiteral("data/macro.bin")), QSettings::IniFormat);
+        m.setValue("macro/macroName", QStringLiteral("Rel"));
+        m.setValue("action/0", QStringLiteral("1@#A_-1@#A_-0"));
+    }
+    QTemporaryDir user;
+    QVERIFY(user.isValid());
+    const Run e = run(from, {QStringLiteral("export"), QStringLiteral("rel.mc"), QStringLiteral("0")},
+                      QString(), QString(), user.path());
+    QVERIFY2(e.exitCode == 0, qPrintable(e.out + e.err));
+    QVERIFY(QFile::exists(user.filePath(QStringLiteral("rel.mc"))));
+    QVERIFY(!QFile::exists(from.path(QStringLiteral("rel.mc"))));
+
+    const Run i = run(to, {QStringLiteral("import"), QStringLiteral("rel.mc")}, QString(), QString(),
+                      user.path());
+    QVERIFY2(i.exitCode == 0, qPrintable(i.out + i.err));
+    QVERIFY2(i.out.contains(QStringLiteral("1 macro(s) imported")), qPrintable(i.out));
 }
 
 void TestApply::macroFileErrors_data()

@@ -19,6 +19,9 @@ void out(const QString &line);
 void err(const QString &line);
 // Refuses arguments a command does not take; true when args is empty.
 bool noArguments(const char *command, const QStringList &args);
+// A file named on the command line, relative to where the user started the program (which
+// then moves to its own directory).
+QString userPath(const QString &path);
 
 int devices(const QStringList &args);
 int status(const QStringList &args);

@@ -10,7 +10,7 @@ int Cli::exportMacro(const QStringList &args)
         err(QStringLiteral("usage: mousecfg-cli export FILE [INDEX]"));
         return Error;
     }
-    const QString file = args.at(0);
+    const QString file = userPath(args.at(0));
     int index = 0;
     if (args.size() == 2) {
         bool ok = false;

@@ -10,7 +10,7 @@ int Cli::importMacro(const QStringList &args)
         err(QStringLiteral("usage: mousecfg-cli import FILE"));
         return Error;
     }
-    const QString file = args.at(0);
+    const QString file = userPath(args.at(0));
     if (QFileInfo(file).isDir()) {
         err(QStringLiteral("mousecfg-cli import: %1 is a directory").arg(file));
         return Error;

@@ -78,6 +78,19 @@ void Cli::err(const QString &line)
     std::fputc('\n', stderr);
 }
 
+namespace {
+QString &startDirectory()
+{
+    static QString dir;
+    return dir;
+}
+} // namespace
+
+QString Cli::userPath(const QString &path)
+{
+    return QDir(startDirectory()).absoluteFilePath(path);
+}
+
 bool Cli::noArguments(const char *command, const QStringList &args)
 {
     if (args.isEmpty())
@@ -90,6 +103,7 @@ bool Cli::noArguments(const char *command, const QStringList &args)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    startDirectory() = QDir::currentPath();
     // data/ lives beside the executable, as for the program.
     QDir::setCurrent(QCoreApplication::applicationDirPath());
 

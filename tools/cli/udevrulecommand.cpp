@@ -67,14 +67,14 @@ int Cli::udevRule(const QStringList &arguments)
             err(QStringLiteral("mousecfg-cli udev-rule: --output needs a file"));
             return Error;
         }
-        output = args.at(o + 1);
+        output = userPath(args.at(o + 1));
         args.remove(o, 2);
     }
     if (args.size() > 1 || (!args.isEmpty() && args.first().startsWith(QLatin1Char('-')))) {
         err(QStringLiteral("usage: mousecfg-cli udev-rule [--output FILE] [CATALOGUE]"));
         return Error;
     }
-    const QString file = args.isEmpty() ? DataPaths::configFile() : args.first();
+    const QString file = args.isEmpty() ? DataPaths::configFile() : userPath(args.first());
     const QString shown = QFileInfo(file).absoluteFilePath();
     if (!QFileInfo(file).isFile()) {
         err(QStringLiteral("mousecfg-cli udev-rule: no catalogue at %1").arg(shown));
