@@ -16,9 +16,10 @@
 #include "app/noticebar.h"
 #include "app/updatedialog.h"
 #include "apptestroot.h"
+#include "common/testroot.h"
 #include "device/controller.h"
-#include "device/ic.h"
 #include "device/datapaths.h"
+#include "device/ic.h"
 #include "model/mousedata.h"
 #include "model/mousedefaultdata.h"
 #include "pages/keys/childmenuwindow.h"
@@ -86,7 +87,7 @@ private:
 bool TestMainWindow::attach(int family)
 {
     vmouse_reset();
-    mouseId = family >= 0 ? AppTestRoot::plugFamily(family) : -1;
+    mouseId = family >= 0 ? TestRoot::plugFamily(family) : -1;
     QSignalSpy checked(Controller::instance(), &Controller::deviceChecked);
     emit Controller::instance()->check();
     if (!checked.wait(5000))
@@ -99,14 +100,8 @@ bool TestMainWindow::detach() { return attach(-1); }
 void TestMainWindow::initTestCase()
 {
     QVERIFY(dir.isValid());
-    QVERIFY(AppTestRoot::populate(dir.path()));
-    DataPaths::setRoot(dir.path());
-    MouseData *md = MouseData::instance();
-    md->loadLanguage();
-    md->load(0);
-    md->screenClass = 0;
-    MouseDefaultData::instance()->load();
-    md->fillMissingFromDefaults();
+    QVERIFY(TestRoot::install(dir.path()));
+    TestRoot::loadProfile();
 }
 
 void TestMainWindow::init()

@@ -16,7 +16,7 @@
 
 #include "app/mainwindow.h"
 #include "app/startup.h"
-#include "apptestroot.h"
+#include "common/testroot.h"
 #include "device/controller.h"
 #include "device/datapaths.h"
 #include "model/macrodata.h"
@@ -133,7 +133,7 @@ void TestStartup::screenClass()
 void TestStartup::orderAndSaveAtExit()
 {
     QTemporaryDir dir;
-    QVERIFY(AppTestRoot::populate(dir.path()));
+    QVERIFY(TestRoot::populate(dir.path()));
     QFile profile(dir.filePath(QStringLiteral("data/p0.bin")));
     QVERIFY(profile.open(QIODevice::WriteOnly));
     profile.write("[mouse]\nrunHttps=from-the-profile.example\n");
@@ -238,7 +238,7 @@ void TestStartup::savedOnQuitSignal()
 {
     QFETCH(int, signalNumber);
     QTemporaryDir dir;
-    QVERIFY(AppTestRoot::populate(dir.path()));
+    QVERIFY(TestRoot::populate(dir.path()));
     auto child = startChild(dir.path(), uniqueKey(), 1);
     QVERIFY(child->waitForStarted());
     QVERIFY(waitForLine(child.get(), "ready"));
@@ -257,7 +257,7 @@ void TestStartup::savedOnQuitSignal()
 void TestStartup::withoutTrayShownAndCloseQuits()
 {
     QTemporaryDir dir;
-    QVERIFY(AppTestRoot::populate(dir.path()));
+    QVERIFY(TestRoot::populate(dir.path()));
     auto child = startChild(dir.path(), uniqueKey(), 0, "close");
     QByteArray ready;
     QVERIFY(waitForLine(child.get(), "ready", &ready));
@@ -272,7 +272,7 @@ void TestStartup::withoutTrayShownAndCloseQuits()
 void TestStartup::trayQuitEndsTheProgram()
 {
     QTemporaryDir dir;
-    QVERIFY(AppTestRoot::populate(dir.path()));
+    QVERIFY(TestRoot::populate(dir.path()));
     auto child = startChild(dir.path(), uniqueKey(), 1, "quit");
     QByteArray ready;
     QVERIFY(waitForLine(child.get(), "ready", &ready));
@@ -285,7 +285,7 @@ void TestStartup::trayQuitEndsTheProgram()
 void TestStartup::secondStartHandsOver()
 {
     QTemporaryDir dir;
-    QVERIFY(AppTestRoot::populate(dir.path()));
+    QVERIFY(TestRoot::populate(dir.path()));
     const QString key = uniqueKey();
     auto first = startChild(dir.path(), key, 1);
     QByteArray ready;

@@ -1,8 +1,6 @@
 #include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
-#include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -12,29 +10,15 @@
 #include <QtTest>
 
 #include "device/controller.h"
-#include "device/datapaths.h"
 #include "device/ic553.h"
-#include "model/macrodata.h"
 #include "model/mousedata.h"
 #include "model/mousedefaultdata.h"
 #include "pages/performance/dpibtn.h"
 #include "pages/performance/dpiwindow.h"
+#include "pagetestsupport.h"
 #include "sim/vmouse.h"
-#include "sim/vmousestate.h"
 
 namespace {
-
-bool copyDir(const QString &from, const QString &to)
-{
-    QDir().mkpath(to);
-    const QStringList files = QDir(from).entryList(QDir::Files);
-    for (const QString &f : files) {
-        if (!QFile::copy(from + '/' + f, to + '/' + f))
-            return false;
-        QFile(to + '/' + f).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-    }
-    return !files.isEmpty();
-}
 
 // The DPI code the chip protocol puts on the wire for a family-0 mouse (threshold 7200).
 int code0(int dpi)
@@ -52,69 +36,17 @@ private:
     MouseData *md = nullptr;
     MouseDefaultData *dd = nullptr;
     DPIWindow *page = nullptr;
-    int mouse = -1;
+    PageTestSupport rig;
 
-    vmouse_state state() const
-    {
-        vmouse_state s{};
-        vmouse_get_state(mouse, &s);
-        return s;
-    }
     DpiBtn *card(int i) const { return page->cards.at(i); }
-
-    bool attach(unsigned short pid, int reportLength, int family)
-    {
-        vmouse_reset();
-        mouse = vmouse_plug(0xf0e1, pid, 0xff00, 1, 0xff01, 1, reportLength);
-        if (mouse < 0)
-            return false;
-        QSignalSpy attached(md, &MouseData::deviceChange);
-        emit Controller::instance()->check();
-        return attached.wait(5000) && md->deviceType == family;
-    }
-    // Everything sent so far has reached the mouse: the command count stops moving.
-    void settle()
-    {
-        unsigned last = state().commands;
-        QElapsedTimer quiet;
-        quiet.start();
-        QElapsedTimer limit;
-        limit.start();
-        while (quiet.elapsed() < 200 && limit.elapsed() < 10000) {
-            QTest::qWait(20);
-            const unsigned now = state().commands;
-            if (now != last) {
-                last = now;
-                quiet.restart();
-            }
-        }
-        QVERIFY(quiet.elapsed() >= 200);
-    }
-    void typeInto(QLineEdit *edit, const QString &text)
-    {
-        edit->setFocus(Qt::MouseFocusReason);
-        QVERIFY(edit->hasFocus());
-        edit->selectAll();
-        QTest::keyClick(edit, Qt::Key_Backspace);
-        QTest::keyClicks(edit, text);
-    }
 
 private slots:
     void initTestCase()
     {
         QVERIFY(dir.isValid());
-        QVERIFY(copyDir(QStringLiteral(MOUSECFG_SOURCE_DIR "/data"), dir.path() + "/data"));
-        QVERIFY(copyDir(QStringLiteral(MOUSECFG_SOURCE_DIR "/i18n"), dir.path() + "/i18n"));
-        DataPaths::setRoot(dir.path());
-
-        MacroData::instance()->load();
+        QVERIFY(rig.startProfile(dir.path()));
         md = MouseData::instance();
-        md->loadLanguage();
-        md->load(0);
-        md->screenClass = 0;
         dd = MouseDefaultData::instance();
-        dd->load();
-        md->fillMissingFromDefaults();
         md->isDefaultDPI = 0;
         md->isXY = 0;
 
@@ -124,14 +56,12 @@ private slots:
         page->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(page));
 
-        QVERIFY(attach(0x7a01, 32, 0));
+        QVERIFY(rig.attach(0));
     }
     void cleanupTestCase()
     {
         delete page;
-        Controller::instance()->setCurrentIc(nullptr);
-        Controller::shutdown();
-        vmouse_reset();
+        PageTestSupport::shutdown();
     }
     void init()
     {
@@ -143,7 +73,7 @@ private slots:
         if (page->xyBtn->isChecked())
             page->xyBtn->click();
         page->selectChangedProc(0);
-        settle();
+        rig.settle();
     }
 
     void controlsAreInertUntilAMouseIsKnown()
@@ -175,7 +105,7 @@ private slots:
         // Family 6 reads the "_1" limits and paints the fourth card yellow; the rate box follows
         // the profile.
         md->reportRate = 4;
-        QVERIFY(attach(0x7a07, 64, 6));
+        QVERIFY(rig.attach(6));
         QCOMPARE(page->xSlider->maximum(), 16000);
         QCOMPARE(page->ySlider->minimum(), 200);
         QCOMPARE(card(3)->color, QColor(255, 255, 0));
@@ -186,7 +116,7 @@ private slots:
 
         // A rate code the page does not know leaves the boxes alone.
         md->reportRate = 3;
-        QVERIFY(attach(0x7a01, 32, 0));
+        QVERIFY(rig.attach(0));
         QVERIFY(page->rate250Btn->isChecked());
         QCOMPARE(card(3)->color, QColor(0, 255, 255));
 
@@ -198,7 +128,7 @@ private slots:
         QCOMPARE(sent.at(0).at(1).toString().split('_').at(1), QStringLiteral("8"));
         QCOMPARE(sent.at(4).at(1).toString().split('_').at(1), QStringLiteral("12"));
         QCOMPARE(sent.at(5).at(1).toString().split('_').at(1), QStringLiteral("6"));
-        QTRY_COMPARE_WITH_TIMEOUT(int(state().currentLevel), 1, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(int(rig.state().currentLevel), 1, 5000);
         QVERIFY(card(1)->selected);
         QVERIFY(!card(0)->selected);
     }
@@ -209,23 +139,23 @@ private slots:
         QCOMPARE(int(md->currentDpiCount), 3);
         QVERIFY(card(2)->isVisible());
         QVERIFY(card(3)->isHidden());
-        QTRY_COMPARE_WITH_TIMEOUT(int(state().enableMask), 7, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(int(rig.state().enableMask), 7, 5000);
 
         // The factory set enables all five levels whatever the combo shows, and shows its values.
         page->defaultDPIBtn->click();
         QCOMPARE(int(md->isDefaultDPI), 1);
-        QTRY_COMPARE_WITH_TIMEOUT(int(state().enableMask), 31, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(int(rig.state().enableMask), 31, 5000);
         QCOMPARE(card(1)->xDpi(), dd->xDpiList.at(1).toInt());
         QCOMPARE(page->dpiComboBox->currentIndex(), dd->currentDpiCount - 1);
 
         // A count change while the factory set is in use still carries its mask, then switches.
-        settle();
+        rig.settle();
         page->dpiComboBox->setCurrentIndex(1);
-        QTRY_COMPARE_WITH_TIMEOUT(int(state().enableMask), 31, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(int(rig.state().enableMask), 31, 5000);
         QVERIFY(page->usrDPIBtn->isChecked());
         QCOMPARE(int(md->isDefaultDPI), 0);
         QTest::mouseClick(card(0), Qt::LeftButton);
-        QTRY_COMPARE_WITH_TIMEOUT(int(state().enableMask), 3, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(int(rig.state().enableMask), 3, 5000);
 
         // Choosing the factory set leaves the user's lists untouched.
         md->setDpi(0, 2, 2400);
@@ -246,7 +176,7 @@ private slots:
         QCOMPARE(page->dpiText(), QStringLiteral("800_1600_3200_4800_6400_0_0_0_"
                                                  "800_1600_3200_4800_6400_0_0_0_2_31"));
         auto onWire = [this, &xs] {
-            const vmouse_state s = state();
+            const vmouse_state s = rig.state();
             for (int i = 0; i < 6; ++i) {
                 if (s.dpiX[i] != uchar(code0(xs[i])) || s.dpiY[i] != uchar(code0(xs[i])))
                     return false;
@@ -260,20 +190,20 @@ private slots:
         QCOMPARE(int(md->isXY), 1);
         QVERIFY(card(0)->m_y->isVisible());
         QVERIFY(page->ySlider->isVisible());
-        QTRY_COMPARE_WITH_TIMEOUT(int(state().dpiY[1]), code0(500), 5000);
-        QCOMPARE(int(state().dpiX[1]), code0(1600));
+        QTRY_COMPARE_WITH_TIMEOUT(int(rig.state().dpiY[1]), code0(500), 5000);
+        QCOMPARE(int(rig.state().dpiX[1]), code0(1600));
 
         // Off again: Y values stay in the cards (hidden) but the command repeats X.
         page->xyBtn->click();
         QVERIFY(!card(0)->m_y->isVisible());
         QCOMPARE(card(1)->yDpi(), 500);
-        QTRY_COMPARE_WITH_TIMEOUT(int(state().dpiY[1]), code0(1600), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(int(rig.state().dpiY[1]), code0(1600), 5000);
     }
 
     void sliderDragTruncatesAndSendsOnceOnRelease()
     {
         QTest::mouseClick(card(1), Qt::LeftButton);
-        settle();
+        rig.settle();
         QSignalSpy sent(Controller::instance(), &Controller::send);
         const QPoint handle(page->xSlider->width() / 2, page->xSlider->height() / 2);
         QTest::mousePress(page->xSlider, Qt::LeftButton, {}, handle);
@@ -288,7 +218,7 @@ private slots:
         QCOMPARE(sent.count(), 6);
         QCOMPARE(md->xDpiList.at(1).toInt(), 5000);
         QVERIFY(page->usrDPIBtn->isChecked());
-        QTRY_COMPARE_WITH_TIMEOUT(int(state().dpiX[1]), code0(5000), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(int(rig.state().dpiX[1]), code0(5000), 5000);
 
         // A change that is not a drag (the program moving the slider) edits no card.
         page->xSlider->setValue(3000);
@@ -300,7 +230,7 @@ private slots:
         QTest::mouseClick(card(2), Qt::LeftButton);
         card(2)->setXDpi(1000);
         page->dpiChangedProc(2);
-        settle();
+        rig.settle();
         QCOMPARE(page->xSlider->value(), 1000);
         QSignalSpy sent(Controller::instance(), &Controller::send);
         page->xSlider->setFocus();
@@ -313,7 +243,7 @@ private slots:
         QCOMPARE(md->xDpiList.at(2).toInt(), 1200);
         QTest::keyClick(page->xSlider, Qt::Key_PageDown);
         QCOMPARE(card(2)->xDpi(), 200);
-        QTRY_COMPARE_WITH_TIMEOUT(int(state().dpiX[2]), code0(200), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(int(rig.state().dpiX[2]), code0(200), 5000);
 
         // The wheel moves nothing.
         QWheelEvent wheel(QPointF(10, 10), page->xSlider->mapToGlobal(QPointF(10, 10)), QPoint(),
@@ -324,18 +254,18 @@ private slots:
 
     void enterClampsToTheFamilyLimits()
     {
-        typeInto(card(0)->m_x, QStringLiteral("50"));
+        rig.typeInto(card(0)->m_x, QStringLiteral("50"));
         QTest::keyClick(card(0)->m_x, Qt::Key_Return);
         QCOMPARE(card(0)->m_x->text(), QStringLiteral("200"));
         QVERIFY(!card(0)->m_x->hasFocus());
         QCOMPARE(md->xDpiList.at(0).toInt(), 200);
-        QTRY_COMPARE_WITH_TIMEOUT(int(state().dpiX[0]), code0(200), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(int(rig.state().dpiX[0]), code0(200), 5000);
 
-        typeInto(card(1)->m_x, QStringLiteral("30000"));
+        rig.typeInto(card(1)->m_x, QStringLiteral("30000"));
         QTest::keyClick(card(1)->m_x, Qt::Key_Enter);
         QCOMPARE(card(1)->xDpi(), 12000);
-        QTRY_COMPARE_WITH_TIMEOUT(int(state().dpiX[1]), code0(12000), 5000);
-        QVERIFY(state().xHighMask & 2);
+        QTRY_COMPARE_WITH_TIMEOUT(int(rig.state().dpiX[1]), code0(12000), 5000);
+        QVERIFY(rig.state().xHighMask & 2);
         // Enter in a field of another card commits that value but keeps the active level.
         QCOMPARE(page->currentLevel, 0);
         QCOMPARE(page->xSlider->value(), card(0)->xDpi());
@@ -344,22 +274,22 @@ private slots:
     void focusOutCommitsClampedValues()
     {
         // Leaving the field without Enter commits too, clamped the same way.
-        typeInto(card(3)->m_x, QStringLiteral("50"));
+        rig.typeInto(card(3)->m_x, QStringLiteral("50"));
         QTest::keyClick(card(3)->m_x, Qt::Key_Tab);
         QCOMPARE(card(3)->m_x->text(), QStringLiteral("200"));
         QCOMPARE(md->xDpiList.at(3).toInt(), 200);
-        QTRY_COMPARE_WITH_TIMEOUT(int(state().dpiX[3]), code0(200), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(int(rig.state().dpiX[3]), code0(200), 5000);
 
         // An emptied field does not reach the mouse as 0 DPI.
-        typeInto(card(4)->m_x, QString());
+        rig.typeInto(card(4)->m_x, QString());
         card(4)->m_x->setModified(true);
         page->xyBtn->setFocus();
         QCOMPARE(card(4)->xDpi(), 200);
-        QTRY_COMPARE_WITH_TIMEOUT(int(state().dpiX[4]), code0(200), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(int(rig.state().dpiX[4]), code0(200), 5000);
 
         // Merely passing through a field (Tab) sends nothing and keeps the factory set.
         page->defaultDPIBtn->click();
-        settle();
+        rig.settle();
         QSignalSpy sent(Controller::instance(), &Controller::send);
         card(1)->m_x->setFocus(Qt::TabFocusReason);
         QTest::keyClick(card(1)->m_x, Qt::Key_Tab);
@@ -372,7 +302,7 @@ private slots:
     {
         md->xDpiList = QVariantList{400, 800};
         md->yDpiList.clear();
-        typeInto(card(5)->m_x, QStringLiteral("900"));
+        rig.typeInto(card(5)->m_x, QStringLiteral("900"));
         QTest::keyClick(card(5)->m_x, Qt::Key_Return);
         QCOMPARE(md->xDpiList.size(), 8);
         QCOMPARE(md->yDpiList.size(), 8);
@@ -386,7 +316,7 @@ private slots:
             card(i)->setXDpi(1000 + 100 * i);
         QSignalSpy sent(Controller::instance(), &Controller::send);
         QSignalSpy pressed(md, &MouseData::dpiKeyPressed);
-        vmouse_press_dpi_button(mouse, 3);
+        vmouse_press_dpi_button(rig.mouse, 3);
         Ic553::instance()->readCurrentDpiLevel();
         QVERIFY(pressed.wait(5000));
         QCOMPARE(pressed.at(0).at(0).toInt(), 3);
@@ -412,7 +342,7 @@ private slots:
         for (const auto &b : boxes) {
             b.first->click();
             QCOMPARE(int(md->reportRate), b.second);
-            QTRY_COMPARE_WITH_TIMEOUT(int(state().reportRate), b.second, 5000);
+            QTRY_COMPARE_WITH_TIMEOUT(int(rig.state().reportRate), b.second, 5000);
         }
         QVERIFY(page->rate125Btn->isChecked());
         QVERIFY(!page->rate1000Btn->isChecked());
@@ -430,7 +360,7 @@ private slots:
         QTest::keyClick(card(2), Qt::Key_Space);
         QCOMPARE(page->currentLevel, 2);
         QVERIFY(face->state().checked);
-        QTRY_COMPARE_WITH_TIMEOUT(int(state().currentLevel), 2, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(int(rig.state().currentLevel), 2, 5000);
 
         // The press action of a screen reader selects like a click.
         QAccessibleInterface *other = QAccessible::queryAccessibleInterface(card(4));

@@ -1,7 +1,5 @@
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
-#include <QFile>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,8 +9,6 @@
 #include <QToolButton>
 #include <QtTest>
 
-#include "device/controller.h"
-#include "device/datapaths.h"
 #include "model/macrodata.h"
 #include "model/mousedata.h"
 #include "model/mousedefaultdata.h"
@@ -30,8 +26,7 @@
 #include "pages/keys/runmenu.h"
 #include "pages/keys/shortcutmenu.h"
 #include "pages/keys/submenuwindow.h"
-#include "sim/vmouse.h"
-#include "sim/vmousestate.h"
+#include "pagetestsupport.h"
 
 namespace {
 
@@ -84,18 +79,6 @@ Code toWire(Code c)
     }
 }
 
-bool copyDir(const QString &from, const QString &to)
-{
-    QDir().mkpath(to);
-    const QStringList files = QDir(from).entryList(QDir::Files);
-    for (const QString &f : files) {
-        if (!QFile::copy(from + '/' + f, to + '/' + f))
-            return false;
-        QFile(to + '/' + f).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-    }
-    return !files.isEmpty();
-}
-
 } // namespace
 
 class TestKeys : public QObject
@@ -105,7 +88,7 @@ private:
     QTemporaryDir dir;
     MouseData *md = nullptr;
     MouseDefaultData *dd = nullptr;
-    int mouse = -1;
+    PageTestSupport rig;
 
     QWidget *screen = nullptr;
     mouseWindow *page = nullptr;
@@ -119,28 +102,14 @@ private:
     ScriptedRunMenu *run = nullptr;
     MacroMenu *macros = nullptr;
 
-    vmouse_state state() const
-    {
-        vmouse_state s{};
-        vmouse_get_state(mouse, &s);
-        return s;
-    }
     bool wireHas(int key, Code code) const
     {
         const Code c = toWire(code);
-        const vmouse_state s = state();
-        return s.keys[key][0] == c.kind && s.keys[key][1] == c.p1 && s.keys[key][2] == c.p2
-            && s.keys[key][3] == c.p3;
+        return rig.keyOnWire(key, c.kind, c.p1, c.p2, c.p3);
     }
     bool profileHas(int key, Code c) const
     {
         return md->keyMatrix.at(key).is(uchar(c.kind), uchar(c.p1), uchar(c.p2), uchar(c.p3));
-    }
-    static void clickRow(QListView *view, int row)
-    {
-        const QModelIndex index = view->model()->index(row, 0);
-        QVERIFY(index.isValid());
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
     }
     QString listLabel(int key) const
     {
@@ -169,28 +138,13 @@ private slots:
     void initTestCase()
     {
         QVERIFY(dir.isValid());
-        QVERIFY(copyDir(QStringLiteral(MOUSECFG_SOURCE_DIR "/data"), dir.path() + "/data"));
-        QVERIFY(copyDir(QStringLiteral(MOUSECFG_SOURCE_DIR "/i18n"), dir.path() + "/i18n"));
-        DataPaths::setRoot(dir.path());
-
-        MacroData::instance()->load();
+        QVERIFY(rig.startProfile(dir.path()));
         md = MouseData::instance();
-        md->loadLanguage();
-        md->load(0);
-        md->screenClass = 0;
         dd = MouseDefaultData::instance();
-        dd->load();
-        md->fillMissingFromDefaults();
         QVERIFY(!md->languageText(11).isEmpty());
         QVERIFY(dd->defaultKeyFunction(5));
 
-        vmouse_reset();
-        mouse = vmouse_plug(0xf0e1, 0x7a01, 0xff00, 1, 0xff01, 1, 32);
-        QVERIFY(mouse >= 0);
-        QSignalSpy attached(md, &MouseData::deviceChange);
-        emit Controller::instance()->check();
-        QVERIFY(attached.wait(5000));
-        QCOMPARE(int(md->deviceType), 0);
+        QVERIFY(rig.attach(0));
 
         screen = new QWidget;
         auto *row = new QHBoxLayout(screen);
@@ -214,9 +168,7 @@ private slots:
     void cleanupTestCase()
     {
         delete screen;
-        Controller::instance()->setCurrentIc(nullptr);
-        Controller::shutdown();
-        vmouse_reset();
+        PageTestSupport::shutdown();
     }
     void init()
     {
@@ -258,7 +210,7 @@ private slots:
     {
         selectKey(0);
         QSignalSpy menu(mainMenu, &mainMenuWindow::menuControl);
-        clickRow(mainMenu->mainMenuListView, 4);
+        rig.clickRow(mainMenu->mainMenuListView, 4);
         QCOMPARE(menu.count(), 1);
         QCOMPARE(int(md->currentKey), 4);
         QCOMPARE(mainMenu->selectedKey, 4);
@@ -342,32 +294,32 @@ private slots:
         const QList<QListView *> lists = {media->childMenuListView, mouseMenu->listView,
                                           shortcuts->listView, dpiMenu->listView};
         selectKey(3);
-        clickRow(mainMenu->mainMenuListView, 3);
-        clickRow(lists[picker], row);
+        rig.clickRow(mainMenu->mainMenuListView, 3);
+        rig.clickRow(lists[picker], row);
         expectAssigned(3, {kind, p1, p2, p3}, md->languageText(text));
     }
 
     void restoreAndDisable()
     {
         selectKey(2);
-        clickRow(mainMenu->mainMenuListView, 2);
-        clickRow(dpiMenu->listView, 0);
+        rig.clickRow(mainMenu->mainMenuListView, 2);
+        rig.clickRow(dpiMenu->listView, 0);
         QTRY_VERIFY_WITH_TIMEOUT(wireHas(2, {6, 1, 0, 0}), 5000);
 
         // Restore: the label comes from the code, not from the row's caption.
         QSignalSpy menu(subMenu, &subMenuWindow::menuControl);
-        clickRow(subMenu->subMenuListView, 0);
+        rig.clickRow(subMenu->subMenuListView, 0);
         QCOMPARE(subMenu->category, 0);
         QCOMPARE(menu.count(), 1);
         expectAssigned(2, {1, 0, 242, 0}, md->languageText(18));
 
-        clickRow(subMenu->subMenuListView, 8);
+        rig.clickRow(subMenu->subMenuListView, 8);
         QCOMPARE(subMenu->category, 8);
         expectAssigned(2, {0, 0, 0, 0}, md->languageText(11));
         QCOMPARE(md->functionText(0, 0, 0, 0), md->languageText(11));
 
         // Opening a category assigns nothing.
-        clickRow(subMenu->subMenuListView, 1);
+        rig.clickRow(subMenu->subMenuListView, 1);
         QCOMPARE(subMenu->category, 1);
         QVERIFY(profileHas(2, {0, 0, 0, 0}));
     }
@@ -375,7 +327,7 @@ private slots:
     void keyboardPickerSingleKey()
     {
         selectKey(1);
-        clickRow(mainMenu->mainMenuListView, 1);
+        rig.clickRow(mainMenu->mainMenuListView, 1);
         keyboard->optionList->setCurrentIndex(1);
         QVERIFY(keyboard->inputEdit->isHidden());
         QVERIFY(!keyboard->itemList->isHidden());
@@ -397,13 +349,13 @@ private slots:
         QVERIFY(profileHas(0, {1, 0, 240, 0}));
         QTRY_VERIFY_WITH_TIMEOUT(wireHas(0, {1, 0, 240, 0}), 5000);
         selectKey(0);
-        clickRow(mainMenu->mainMenuListView, 0);
+        rig.clickRow(mainMenu->mainMenuListView, 0);
         const QString label = page->markers[0]->text;
         QSignalSpy value(md, &MouseData::mouseValueChanged);
-        const unsigned before = state().commands;
+        const unsigned before = rig.state().commands;
 
-        clickRow(mouseMenu->listView, 1);
-        clickRow(subMenu->subMenuListView, 8);
+        rig.clickRow(mouseMenu->listView, 1);
+        rig.clickRow(subMenu->subMenuListView, 8);
         QCOMPARE(value.count(), 0);
         QVERIFY(profileHas(0, {1, 0, 240, 0}));
         QCOMPARE(page->markers[0]->text, label);
@@ -411,18 +363,18 @@ private slots:
 
         // Nothing went out: a later assignment is the only traffic the mouse sees.
         selectKey(4);
-        clickRow(mouseMenu->listView, 0);
+        rig.clickRow(mouseMenu->listView, 0);
         QTRY_VERIFY_WITH_TIMEOUT(wireHas(4, {1, 0, 240, 0}), 5000);
-        const unsigned perAssignment = state().commands - before;
+        const unsigned perAssignment = rig.state().commands - before;
         QVERIFY(perAssignment >= 1);
         QVERIFY(wireHas(0, {1, 0, 240, 0}));
 
         // With two left buttons either may go; then the other one is protected.
         selectKey(0);
-        clickRow(mouseMenu->listView, 1);
+        rig.clickRow(mouseMenu->listView, 1);
         expectAssigned(0, {1, 0, 241, 0}, md->languageText(17));
         selectKey(4);
-        clickRow(mouseMenu->listView, 2);
+        rig.clickRow(mouseMenu->listView, 2);
         QVERIFY(profileHas(4, {1, 0, 240, 0}));
     }
 
@@ -433,7 +385,7 @@ private slots:
 
         // On the user's own layout an assignment does not rebuild the list.
         selectKey(2);
-        clickRow(mouseMenu->listView, 9);
+        rig.clickRow(mouseMenu->listView, 9);
         QVERIFY(profileHas(2, {1, 0, 245, 0}));
         QCOMPARE(mainMenu->model->rowCount(), 0);
         QCOMPARE(page->markers[2]->text, md->languageText(25));
@@ -447,15 +399,15 @@ private slots:
         QCOMPARE(mainMenu->mainMenuListView->currentIndex().row(), 0);
 
         // Back to the factory code: the row stays until the next rebuild.
-        clickRow(mainMenu->mainMenuListView, 0);
-        clickRow(subMenu->subMenuListView, 0);
+        rig.clickRow(mainMenu->mainMenuListView, 0);
+        rig.clickRow(subMenu->subMenuListView, 0);
         QCOMPARE(mainMenu->model->rowCount(), 1);
         QCOMPARE(mainMenu->model->rows().at(0).text, md->languageText(18));
 
         // While the mouse is on the factory layout, the first assignment rebuilds.
         md->isDefaultKey = 0;
         selectKey(5);
-        clickRow(dpiMenu->listView, 1);
+        rig.clickRow(dpiMenu->listView, 1);
         QCOMPARE(mainMenu->model->rowCount(), 1);
         QCOMPARE(mainMenu->model->rows().at(0).lead, QStringLiteral("6"));
         QCOMPARE(int(md->isDefaultKey), 1);
@@ -465,7 +417,7 @@ private slots:
     void factoryLayoutSwitch()
     {
         selectKey(1);
-        clickRow(shortcuts->listView, 1);
+        rig.clickRow(shortcuts->listView, 1);
         QTRY_VERIFY_WITH_TIMEOUT(wireHas(1, {5, 0, 0xE0, 0x06}), 5000);
         mainMenu->mainMenuComboBox->setCurrentIndex(1);
         QCOMPARE(mainMenu->model->rowCount(), 1);
@@ -492,7 +444,7 @@ private slots:
         // An assignment made on the factory layout puts the user's layout back.
         QTest::mouseClick(page->defaultSettingBtn, Qt::LeftButton);
         selectKey(3);
-        clickRow(dpiMenu->listView, 0);
+        rig.clickRow(dpiMenu->listView, 0);
         QVERIFY(page->usrSettingBtn->isChecked());
         QCOMPARE(page->markers[1]->text, md->languageText(43));
         QCOMPARE(page->markers[3]->text, md->languageText(54));
@@ -563,10 +515,10 @@ private slots:
         QTest::mouseClick(macros->macroOption1, Qt::LeftButton);
         QCOMPARE(int(macros->playMode()), 3);
         selectKey(5);
-        const vmouse_state before = state();
+        const vmouse_state before = rig.state();
         QTest::mouseClick(macros->saveBtn, Qt::LeftButton);
         expectAssigned(5, {2, 1, 3, 5}, QStringLiteral("second"));
-        QTRY_VERIFY_WITH_TIMEOUT(memcmp(state().macros[5], before.macros[5], 192) != 0, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(memcmp(rig.state().macros[5], before.macros[5], 192) != 0, 5000);
 
         QTest::mouseClick(macros->macroOption2, Qt::LeftButton);
         QCOMPARE(int(macros->playMode()), 2);

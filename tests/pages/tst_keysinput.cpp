@@ -2,8 +2,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
-#include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -11,11 +9,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "device/controller.h"
-#include "device/datapaths.h"
-#include "model/macrodata.h"
 #include "model/mousedata.h"
-#include "model/mousedefaultdata.h"
 #include "pages/keys/funbtnwindow.h"
 #include "pages/keys/groupkeyedit.h"
 #include "pages/keys/keyboardfunctionmenu.h"
@@ -23,23 +17,10 @@
 #include "pages/keys/mousekey.h"
 #include "pages/keys/mouseviewmodel.h"
 #include "pages/keys/mousewindow.h"
+#include "pagetestsupport.h"
 #include "platform/scancode.h"
-#include "sim/vmouse.h"
-#include "sim/vmousestate.h"
 
 namespace {
-
-bool copyDir(const QString &from, const QString &to)
-{
-    QDir().mkpath(to);
-    const QStringList files = QDir(from).entryList(QDir::Files);
-    for (const QString &f : files) {
-        if (!QFile::copy(from + '/' + f, to + '/' + f))
-            return false;
-        QFile(to + '/' + f).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-    }
-    return !files.isEmpty();
-}
 
 // A key press as the platform delivers it, native scan code included.
 void press(QWidget *w, int key, int pcScanCode = 0, Qt::KeyboardModifiers mods = Qt::NoModifier,
@@ -57,41 +38,20 @@ class TestKeysInput : public QObject
 private:
     QTemporaryDir dir;
     MouseData *md = nullptr;
-    int mouse = -1;
-
-    bool wireHas(int key, int k, int p1, int p2, int p3) const
-    {
-        vmouse_state s{};
-        vmouse_get_state(mouse, &s);
-        return s.keys[key][0] == k && s.keys[key][1] == p1 && s.keys[key][2] == p2 && s.keys[key][3] == p3;
-    }
+    PageTestSupport rig;
 
 private slots:
     void initTestCase()
     {
         QVERIFY(dir.isValid());
-        QVERIFY(copyDir(QStringLiteral(MOUSECFG_SOURCE_DIR "/data"), dir.path() + "/data"));
-        QVERIFY(copyDir(QStringLiteral(MOUSECFG_SOURCE_DIR "/i18n"), dir.path() + "/i18n"));
-        DataPaths::setRoot(dir.path());
-        MacroData::instance()->load();
+        QVERIFY(rig.startProfile(dir.path()));
         md = MouseData::instance();
-        md->loadLanguage();
-        md->load(0);
-        md->screenClass = 0;
-        MouseDefaultData::instance()->load();
-        md->fillMissingFromDefaults();
 
-        vmouse_reset();
-        mouse = vmouse_plug(0xf0e1, 0x7a01, 0xff00, 1, 0xff01, 1, 32);
-        QSignalSpy attached(md, &MouseData::deviceChange);
-        emit Controller::instance()->check();
-        QVERIFY(attached.wait(5000));
+        QVERIFY(rig.attach(0));
     }
     void cleanupTestCase()
     {
-        Controller::instance()->setCurrentIc(nullptr);
-        Controller::shutdown();
-        vmouse_reset();
+        PageTestSupport::shutdown();
     }
 
     void captureTranslatesKeys_data()
@@ -162,7 +122,7 @@ private slots:
         QTest::mouseClick(menu.saveBtn, Qt::LeftButton);
         QVERIFY(md->keyMatrix.at(3).is(0, 224, 6, 0));
         QCOMPARE(md->keyMatrix.at(3).label, QStringLiteral("LCtrl+C"));
-        QTRY_VERIFY_WITH_TIMEOUT(wireHas(3, 1, 224, 6, 0), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.keyOnWire(3, 1, 224, 6, 0), 5000);
 
         // "+" as a key: LCtrl++ splits into LCtrl and two empty names.
         QTest::mouseClick(menu.inputEdit, Qt::LeftButton);
@@ -172,7 +132,7 @@ private slots:
         QTest::mouseClick(menu.saveBtn, Qt::LeftButton);
         QVERIFY(md->keyMatrix.at(3).is(0, 224, 0, 0));
         QCOMPARE(md->keyMatrix.at(3).label, QStringLiteral("LCtrl++"));
-        QTRY_VERIFY_WITH_TIMEOUT(wireHas(3, 1, 224, 0, 0), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.keyOnWire(3, 1, 224, 0, 0), 5000);
 
         // Three keys with a right-hand modifier.
         QTest::mouseClick(menu.inputEdit, Qt::LeftButton);
@@ -181,7 +141,7 @@ private slots:
         press(menu.inputEdit, Qt::Key_Delete);
         QTest::mouseClick(menu.saveBtn, Qt::LeftButton);
         QVERIFY(md->keyMatrix.at(3).is(0, 229, 230, 76));
-        QTRY_VERIFY_WITH_TIMEOUT(wireHas(3, 1, 229, 230, 76), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.keyOnWire(3, 1, 229, 230, 76), 5000);
 
         // Cancel forgets the collected keys, so the next press starts a new combination.
         QTest::mouseClick(menu.cancelBtn, Qt::LeftButton);

@@ -1,15 +1,12 @@
 #include <QDir>
-#include <QFile>
 #include <QHBoxLayout>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "device/controller.h"
-#include "device/datapaths.h"
+#include "common/testroot.h"
 #include "model/macrodata.h"
 #include "model/mousedata.h"
-#include "model/mousedefaultdata.h"
 #include "pages/keys/childmenuwindow.h"
 #include "pages/keys/dpimenu.h"
 #include "pages/keys/funbtnwindow.h"
@@ -24,21 +21,9 @@
 #include "pages/keys/runmenu.h"
 #include "pages/keys/shortcutmenu.h"
 #include "pages/keys/submenuwindow.h"
-#include "sim/vmouse.h"
+#include "pagetestsupport.h"
 
 namespace {
-
-bool copyDir(const QString &from, const QString &to)
-{
-    QDir().mkpath(to);
-    const QStringList files = QDir(from).entryList(QDir::Files);
-    for (const QString &f : files) {
-        if (!QFile::copy(from + '/' + f, to + '/' + f))
-            return false;
-        QFile(to + '/' + f).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-    }
-    return !files.isEmpty();
-}
 
 const QColor accent(255, 80, 0);
 
@@ -58,12 +43,8 @@ private:
     subMenuWindow *subMenu = nullptr;
     mouseWindow *page = nullptr;
     QList<QWidget *> pickers; // by category 1..7
+    PageTestSupport rig;
 
-    static void clickRow(QListView *view, int row)
-    {
-        const QModelIndex index = view->model()->index(row, 0);
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
-    }
     // What the main window's column control does.
     void showColumns()
     {
@@ -76,9 +57,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY(dir.isValid());
-        QVERIFY(copyDir(QStringLiteral(MOUSECFG_SOURCE_DIR "/data"), dir.path() + "/data"));
-        QVERIFY(copyDir(QStringLiteral(MOUSECFG_SOURCE_DIR "/i18n"), dir.path() + "/i18n"));
-        DataPaths::setRoot(dir.path());
+        QVERIFY(TestRoot::install(dir.path()));
         outDir = qEnvironmentVariable("MOUSECFG_SCREENSHOT_DIR", dir.path() + "/shots");
         QVERIFY(QDir().mkpath(outDir));
 
@@ -86,17 +65,10 @@ private slots:
         store->load();
         store->macroActions() = {QStringLiteral("1@#A_-1@#A_-0"), QStringLiteral("1@#B_-1@#B_-0")};
         store->setMacroNames({QStringLiteral("Burst"), QStringLiteral("Reload")});
+        TestRoot::loadProfile();
         md = MouseData::instance();
-        md->loadLanguage();
-        md->load(0);
-        md->screenClass = 0;
-        MouseDefaultData::instance()->load();
-        md->fillMissingFromDefaults();
         md->isDefaultKey = 1;
 
-        vmouse_reset();
-        QVERIFY(vmouse_plug(0xf0e1, 0x7a01, 0xff00, 1, 0xff01, 1, 32) >= 0);
-        QSignalSpy attached(md, &MouseData::deviceChange);
 
         screen = new QFrame;
         screen->setObjectName(QStringLiteral("mainFrame"));
@@ -122,15 +94,13 @@ private slots:
         screen->show();
         QVERIFY(QTest::qWaitForWindowExposed(screen));
 
-        emit Controller::instance()->check();
-        QVERIFY(attached.wait(5000));
+        // Checked once the screen is built, so that every column takes the mouse in.
+        QVERIFY(rig.attach(0));
     }
     void cleanupTestCase()
     {
         delete screen;
-        Controller::instance()->setCurrentIc(nullptr);
-        Controller::shutdown();
-        vmouse_reset();
+        PageTestSupport::shutdown();
     }
 
     void eachPicker_data()
@@ -149,9 +119,9 @@ private slots:
     {
         QFETCH(int, category);
         QFETCH(QString, name);
-        clickRow(mainMenu->mainMenuListView, 2);
+        rig.clickRow(mainMenu->mainMenuListView, 2);
         QVERIFY(subMenu->isVisible());
-        clickRow(subMenu->subMenuListView, category);
+        rig.clickRow(subMenu->subMenuListView, category);
         for (int i = 0; i < pickers.size(); ++i)
             QCOMPARE(pickers[i]->isVisible(), i == category - 1);
         // The delegate paints the chosen rows in the accent colour, the others not.
@@ -170,10 +140,10 @@ private slots:
 
     void immediateActionsCloseThePicker()
     {
-        clickRow(mainMenu->mainMenuListView, 4);
-        clickRow(subMenu->subMenuListView, 1);
+        rig.clickRow(mainMenu->mainMenuListView, 4);
+        rig.clickRow(subMenu->subMenuListView, 1);
         QVERIFY(pickers[0]->isVisible());
-        clickRow(subMenu->subMenuListView, 0);
+        rig.clickRow(subMenu->subMenuListView, 0);
         for (QWidget *p : std::as_const(pickers))
             QVERIFY(!p->isVisible());
     }

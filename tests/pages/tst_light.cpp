@@ -1,6 +1,4 @@
 #include <QAccessible>
-#include <QDir>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -12,31 +10,16 @@
 #include <memory>
 
 #include "device/controller.h"
-#include "device/datapaths.h"
-#include "model/macrodata.h"
 #include "model/mousedata.h"
-#include "model/mousedefaultdata.h"
 #include "pages/performance/colorbar.h"
 #include "pages/performance/colorcombobox.h"
 #include "pages/performance/colorcomboboxitem.h"
 #include "pages/performance/lightwindow.h"
 #include "pages/performance/tickslider.h"
+#include "pagetestsupport.h"
 #include "sim/vmouse.h"
-#include "sim/vmousestate.h"
 
 namespace {
-
-bool copyDir(const QString &from, const QString &to)
-{
-    QDir().mkpath(to);
-    const QStringList files = QDir(from).entryList(QDir::Files);
-    for (const QString &f : files) {
-        if (!QFile::copy(from + '/' + f, to + '/' + f))
-            return false;
-        QFile(to + '/' + f).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-    }
-    return !files.isEmpty();
-}
 
 QVariantList numbers(std::initializer_list<int> values)
 {
@@ -94,17 +77,11 @@ class TestLight : public QObject
 private:
     QTemporaryDir dir;
     MouseData *md = nullptr;
-    int mouse = -1;
+    PageTestSupport rig;
 
-    vmouse_state state() const
-    {
-        vmouse_state s{};
-        vmouse_get_state(mouse, &s);
-        return s;
-    }
     bool wireColours(const QList<int> &expected) const
     {
-        const vmouse_state s = state();
+        const vmouse_state s = rig.state();
         for (int i = 0; i < expected.size(); ++i) {
             if (s.colors[i] != expected.at(i))
                 return false;
@@ -125,53 +102,19 @@ private:
             return nullptr;
         return page;
     }
-    void settle()
-    {
-        unsigned last = state().commands;
-        QElapsedTimer quiet;
-        quiet.start();
-        QElapsedTimer limit;
-        limit.start();
-        while (quiet.elapsed() < 200 && limit.elapsed() < 10000) {
-            QTest::qWait(20);
-            const unsigned now = state().commands;
-            if (now != last) {
-                last = now;
-                quiet.restart();
-            }
-        }
-        QVERIFY(quiet.elapsed() >= 200);
-    }
 
 private slots:
     void initTestCase()
     {
         QVERIFY(dir.isValid());
-        QVERIFY(copyDir(QStringLiteral(MOUSECFG_SOURCE_DIR "/data"), dir.path() + "/data"));
-        QVERIFY(copyDir(QStringLiteral(MOUSECFG_SOURCE_DIR "/i18n"), dir.path() + "/i18n"));
-        DataPaths::setRoot(dir.path());
-
-        MacroData::instance()->load();
+        QVERIFY(rig.startProfile(dir.path()));
         md = MouseData::instance();
-        md->loadLanguage();
-        md->load(0);
-        md->screenClass = 0;
-        MouseDefaultData::instance()->load();
-        md->fillMissingFromDefaults();
 
-        vmouse_reset();
-        mouse = vmouse_plug(0xf0e1, 0x7a01, 0xff00, 1, 0xff01, 1, 32);
-        QVERIFY(mouse >= 0);
-        QSignalSpy attached(md, &MouseData::deviceChange);
-        emit Controller::instance()->check();
-        QVERIFY(attached.wait(5000));
-        QCOMPARE(int(md->deviceType), 0);
+        QVERIFY(rig.attach(0));
     }
     void cleanupTestCase()
     {
-        Controller::instance()->setCurrentIc(nullptr);
-        Controller::shutdown();
-        vmouse_reset();
+        PageTestSupport::shutdown();
     }
 
     void constructionReadsTheProfile()
@@ -196,14 +139,14 @@ private slots:
         QVERIFY(page->rgbLineEdit->isReadOnly());
         QVERIFY(page->toolButton->isHidden());
         // The stored state went out once, as read.
-        QTRY_VERIFY_WITH_TIMEOUT(wireColours({255, 0, 0, 0, 16, 255}) && state().lightMode == 2
-                                     && state().lightSlot == 1 && state().lightSpeed == 1 * 9 / 4 + 1,
+        QTRY_VERIFY_WITH_TIMEOUT(wireColours({255, 0, 0, 0, 16, 255}) && rig.state().lightMode == 2
+                                     && rig.state().lightSlot == 1 && rig.state().lightSpeed == 1 * 9 / 4 + 1,
                                  5000);
     }
 
     void storedStepsAtZeroSendNothingAndTheNextChangeIs()
     {
-        settle();
+        rig.settle();
         QSignalSpy sent(Controller::instance(), &Controller::send);
         // Without a colour list nothing is applied at construction; the sliders must not send.
         auto page = makePage(numbers({1, 0, 0, 2}), QVariantList());
@@ -216,8 +159,8 @@ private slots:
         QTest::keyClick(page->bSlider, Qt::Key_Right);
         QCOMPARE(sent.count(), 1);
         QCOMPARE(toInts(md->lightValue), QList<int>({1, 1, 0, 2}));
-        QTRY_VERIFY_WITH_TIMEOUT(state().lightMode == 0 && state().lightBrightness == 50 / 4
-                                     && state().lightSlot == 2,
+        QTRY_VERIFY_WITH_TIMEOUT(rig.state().lightMode == 0 && rig.state().lightBrightness == 50 / 4
+                                     && rig.state().lightSlot == 2,
                                  5000);
 
         // Non-zero stored steps: the two set-up changes are swallowed, the next one is not.
@@ -240,7 +183,7 @@ private slots:
         QCOMPARE(page->checkedEffect(), 0);
         page->bSlider->setValue(3);
         QCOMPARE(toInts(md->lightValue), QList<int>({0, 3, 2, 0}));
-        QTRY_VERIFY_WITH_TIMEOUT(state().lightMode == 0 && state().lightBrightness == 0, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.state().lightMode == 0 && rig.state().lightBrightness == 0, 5000);
 
         // An empty profile entry reads as light off.
         auto empty = makePage(QVariantList(), QVariantList());
@@ -255,21 +198,21 @@ private slots:
         QTest::mouseClick(page->effectBtns.at(4), Qt::LeftButton);
         QVERIFY(page->effectBtns.at(4)->isChecked());
         QCOMPARE(md->lightValue.at(0).toInt(), 4);
-        QTRY_VERIFY_WITH_TIMEOUT(state().lightMode == 4 && state().lightSpeed == 2 * 9 / 4 + 1, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.state().lightMode == 4 && rig.state().lightSpeed == 2 * 9 / 4 + 1, 5000);
 
         // From the keyboard: Space on a focused button.
         page->effectBtns.at(2)->setFocus(Qt::TabFocusReason);
         QTest::keyClick(page->effectBtns.at(2), Qt::Key_Space);
         QVERIFY(page->effectBtns.at(2)->isChecked());
         QVERIFY(!page->effectBtns.at(4)->isChecked());
-        QTRY_COMPARE_WITH_TIMEOUT(int(state().lightMode), 1, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(int(rig.state().lightMode), 1, 5000);
     }
 
     void paletteColourInTheCurrentSlot()
     {
         auto page = makePage(numbers({1, 4, 2, 3}), allRed());
         QVERIFY(page);
-        settle();
+        rig.settle();
         const int from = traceLines();
         ColorComboBox *slot = page->lightColors.at(3);
         QVERIFY(slot->selected);
@@ -294,7 +237,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(wireColours(expected), 5000);
         // Colours first, then the lighting mode: once for the press on the slot (it re-applies
         // its colour), once for the pick.
-        settle();
+        rig.settle();
         QCOMPARE(featureCodes(from), QList<int>({12, 6, 12, 6}));
     }
 
@@ -311,7 +254,7 @@ private slots:
         QVERIFY(!page->lightColors.at(0)->selected);
         QCOMPARE(page->rgbLineEdit->text(), QStringLiteral("#00ff00"));
         QCOMPARE(md->lightValue.at(3).toInt(), 1);
-        QTRY_VERIFY_WITH_TIMEOUT(state().lightSlot == 1 && wireColours({255, 0, 0, 0, 255, 0}), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.state().lightSlot == 1 && wireColours({255, 0, 0, 0, 255, 0}), 5000);
 
         QTest::mouseClick(slot, Qt::LeftButton);
         QTRY_VERIFY(slot->table()->isVisible());
@@ -352,7 +295,8 @@ private slots:
         QCOMPARE(page->rgbLineEdit->text(), QStringLiteral("#0a002c"));
         QCOMPARE(page->lightColors.at(5)->color, QStringLiteral("#0a002c"));
         QCOMPARE(page->bLineEdit->text(), QStringLiteral("44"));
-        QTRY_VERIFY_WITH_TIMEOUT(state().colors[15] == 10 && state().colors[16] == 0 && state().colors[17] == 44,
+        QTRY_VERIFY_WITH_TIMEOUT(rig.state().colors[15] == 10 && rig.state().colors[16] == 0
+                                     && rig.state().colors[17] == 44,
                                  5000);
 
         // Text that is no number counts as 0.

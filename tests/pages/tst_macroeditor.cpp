@@ -15,7 +15,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "device/controller.h"
+#include "common/testroot.h"
 #include "device/datapaths.h"
 #include "model/macrodata.h"
 #include "model/mousedata.h"
@@ -25,8 +25,7 @@
 #include "pages/macro/macroviewdelegate.h"
 #include "pages/macro/macroviewmodel.h"
 #include "pages/macro/macrowindow.h"
-#include "sim/vmouse.h"
-#include "sim/vmousestate.h"
+#include "pagetestsupport.h"
 
 namespace {
 
@@ -50,18 +49,6 @@ protected:
         return importAnswer;
     }
 };
-
-bool copyDir(const QString &from, const QString &to)
-{
-    QDir().mkpath(to);
-    const QStringList files = QDir(from).entryList(QDir::Files);
-    for (const QString &f : files) {
-        if (!QFile::copy(from + '/' + f, to + '/' + f))
-            return false;
-        QFile(to + '/' + f).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-    }
-    return !files.isEmpty();
-}
 
 // Records the mouse's macro area holds, read the way its firmware walks them.
 int recordsOnMouse(const unsigned char *data)
@@ -90,16 +77,14 @@ private:
     MacroData *store = nullptr;
     MouseData *md = nullptr;
     ScriptedMacroWindow *page = nullptr;
-    int mouse = -1;
+    PageTestSupport rig;
 
     // A fresh data tree: QSettings caches files by path within the process, so a new path is
     // read from disk as by the next start of the program.
     void newRoot()
     {
         const QString root = dir.path() + QStringLiteral("/r%1").arg(roots++);
-        QVERIFY(copyDir(QStringLiteral(MOUSECFG_SOURCE_DIR "/data"), root + "/data"));
-        QVERIFY(copyDir(QStringLiteral(MOUSECFG_SOURCE_DIR "/i18n"), root + "/i18n"));
-        DataPaths::setRoot(root);
+        QVERIFY(TestRoot::install(root));
     }
     // Puts macros into the store and builds the page on them, as at start-up.
     void openPage(const QStringList &names, const QStringList &actions)
@@ -144,12 +129,6 @@ private:
         const QRect r = page->nameList->visualRect(page->nameModel->index(row, 0));
         return QPoint(r.right() - fromRight, r.center().y());
     }
-    vmouse_state state() const
-    {
-        vmouse_state s{};
-        vmouse_get_state(mouse, &s);
-        return s;
-    }
 
 private slots:
     void initTestCase()
@@ -164,21 +143,13 @@ private slots:
         md->screenClass = 0;
         QVERIFY(!md->languageText(97).isEmpty());
 
-        vmouse_reset();
-        mouse = vmouse_plug(0xf0e1, 0x7a01, 0xff00, 1, 0xff01, 1, 32);
-        QVERIFY(mouse >= 0);
-        QSignalSpy attached(md, &MouseData::deviceChange);
-        emit Controller::instance()->check();
-        QVERIFY(attached.wait(5000));
-        QCOMPARE(int(md->deviceType), 0);
+        QVERIFY(rig.attach(0));
     }
     void cleanupTestCase()
     {
         delete page;
         page = nullptr;
-        Controller::instance()->setCurrentIc(nullptr);
-        Controller::shutdown();
-        vmouse_reset();
+        PageTestSupport::shutdown();
     }
     void init()
     {
@@ -490,7 +461,7 @@ private slots:
         md->keyMatrix[2] = KeyFunction{2, 1, 3, 2, QStringLiteral("b")};
         md->keyMatrix[3] = KeyFunction{2, 2, 2, 3, QStringLiteral("c")};
         QSignalSpy refresh(md, &MouseData::refreashData);
-        const unsigned commands = state().commands;
+        const unsigned commands = rig.state().commands;
 
         QTest::mouseClick(page->nameList->viewport(), Qt::LeftButton, {}, rowPoint(1, 120));
         page->deleteBtn->click();
@@ -524,7 +495,7 @@ private slots:
         QCOMPARE(md->functionText(2, md->keyMatrix.at(2).param1, 3, 2), md->languageText(108));
 
         QTest::qWait(100);
-        QCOMPARE(state().commands, commands);
+        QCOMPARE(rig.state().commands, commands);
     }
 
     void deletingTheLastMacroLeavesNothingSelected()
@@ -560,7 +531,7 @@ private slots:
         // straight after (0, sent as 1), B up 10 ms later.
         const unsigned char expected[] = {0, 1, 1, 4, 10 | 0x80, 4, 1, 5, 10 | 0x80, 5, 0};
         const auto has = [&](int button) {
-            const vmouse_state s = state();
+            const vmouse_state s = rig.state();
             return std::equal(std::begin(expected), std::end(expected), s.macros[button]);
         };
         QTRY_VERIFY_WITH_TIMEOUT(has(2) && has(4), 5000);
@@ -588,8 +559,8 @@ private slots:
         md->keyMatrix[3] = KeyFunction{2, 0, 1, 3, QStringLiteral("long")};
         page->loopTimes->setText(QStringLiteral("2"));
         emit page->loopTimes->editingFinished();
-        QTRY_VERIFY_WITH_TIMEOUT(state().macros[3][1] == 2, 5000);
-        QCOMPARE(recordsOnMouse(state().macros[3]), fit);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.state().macros[3][1] == 2, 5000);
+        QCOMPARE(recordsOnMouse(rig.state().macros[3]), fit);
 
         // Short pauses fit more; a short macro fits whole and hides the warning.
         QCOMPARE(MacroWindow::fittingActions(QString(big).replace("200_-2", "20_-2")), 60);

@@ -1,7 +1,5 @@
 #include <QCheckBox>
 #include <QDialogButtonBox>
-#include <QDir>
-#include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -12,7 +10,7 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "device/datapaths.h"
+#include "common/testroot.h"
 #include "model/macrodata.h"
 #include "model/mousedata.h"
 #include "pages/macro/inputdialog.h"
@@ -24,18 +22,6 @@
 #include "platform/scancode.h"
 
 namespace {
-
-bool copyDir(const QString &from, const QString &to)
-{
-    QDir().mkpath(to);
-    const QStringList files = QDir(from).entryList(QDir::Files);
-    for (const QString &f : files) {
-        if (!QFile::copy(from + '/' + f, to + '/' + f))
-            return false;
-        QFile(to + '/' + f).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-    }
-    return !files.isEmpty();
-}
 
 // A key event as the platform delivers it, with the scan code of the physical key.
 QKeyEvent keyEvent(QEvent::Type type, int key, int scanCode = 0, bool autoRepeat = false)
@@ -101,9 +87,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY(dir.isValid());
-        QVERIFY(copyDir(QStringLiteral(MOUSECFG_SOURCE_DIR "/data"), dir.path() + "/data"));
-        QVERIFY(copyDir(QStringLiteral(MOUSECFG_SOURCE_DIR "/i18n"), dir.path() + "/i18n"));
-        DataPaths::setRoot(dir.path());
+        QVERIFY(TestRoot::install(dir.path()));
         store = MacroData::instance();
         md = MouseData::instance();
         md->loadLanguage();
