@@ -32,14 +32,7 @@ keyboardFunctionMenu::keyboardFunctionMenu(QWidget *parent) : QFrame(parent)
     itemList->setAccessibleName(md->languageText(13));
     itemList->hide();
 
-    saveBtn = new QPushButton(md->languageText(14), this);
-    saveBtn->setObjectName(QStringLiteral("saveBtn"));
-    cancelBtn = new QPushButton(md->languageText(15), this);
-    cancelBtn->setObjectName(QStringLiteral("cancelBtn"));
-
-    auto *buttons = new QHBoxLayout;
-    buttons->addWidget(saveBtn);
-    buttons->addWidget(cancelBtn);
+    QHBoxLayout *buttons = ListSupport::saveCancelRow(this, saveBtn, cancelBtn);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(12, 20, 12, 9);
     layout->setSpacing(12);
@@ -54,8 +47,6 @@ keyboardFunctionMenu::keyboardFunctionMenu(QWidget *parent) : QFrame(parent)
     ListSupport::styleCombo(optionList);
     ListSupport::styleCombo(itemList);
     inputEdit->setStyleSheet(ListSupport::lineEditStyle());
-    saveBtn->setStyleSheet(ListSupport::buttonStyle());
-    cancelBtn->setStyleSheet(ListSupport::buttonStyle());
 
     setTabOrder(optionList, inputEdit);
     setTabOrder(inputEdit, itemList);

@@ -2,7 +2,9 @@
 
 #include <QComboBox>
 #include <QFrame>
+#include <QHBoxLayout>
 #include <QListView>
+#include <QPushButton>
 
 #include "model/mousedata.h"
 
@@ -54,4 +56,19 @@ QString ListSupport::fieldButtonStyle()
         + QStringLiteral("QPushButton { min-height: 27px; }"
                          "QPushButton:focus { border: 1px solid #ff5000; }"
                          "QPushButton:disabled { color: rgb(155, 155, 155); }");
+}
+
+QHBoxLayout *ListSupport::saveCancelRow(QWidget *parent, QPushButton *&save, QPushButton *&cancel)
+{
+    const MouseData *md = MouseData::instance();
+    save = new QPushButton(md->languageText(14), parent);
+    save->setObjectName(QStringLiteral("saveBtn"));
+    save->setStyleSheet(buttonStyle());
+    cancel = new QPushButton(md->languageText(15), parent);
+    cancel->setObjectName(QStringLiteral("cancelBtn"));
+    cancel->setStyleSheet(buttonStyle());
+    auto *row = new QHBoxLayout;
+    row->addWidget(save);
+    row->addWidget(cancel);
+    return row;
 }

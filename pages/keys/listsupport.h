@@ -6,7 +6,10 @@
 
 class QComboBox;
 class QFrame;
+class QHBoxLayout;
 class QListView;
+class QPushButton;
+class QWidget;
 
 // Look shared by the key screen's columns: the common sheets plus a visible keyboard focus,
 // which the mouse-only look lacks.
@@ -21,4 +24,7 @@ public:
     static QString buttonStyle();
     static QString checkBoxStyle();
     static QString fieldButtonStyle();
+    // The Save and Cancel pair that ends a picker, named and styled, side by side in the row
+    // returned.
+    static QHBoxLayout *saveCancelRow(QWidget *parent, QPushButton *&save, QPushButton *&cancel);
 };

@@ -40,10 +40,7 @@ MacroMenu::MacroMenu(QWidget *parent) : QFrame(parent)
     }
     macroOption0->setChecked(true);
 
-    saveBtn = new QPushButton(md->languageText(14), this);
-    saveBtn->setObjectName(QStringLiteral("saveBtn"));
-    cancelBtn = new QPushButton(md->languageText(15), this);
-    cancelBtn->setObjectName(QStringLiteral("cancelBtn"));
+    QHBoxLayout *buttons = ListSupport::saveCancelRow(this, saveBtn, cancelBtn);
 
     // Named before it gets any text, so that the accessibility factory sees the link.
     macroBtn = new QLabel(this);
@@ -56,9 +53,6 @@ MacroMenu::MacroMenu(QWidget *parent) : QFrame(parent)
     macroBtn->setStyleSheet(StyleSheets::hoverLabel()
                             + QStringLiteral("QLabel:focus { color: rgb(255, 80, 0); }"));
 
-    auto *buttons = new QHBoxLayout;
-    buttons->addWidget(saveBtn);
-    buttons->addWidget(cancelBtn);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(12, 20, 12, 9);
     layout->setSpacing(10);
@@ -78,8 +72,6 @@ MacroMenu::MacroMenu(QWidget *parent) : QFrame(parent)
     macroTxt->setStyleSheet(StyleSheets::plainLabel());
     macroOptionTxt->setStyleSheet(StyleSheets::plainLabel());
     ListSupport::styleCombo(optionList);
-    saveBtn->setStyleSheet(ListSupport::buttonStyle());
-    cancelBtn->setStyleSheet(ListSupport::buttonStyle());
 
     setTabOrder(optionList, macroOption0);
     setTabOrder(macroOption0, macroOption1);

@@ -48,14 +48,7 @@ RunMenu::RunMenu(QWidget *parent) : QFrame(parent)
     lineEdit->setAccessibleName(md->languageText(34));
     lineEdit->setEnabled(false);
 
-    saveBtn = new QPushButton(md->languageText(14), this);
-    saveBtn->setObjectName(QStringLiteral("saveBtn"));
-    cancelBtn = new QPushButton(md->languageText(15), this);
-    cancelBtn->setObjectName(QStringLiteral("cancelBtn"));
-
-    auto *buttons = new QHBoxLayout;
-    buttons->addWidget(saveBtn);
-    buttons->addWidget(cancelBtn);
+    QHBoxLayout *buttons = ListSupport::saveCancelRow(this, saveBtn, cancelBtn);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(12, 20, 12, 9);
     layout->setSpacing(12);
@@ -73,8 +66,6 @@ RunMenu::RunMenu(QWidget *parent) : QFrame(parent)
     option1->setStyleSheet(ListSupport::checkBoxStyle());
     lineEdit->setStyleSheet(ListSupport::lineEditStyle());
     folderBtn->setStyleSheet(ListSupport::fieldButtonStyle());
-    saveBtn->setStyleSheet(ListSupport::buttonStyle());
-    cancelBtn->setStyleSheet(ListSupport::buttonStyle());
 
     setTabOrder(option0, folderBtn);
     setTabOrder(folderBtn, option1);

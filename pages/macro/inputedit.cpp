@@ -4,7 +4,7 @@
 #include <QMouseEvent>
 
 #include "model/mousedata.h"
-#include "platform/scancode.h"
+#include "pages/keys/groupkeyedit.h"
 
 InputEdit::InputEdit(QWidget *parent) : QLineEdit(parent)
 {
@@ -13,62 +13,11 @@ InputEdit::InputEdit(QWidget *parent) : QLineEdit(parent)
 
 int InputEdit::keyCode(const QKeyEvent *event)
 {
-    const int key = event->key();
-    if (key >= Qt::Key_A && key <= Qt::Key_Z)
-        return 4 + (key - Qt::Key_A);
-    if (key >= Qt::Key_1 && key <= Qt::Key_9)
-        return 30 + (key - Qt::Key_1);
-    if (key >= Qt::Key_F1 && key <= Qt::Key_F12)
-        return 58 + (key - Qt::Key_F1);
-    const int scan = ScanCode::fromKeyEvent(event);
-    switch (key) {
-    case Qt::Key_0: return 39;
-    case Qt::Key_Escape: return 41;
-    case Qt::Key_Tab: return 43;
-    case Qt::Key_Backspace: return 42;
-    case Qt::Key_Return: return 40;
-    case Qt::Key_Enter: return 88;
-    case Qt::Key_Insert: return 73;
-    case Qt::Key_Delete: return 76;
-    case Qt::Key_Pause: return 72;
-    case Qt::Key_Print: return 70;
-    case Qt::Key_Home: return 74;
-    case Qt::Key_End: return 77;
-    case Qt::Key_Left: return 80;
-    case Qt::Key_Up: return 82;
-    case Qt::Key_Right: return 79;
-    case Qt::Key_Down: return 81;
-    case Qt::Key_PageUp: return 75;
-    case Qt::Key_PageDown: return 78;
-    case Qt::Key_Shift:
-        return scan == ScanCode::LeftShift ? 225 : scan == ScanCode::RightShift ? 229 : 1;
-    case Qt::Key_Control:
-        return scan == ScanCode::LeftCtrl ? 224 : scan == ScanCode::RightCtrl ? 228 : 1;
-    case Qt::Key_Alt:
-        return scan == ScanCode::LeftAlt ? 226 : scan == ScanCode::RightAlt ? 230 : 1;
-    case Qt::Key_AltGr: // what the right Alt key reports on many X11 and Wayland layouts
+    // The key page's capture table, plus AltGr: what the right Alt key reports on many X11 and
+    // Wayland layouts.
+    if (event->key() == Qt::Key_AltGr)
         return 230;
-    case Qt::Key_Meta: return 227;
-    case Qt::Key_CapsLock: return 57;
-    case Qt::Key_NumLock: return 83;
-    case Qt::Key_ScrollLock: return 71;
-    case Qt::Key_Space: return 44;
-    case Qt::Key_QuoteLeft: return 53;
-    case Qt::Key_Menu: return 101;
-    case Qt::Key_Minus: return 45;
-    case Qt::Key_Equal: return 46;
-    case Qt::Key_Slash: return 84;
-    case Qt::Key_Asterisk: return 85;
-    case Qt::Key_Plus: return 87;
-    case Qt::Key_Period: return 99;
-    case Qt::Key_BracketLeft: return 47;
-    case Qt::Key_BracketRight: return 48;
-    case Qt::Key_Semicolon: return 51;
-    case Qt::Key_Apostrophe: return 52;
-    case Qt::Key_Backslash: return 49;
-    case Qt::Key_Comma: return 54;
-    default: return 1;
-    }
+    return GroupKeyEdit::usageFor(event);
 }
 
 int InputEdit::buttonCode(Qt::MouseButton button)

@@ -17,6 +17,7 @@
 #include "model/mousedata.h"
 #include "model/mousedefaultdata.h"
 #include "pages/performance/dpibtn.h"
+#include "pages/performance/formsupport.h"
 #include "platform/mousesettings.h"
 #include "resources/stylesheets.h"
 
@@ -32,14 +33,6 @@ Ic *chip()
 QString languageText(int n)
 {
     return MouseData::instance()->languageText(n);
-}
-
-QLabel *makeLabel(QWidget *parent, const char *name, const QString &sheet)
-{
-    auto *l = new QLabel(parent);
-    l->setObjectName(QLatin1String(name));
-    l->setStyleSheet(sheet);
-    return l;
 }
 
 QCheckBox *makeCheckBox(QWidget *parent, const char *name, bool autoExclusive)
@@ -122,7 +115,7 @@ void DPIWindow::buildForm()
     column->setContentsMargins(40, 24, 40, 24);
     column->setSpacing(54);
 
-    dpiTxt = makeLabel(frame, "dpiTxt", title);
+    dpiTxt = FormSupport::label(frame, "dpiTxt", title);
     dpiTxt->setFixedHeight(30);
     dpiTxt->setText(languageText(61));
     column->addWidget(dpiTxt);
@@ -133,7 +126,7 @@ void DPIWindow::buildForm()
     defaultDPIBtn->setText(languageText(62));
     usrDPIBtn = makeCheckBox(frame, "usrDPIBtn", true);
     usrDPIBtn->setText(languageText(63));
-    levelTxt = makeLabel(frame, "levelTxt", plain);
+    levelTxt = FormSupport::label(frame, "levelTxt", plain);
     levelTxt->setText(languageText(64));
     dpiComboBox = new QComboBox(frame);
     dpiComboBox->setObjectName(QStringLiteral("dpiComboBox"));
@@ -169,7 +162,7 @@ void DPIWindow::buildForm()
                              const char *sliderName, const QString &captionText) {
         auto *row = new QHBoxLayout;
         row->setSpacing(16);
-        caption = makeLabel(frame, captionName, plain);
+        caption = FormSupport::label(frame, captionName, plain);
         caption->setText(captionText);
         caption->setFixedWidth(16);
         slider = new QSlider(Qt::Horizontal, frame);
@@ -212,7 +205,7 @@ void DPIWindow::buildForm()
     auto *rateColumn = new QVBoxLayout(frame_3);
     rateColumn->setContentsMargins(40, 24, 40, 24);
     rateColumn->setSpacing(40);
-    pollingTxt = makeLabel(frame_3, "pollingTxt", title);
+    pollingTxt = FormSupport::label(frame_3, "pollingTxt", title);
     pollingTxt->setText(languageText(67));
     rateColumn->addWidget(pollingTxt);
     auto *rateRow = new QHBoxLayout;
@@ -236,7 +229,7 @@ void DPIWindow::buildForm()
     auto *propertyColumn = new QVBoxLayout(frame_2);
     propertyColumn->setContentsMargins(40, 24, 40, 24);
     propertyColumn->setSpacing(32);
-    propertyTxt = makeLabel(frame_2, "propertyTxt", title);
+    propertyTxt = FormSupport::label(frame_2, "propertyTxt", title);
     propertyTxt->setText(languageText(68));
     propertyColumn->addWidget(propertyTxt);
     systemBtn = new QPushButton(frame_2);

@@ -14,6 +14,7 @@
 #include "model/settingsio.h"
 #include "pages/performance/colorbar.h"
 #include "pages/performance/colorcombobox.h"
+#include "pages/performance/formsupport.h"
 #include "pages/performance/tickslider.h"
 #include "resources/stylesheets.h"
 
@@ -44,14 +45,6 @@ QString languageText(int n)
 uchar hexByte(const QString &color, int at)
 {
     return uchar(color.mid(at, 2).toUInt(nullptr, 16));
-}
-
-QLabel *makeLabel(QWidget *parent, const char *name, const QString &sheet)
-{
-    auto *l = new QLabel(parent);
-    l->setObjectName(QLatin1String(name));
-    l->setStyleSheet(sheet);
-    return l;
 }
 
 } // namespace
@@ -169,11 +162,11 @@ void LightWindow::buildForm()
     auto *bColumn = new QVBoxLayout(frame);
     bColumn->setContentsMargins(40, 24, 40, 16);
     bColumn->setSpacing(24);
-    lightTxt = makeLabel(frame, "lightTxt", StyleSheets::titleLabel());
+    lightTxt = FormSupport::label(frame, "lightTxt", StyleSheets::titleLabel());
     lightTxt->setText(languageText(70));
     bColumn->addWidget(lightTxt);
     auto *bCaption = new QHBoxLayout;
-    brightnessTxt = makeLabel(frame, "brightnessTxt", plain);
+    brightnessTxt = FormSupport::label(frame, "brightnessTxt", plain);
     brightnessTxt->setText(languageText(71));
     toolButton = makeHelp(frame, "toolButton");
     bCaption->addWidget(brightnessTxt);
@@ -194,7 +187,7 @@ void LightWindow::buildForm()
     sColumn->setContentsMargins(40, 24, 40, 16);
     sColumn->setSpacing(24);
     auto *sCaption = new QHBoxLayout;
-    speedTxt = makeLabel(frame_2, "speedTxt", plain);
+    speedTxt = FormSupport::label(frame_2, "speedTxt", plain);
     speedTxt->setText(languageText(72));
     toolButton_2 = makeHelp(frame_2, "toolButton_2");
     sCaption->addWidget(speedTxt);
@@ -242,7 +235,7 @@ void LightWindow::buildForm()
     auto *colours = new QVBoxLayout(frame_4);
     colours->setContentsMargins(40, 24, 40, 24);
     colours->setSpacing(24);
-    colorTxt = makeLabel(frame_4, "colorTxt", plain);
+    colorTxt = FormSupport::label(frame_4, "colorTxt", plain);
     colorTxt->setText(languageText(79));
     colours->addWidget(colorTxt);
     auto *slotRow = new QHBoxLayout;
@@ -271,7 +264,7 @@ void LightWindow::buildForm()
     QLabel **labels[3] = {&label_6, &label_7, &label_8};
     QLineEdit **edits[3] = {&rLineEdit, &gLineEdit, &bLineEdit};
     for (int i = 0; i < 3; ++i) {
-        *labels[i] = makeLabel(frame_4, channelNames[i], plain);
+        *labels[i] = FormSupport::label(frame_4, channelNames[i], plain);
         (*labels[i])->setText(QLatin1String(channels[i]));
         *edits[i] = new QLineEdit(frame_4);
         (*edits[i])->setObjectName(QLatin1String(editNames[i]));
