@@ -27,6 +27,8 @@ int GroupKeyEdit::usageFor(const QKeyEvent *event)
         return 58 + (key - Qt::Key_F1);
 
     switch (key) {
+    // What the right Alt key reports on many X11 and Wayland layouts.
+    case Qt::Key_AltGr: return 230;
     case Qt::Key_0: return 39;
     case Qt::Key_Return: return 40;
     case Qt::Key_Escape: return 41;

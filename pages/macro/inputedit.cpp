@@ -13,10 +13,7 @@ InputEdit::InputEdit(QWidget *parent) : QLineEdit(parent)
 
 int InputEdit::keyCode(const QKeyEvent *event)
 {
-    // The key page's capture table, plus AltGr: what the right Alt key reports on many X11 and
-    // Wayland layouts.
-    if (event->key() == Qt::Key_AltGr)
-        return 230;
+    // The same capture table as the key page's.
     return GroupKeyEdit::usageFor(event);
 }
 

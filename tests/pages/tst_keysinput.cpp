@@ -65,6 +65,7 @@ private slots:
         QTest::newRow("right shift") << int(Qt::Key_Shift) << int(ScanCode::RightShift) << "RShift";
         QTest::newRow("left alt") << int(Qt::Key_Alt) << int(ScanCode::LeftAlt) << "LAlt";
         QTest::newRow("right alt") << int(Qt::Key_Alt) << int(ScanCode::RightAlt) << "RAlt";
+        QTest::newRow("altgr as right alt") << int(Qt::Key_AltGr) << int(ScanCode::RightAlt) << "RAlt";
         QTest::newRow("alt without known scan code") << int(Qt::Key_Alt) << 0 << "";
         QTest::newRow("meta") << int(Qt::Key_Meta) << 0 << "LWin";
         QTest::newRow("shifted digit has no usage") << int(Qt::Key_Exclam) << 0 << "";
