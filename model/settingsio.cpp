@@ -1,5 +1,6 @@
 #include "model/settingsio.h"
 
+#include <QFile>
 #include <QStringList>
 
 uchar SettingsIo::byteOf(const QVariant &value)
@@ -85,6 +86,12 @@ QString SettingsIo::joinNumbers(const QVariantList &values)
 
 bool SettingsIo::commit(QSettings &settings)
 {
+    // A process killed between creating its lock file and writing its pid into it leaves an
+    // empty lock, which Qt honours for 30 s: the next save would freeze the program that long.
+    // A live writer fills its lock at once, and only one instance writes these files.
+    const QString lock = settings.fileName() + QStringLiteral(".lock");
+    if (QFile::exists(lock) && QFile(lock).size() == 0)
+        QFile::remove(lock);
     settings.sync();
     // FormatError only says the old file did not parse; Qt still writes the new one over it.
     return settings.status() != QSettings::AccessError;
