@@ -43,15 +43,15 @@ Bus &Bus::instance()
     return *bus;
 }
 
-int Bus::plug(const DeviceSpec &spec)
+int Bus::plug(const DeviceDescription &desc)
 {
-    if (spec.reportLength < 1 || spec.reportLength > DeviceSpec::maxReportLength)
+    if (desc.reportLength < 1 || desc.reportLength > DeviceDescription::maxReportLength)
         return -1;
     std::lock_guard<std::mutex> lock(mutex_);
     auto d = std::make_shared<Device>();
     d->id = nextId_++;
-    d->spec = spec;
-    d->firmware = std::make_unique<Firmware>(spec.reportLength);
+    d->desc = desc;
+    d->firmware = std::make_unique<Firmware>(desc.reportLength);
     devices_[d->id] = d;
     trace_.startClock(Clock::now());
     return d->id;
@@ -63,10 +63,10 @@ int Bus::addDecoy(unsigned short vid, unsigned short pid, unsigned short usagePa
     auto d = std::make_shared<Device>();
     d->id = nextId_++;
     d->decoy = true;
-    d->spec.vid = vid;
-    d->spec.pid = pid;
-    d->spec.usagePage = usagePage;
-    d->spec.usage = usage;
+    d->desc.vid = vid;
+    d->desc.pid = pid;
+    d->desc.usagePage = usagePage;
+    d->desc.usage = usage;
     devices_[d->id] = d;
     trace_.startClock(Clock::now());
     return d->id;
@@ -210,7 +210,7 @@ int Bus::stalled(std::unique_lock<std::mutex> &lock, const std::shared_ptr<Devic
 
 int Bus::commandInput(hid_device_ *h, unsigned char *data, size_t length)
 {
-    size_t n = std::min(length, static_cast<size_t>(h->device->spec.reportLength) + 1);
+    size_t n = std::min(length, static_cast<size_t>(h->device->desc.reportLength) + 1);
     std::memset(data, 0, n);
     trace_.add(Clock::now(), "input", h->path, data, n);
     return static_cast<int>(n);
@@ -224,20 +224,20 @@ hid_device_info *Bus::enumerate(unsigned short vid, unsigned short pid)
     hid_device_info *head = nullptr, **tail = &head;
     for (auto &entry : devices_) {
         const Device &d = *entry.second;
-        if ((vid && vid != d.spec.vid) || (pid && pid != d.spec.pid))
+        if ((vid && vid != d.desc.vid) || (pid && pid != d.desc.pid))
             continue;
         struct Iface { Interface kind; unsigned short page, usage; int number; };
-        Iface ifaces[2] = {{Interface::Command, d.spec.usagePage, d.spec.usage, 1},
-                           {Interface::Event, d.spec.usagePage2, d.spec.usage2, 2}};
+        Iface ifaces[2] = {{Interface::Command, d.desc.usagePage, d.desc.usage, 1},
+                           {Interface::Event, d.desc.usagePage2, d.desc.usage2, 2}};
         if (d.decoy)
-            ifaces[0] = {Interface::Decoy, d.spec.usagePage, d.spec.usage, 0};
+            ifaces[0] = {Interface::Decoy, d.desc.usagePage, d.desc.usage, 0};
         for (int i = 0; i < (d.decoy ? 1 : 2); ++i) {
             auto *info = static_cast<hid_device_info *>(std::calloc(1, sizeof(hid_device_info)));
             if (!info)
                 return head;
             info->path = strdup(d.path(ifaces[i].kind).c_str());
-            info->vendor_id = d.spec.vid;
-            info->product_id = d.spec.pid;
+            info->vendor_id = d.desc.vid;
+            info->product_id = d.desc.pid;
             info->serial_number = wideCopy(serialOf(d.id));
             info->release_number = 0x0100;
             info->manufacturer_string = wideCopy(manufacturerText);
@@ -283,14 +283,14 @@ hid_device *Bus::openLocked(const std::string &path)
             h->product = productText;
             h->serial = serialOf(d->id);
             h->info.path = &h->path[0];
-            h->info.vendor_id = d->spec.vid;
-            h->info.product_id = d->spec.pid;
+            h->info.vendor_id = d->desc.vid;
+            h->info.product_id = d->desc.pid;
             h->info.serial_number = &h->serial[0];
             h->info.release_number = 0x0100;
             h->info.manufacturer_string = &h->manufacturer[0];
             h->info.product_string = &h->product[0];
-            h->info.usage_page = kind == Interface::Event ? d->spec.usagePage2 : d->spec.usagePage;
-            h->info.usage = kind == Interface::Event ? d->spec.usage2 : d->spec.usage;
+            h->info.usage_page = kind == Interface::Event ? d->desc.usagePage2 : d->desc.usagePage;
+            h->info.usage = kind == Interface::Event ? d->desc.usage2 : d->desc.usage;
             h->info.interface_number = kind == Interface::Command ? 1 : kind == Interface::Event ? 2 : 0;
             h->info.bus_type = HID_API_BUS_USB;
             hid_device *raw = h.get();
@@ -308,7 +308,7 @@ hid_device *Bus::open(unsigned short vid, unsigned short pid, const wchar_t *ser
     std::lock_guard<std::mutex> lock(mutex_);
     for (auto &entry : devices_) {
         const Device &d = *entry.second;
-        if (d.spec.vid != vid || d.spec.pid != pid)
+        if (d.desc.vid != vid || d.desc.pid != pid)
             continue;
         if (serial && serialOf(d.id) != serial)
             continue;

@@ -3,7 +3,7 @@
 #ifndef VMOUSE_BUS_H
 #define VMOUSE_BUS_H
 
-#include "sim/devicespec.h"
+#include "sim/devicedescription.h"
 #include "sim/firmware.h"
 #include "sim/trace.h"
 
@@ -29,7 +29,7 @@ public:
     struct Device
     {
         int id = 0;
-        DeviceSpec spec;
+        DeviceDescription desc;
         bool decoy = false;
         bool plugged = true;
         std::unique_ptr<Firmware> firmware; // none for a decoy
@@ -41,7 +41,7 @@ public:
     static Bus &instance();
 
     // Controls (vmouse.h).
-    int plug(const DeviceSpec &spec);
+    int plug(const DeviceDescription &desc);
     int addDecoy(unsigned short vid, unsigned short pid, unsigned short usagePage, unsigned short usage);
     void unplug(int id);
     void reset();

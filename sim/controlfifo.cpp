@@ -1,6 +1,6 @@
 #include "sim/controlfifo.h"
 
-#include "sim/devicespec.h"
+#include "sim/devicedescription.h"
 #include "sim/vmouse.h"
 #include "sim/vmousefaults.h"
 
@@ -119,8 +119,8 @@ bool ControlFifo::runLine(const std::string &line)
     long a = 0, b = 0;
     const std::string &cmd = w[0];
     if (cmd == "plug" && w.size() == 2) {
-        DeviceSpec d;
-        return DeviceSpec::parse(w[1], d)
+        DeviceDescription d;
+        return DeviceDescription::parse(w[1], d)
                && vmouse_plug(d.vid, d.pid, d.usagePage, d.usage, d.usagePage2, d.usage2, d.reportLength) >= 0;
     }
     if (cmd == "unplug" && w.size() == 2 && toInt(w[1], 0, 1 << 30, a)) {

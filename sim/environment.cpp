@@ -2,7 +2,7 @@
 
 #include "sim/bus.h"
 #include "sim/controlfifo.h"
-#include "sim/devicespec.h"
+#include "sim/devicedescription.h"
 
 #include <climits>
 #include <cstdio>
@@ -26,25 +26,25 @@ ControlFifo &control()
 
 int Environment::plugDevices(const char *devices, const std::string &catalogueFile)
 {
-    std::vector<DeviceSpec> list;
+    std::vector<DeviceDescription> list;
     if (devices) {
         std::vector<std::string> rejected;
-        list = DeviceSpec::parseList(devices, &rejected);
+        list = DeviceDescription::parseList(devices, &rejected);
         for (const std::string &r : rejected)
             std::fprintf(stderr, "vmouse: ignored device \"%s\" in VMOUSE_DEVICES\n", r.c_str());
     } else {
-        DeviceSpec d;
+        DeviceDescription d;
         std::ifstream file(catalogueFile, std::ios::binary);
         if (file) {
             std::ostringstream text;
             text << file.rdbuf();
-            if (!DeviceSpec::fromCatalogue(text.str(), "0", d))
-                d = DeviceSpec();
+            if (!DeviceDescription::fromCatalogue(text.str(), "0", d))
+                d = DeviceDescription();
         }
         list.push_back(d);
     }
     int plugged = 0;
-    for (const DeviceSpec &d : list)
+    for (const DeviceDescription &d : list)
         if (Bus::instance().plug(d) >= 0)
             ++plugged;
     return plugged;

@@ -30,7 +30,7 @@ extern "C" {
 int vmouse_plug(unsigned short vid, unsigned short pid, unsigned short usagePage, unsigned short usage,
                 unsigned short usagePage2, unsigned short usage2, int reportLength)
 {
-    vmouse::DeviceSpec d;
+    vmouse::DeviceDescription d;
     d.vid = vid;
     d.pid = pid;
     d.usagePage = usagePage;

@@ -3,7 +3,7 @@
 #include "simhost.h"
 
 #include "sim/controlfifo.h"
-#include "sim/devicespec.h"
+#include "sim/devicedescription.h"
 #include "sim/environment.h"
 #include "sim/vmouse.h"
 #include "sim/vmousestate.h"
@@ -14,13 +14,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-using vmouse::DeviceSpec;
+using vmouse::DeviceDescription;
 
 Q_DECLARE_METATYPE(std::string)
 
 namespace {
 
-std::string describe(const DeviceSpec &d)
+std::string describe(const DeviceDescription &d)
 {
     return d.toString();
 }
@@ -80,9 +80,9 @@ private slots:
     {
         QFETCH(QString, text);
         QFETCH(QString, parsed);
-        DeviceSpec d;
+        DeviceDescription d;
         d.vid = 0x4242;
-        const bool ok = DeviceSpec::parse(text.toStdString(), d);
+        const bool ok = DeviceDescription::parse(text.toStdString(), d);
         QCOMPARE(ok, !parsed.isEmpty());
         if (ok)
             QCOMPARE(QString::fromStdString(describe(d)), parsed);
@@ -93,13 +93,13 @@ private slots:
     void parseList()
     {
         std::vector<std::string> rejected;
-        auto list = DeviceSpec::parseList(";f0e1:7a01:ff00:1:ff01:1:32; bad ;;f0e1:7a06:ff00:1:ff01:1:64;", &rejected);
+        auto list = DeviceDescription::parseList(";f0e1:7a01:ff00:1:ff01:1:32; bad ;;f0e1:7a06:ff00:1:ff01:1:64;", &rejected);
         QCOMPARE(int(list.size()), 2);
         QCOMPARE(list[1].pid, 0x7a06);
         QCOMPARE(list[1].reportLength, 64);
         QCOMPARE(int(rejected.size()), 1);
         QCOMPARE(rejected[0], std::string("bad"));
-        QVERIFY(DeviceSpec::parseList("").empty());
+        QVERIFY(DeviceDescription::parseList("").empty());
     }
 
     void catalogueSection()
@@ -110,15 +110,15 @@ private slots:
             "[0]\r\ntype=0\r\nvid = F0E1\r\npid=\"7a01\"\r\nusagePage=ff00\r\nusage=1\r\n"
             "usagePage2=ff01\r\nusage2=1\r\nreportLength=64\r\n"
             "[1]\nvid=zz\npid=7a02\n";
-        DeviceSpec d;
-        QVERIFY(DeviceSpec::fromCatalogue(ini, "0", d));
+        DeviceDescription d;
+        QVERIFY(DeviceDescription::fromCatalogue(ini, "0", d));
         QCOMPARE(describe(d), std::string("f0e1:7a01:ff00:0001:ff01:0001:64"));
         // Missing keys read as the host reads them: 0, and 32 for the length; "zz" gives 0.
-        QVERIFY(DeviceSpec::fromCatalogue(ini, "1", d));
+        QVERIFY(DeviceDescription::fromCatalogue(ini, "1", d));
         QCOMPARE(describe(d), std::string("0000:7a02:0000:0000:0000:0000:32"));
-        QVERIFY(DeviceSpec::fromCatalogue(ini, "10", d));
+        QVERIFY(DeviceDescription::fromCatalogue(ini, "10", d));
         QCOMPARE(d.vid, 0x1010);
-        QVERIFY(!DeviceSpec::fromCatalogue(ini, "2", d));
+        QVERIFY(!DeviceDescription::fromCatalogue(ini, "2", d));
     }
 
     void shippedCatalogueIsReadable()
@@ -126,8 +126,8 @@ private slots:
         QFile file(QStringLiteral(MOUSECFG_BIN_DIR "/data/apConfig.bin"));
         if (!file.open(QIODevice::ReadOnly))
             QSKIP("no catalogue shipped in bin/data");
-        DeviceSpec d;
-        QVERIFY(DeviceSpec::fromCatalogue(file.readAll().toStdString(), "0", d));
+        DeviceDescription d;
+        QVERIFY(DeviceDescription::fromCatalogue(file.readAll().toStdString(), "0", d));
         QCOMPARE(describe(d), std::string("f0e1:7a01:ff00:0001:ff01:0001:32"));
     }
 

@@ -1,4 +1,4 @@
-#include "sim/devicespec.h"
+#include "sim/devicedescription.h"
 
 #include <cctype>
 #include <cerrno>
@@ -51,7 +51,7 @@ std::string unquoted(const std::string &v)
 
 } // namespace
 
-bool DeviceSpec::parse(const std::string &text, DeviceSpec &out)
+bool DeviceDescription::parse(const std::string &text, DeviceDescription &out)
 {
     std::vector<std::string> fields;
     size_t start = 0;
@@ -70,7 +70,7 @@ bool DeviceSpec::parse(const std::string &text, DeviceSpec &out)
             return false;
     if (!parseNumber(fields[6], 10, maxReportLength, v[6]) || v[6] < 1)
         return false;
-    DeviceSpec d;
+    DeviceDescription d;
     d.vid = static_cast<unsigned short>(v[0]);
     d.pid = static_cast<unsigned short>(v[1]);
     d.usagePage = static_cast<unsigned short>(v[2]);
@@ -82,15 +82,15 @@ bool DeviceSpec::parse(const std::string &text, DeviceSpec &out)
     return true;
 }
 
-std::vector<DeviceSpec> DeviceSpec::parseList(const std::string &text, std::vector<std::string> *rejected)
+std::vector<DeviceDescription> DeviceDescription::parseList(const std::string &text, std::vector<std::string> *rejected)
 {
-    std::vector<DeviceSpec> list;
+    std::vector<DeviceDescription> list;
     size_t start = 0;
     while (start <= text.size()) {
         size_t semi = text.find(';', start);
         std::string part = trimmed(text.substr(start, semi == std::string::npos ? std::string::npos : semi - start));
         if (!part.empty()) {
-            DeviceSpec d;
+            DeviceDescription d;
             if (parse(part, d))
                 list.push_back(d);
             else if (rejected)
@@ -103,10 +103,10 @@ std::vector<DeviceSpec> DeviceSpec::parseList(const std::string &text, std::vect
     return list;
 }
 
-bool DeviceSpec::fromCatalogue(const std::string &iniText, const std::string &section, DeviceSpec &out)
+bool DeviceDescription::fromCatalogue(const std::string &iniText, const std::string &section, DeviceDescription &out)
 {
     // Missing or unparsable keys read as the host reads them: 0, and 32 for the length.
-    DeviceSpec d;
+    DeviceDescription d;
     d.vid = d.pid = d.usagePage = d.usage = d.usagePage2 = d.usage2 = 0;
     d.reportLength = 32;
     bool inSection = false, found = false;
@@ -149,7 +149,7 @@ bool DeviceSpec::fromCatalogue(const std::string &iniText, const std::string &se
     return true;
 }
 
-std::string DeviceSpec::toString() const
+std::string DeviceDescription::toString() const
 {
     char buf[64];
     std::snprintf(buf, sizeof buf, "%04x:%04x:%04x:%04x:%04x:%04x:%d",
