@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "clirun.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -40,37 +42,18 @@ struct Install
     QString path(const QString &relative) const { return dir.path() + '/' + relative; }
 };
 
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using Run = CliRun;
 
 Run run(const Install &install, const QStringList &args, const QString &devices,
         const QString &control = QString(), const QString &workingDir = QDir::tempPath())
 {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("VMOUSE_DEVICES"), devices);
-    env.insert(QStringLiteral("VMOUSE_TRACE"), install.trace);
-    if (control.isEmpty())
-        env.remove(QStringLiteral("VMOUSE_CONTROL"));
-    else
-        env.insert(QStringLiteral("VMOUSE_CONTROL"), control);
-    p.setProcessEnvironment(env);
-    p.setWorkingDirectory(workingDir);
-    p.start(install.path(QStringLiteral("mousecfg-cli-vmouse")), args);
-    Run r;
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
-    r.err = QString::fromLocal8Bit(p.readAllStandardError());
-    return r;
+    QProcessEnvironment extra;
+    extra.insert(QStringLiteral("VMOUSE_DEVICES"), devices);
+    extra.insert(QStringLiteral("VMOUSE_TRACE"), install.trace);
+    if (!control.isEmpty())
+        extra.insert(QStringLiteral("VMOUSE_CONTROL"), control);
+    return CliRun::start(install.path(QStringLiteral("mousecfg-cli-vmouse")), args, extra,
+                         workingDir, 60000);
 }
 
 // One command as the virtual mouse saw it: the feature report and the data reports after it.

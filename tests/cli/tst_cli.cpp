@@ -2,6 +2,8 @@
 #include <QProcessEnvironment>
 #include <QtTest>
 
+#include "clirun.h"
+
 // mousecfg-cli as a user runs it, linked to the virtual mouse, with the shipped catalogue.
 class TestCli : public QObject
 {
@@ -16,38 +18,18 @@ private slots:
     void help();
 
 private:
-    struct Run
-    {
-        int exitCode = -1;
-        QString out;
-        QString err;
-    };
+    using Run = CliRun;
     Run run(const QStringList &args, const QString *devices = nullptr, const QString &cwd = QString());
 };
 
 TestCli::Run TestCli::run(const QStringList &args, const QString *devices, const QString &cwd)
 {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("VMOUSE_DEVICES"));
-    env.remove(QStringLiteral("VMOUSE_TRACE"));
-    env.remove(QStringLiteral("VMOUSE_CONTROL"));
+    QProcessEnvironment extra;
     if (devices)
-        env.insert(QStringLiteral("VMOUSE_DEVICES"), *devices);
-    p.setProcessEnvironment(env);
+        extra.insert(QStringLiteral("VMOUSE_DEVICES"), *devices);
     // Started from elsewhere: the program must find data/ beside itself.
-    p.setWorkingDirectory(cwd.isEmpty() ? QDir::tempPath() : cwd);
-    p.start(QStringLiteral(MOUSECFG_BIN_DIR "/mousecfg-cli-vmouse"), args);
-    Run r;
-    if (!p.waitForFinished(20000)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
-    r.err = QString::fromLocal8Bit(p.readAllStandardError());
-    return r;
+    return CliRun::start(QStringLiteral(MOUSECFG_BIN_DIR "/mousecfg-cli-vmouse"), args, extra,
+                         cwd.isEmpty() ? QDir::tempPath() : cwd);
 }
 
 void TestCli::statusFindsShippedFamily()

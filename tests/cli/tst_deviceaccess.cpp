@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "clirun.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -29,12 +31,7 @@ private slots:
     void devicesGivesNoHintWhenOpenWorks();
 
 private:
-    struct Run
-    {
-        int exitCode = -1;
-        QString out;
-        QString err;
-    };
+    using Run = CliRun;
     Run run(const QStringList &args, const QProcessEnvironment &extra = QProcessEnvironment());
     QString catalogue(const QByteArray &text);
     static QStringList ruleLines(const QString &text);
@@ -50,25 +47,8 @@ void TestDeviceAccess::initTestCase()
 
 TestDeviceAccess::Run TestDeviceAccess::run(const QStringList &args, const QProcessEnvironment &extra)
 {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("VMOUSE_DEVICES"));
-    env.remove(QStringLiteral("VMOUSE_TRACE"));
-    env.remove(QStringLiteral("VMOUSE_CONTROL"));
-    env.insert(extra);
-    p.setProcessEnvironment(env);
-    p.setWorkingDirectory(tmp.path());
-    p.start(QStringLiteral(MOUSECFG_BIN_DIR "/mousecfg-cli-vmouse"), args);
-    Run r;
-    if (!p.waitForFinished(20000)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
-    r.err = QString::fromLocal8Bit(p.readAllStandardError());
-    return r;
+    return CliRun::start(QStringLiteral(MOUSECFG_BIN_DIR "/mousecfg-cli-vmouse"), args, extra,
+                         tmp.path());
 }
 
 QString TestDeviceAccess::catalogue(const QByteArray &text)
