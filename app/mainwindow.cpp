@@ -45,6 +45,7 @@
 #include "pages/performance/sensorwindow.h"
 #include "platform/devicenotifier.h"
 #include "platform/framelesshelper.h"
+#include "profiles/ui/profileui.h"
 #include "resources/stylesheets.h"
 
 #ifdef Q_OS_WIN
@@ -118,6 +119,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     deviceNotifier = new DeviceNotifier(this);
 
     connectAll();
+    ProfileUi::install(this);
 
     for (QWidget *w : menusAndPages())
         w->hide();

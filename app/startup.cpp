@@ -18,6 +18,8 @@
 #include "platform/appfont.h"
 #include "platform/singleinstance.h"
 #include "platform/unixsignalwatcher.h"
+#include "profiles/profilebus.h"
+#include "profiles/profilemanager.h"
 
 int Startup::screenClassFor(const QRect &geometry)
 {
@@ -26,10 +28,10 @@ int Startup::screenClassFor(const QRect &geometry)
 
 bool Startup::saveAll()
 {
-    const bool profile = MouseData::instance()->save(0);
+    const bool profile = MouseData::instance()->save(MouseData::instance()->profileNumber);
     const bool macros = MacroData::instance()->save();
     if (!profile)
-        qWarning() << "could not write" << DataPaths::profileFile(0);
+        qWarning() << "could not write" << DataPaths::profileFile(MouseData::instance()->profileNumber);
     if (!macros)
         qWarning() << "could not write" << DataPaths::macroStore();
     return profile && macros;
@@ -61,7 +63,8 @@ int Startup::run(QApplication &app, const Options &options)
 
     MacroData::instance()->load();
     MouseData *md = MouseData::instance();
-    md->load(0);
+    ProfileManager::instance()->load();
+    md->load(md->profileNumber);
     md->screenClass = screenClass;
     MouseDefaultData::instance()->load();
     md->fillMissingFromDefaults();
@@ -77,6 +80,9 @@ int Startup::run(QApplication &app, const Options &options)
     UnixSignalWatcher signalWatcher;
     QObject::connect(&signalWatcher, &UnixSignalWatcher::signalReceived, &app,
                      [](int) { QCoreApplication::quit(); });
+
+    ProfileBus profileBus;
+    profileBus.publish(QDBusConnection::sessionBus());
 
     if (options.windowReady)
         options.windowReady(window.get());

@@ -149,32 +149,37 @@ bool MouseData::save(int profile)
 
 void MouseData::loadDeviceFamily()
 {
-    const QString xKey = SettingsIo::dpiListKey(deviceType, false);
-    if (!xKey.isEmpty()) {
-        const QString yKey = SettingsIo::dpiListKey(deviceType, true);
-        const QSettings profile(DataPaths::profileFile(0), QSettings::IniFormat);
-        const QSettings config(DataPaths::configFile(), QSettings::IniFormat);
-
-        QString suffix;
-        if (deviceType == 1 || deviceType == 2)
-            suffix = QStringLiteral("_2");
-        else if (deviceType == 3 || deviceType == 4 || deviceType == 6)
-            suffix = QStringLiteral("_1");
-        const auto limit = [&config, &suffix](const char *name) {
-            return int(config.value(QLatin1String(name) + suffix).toString().trimmed().toUInt());
-        };
-        maxDpi = limit("mouse/maxDpi");
-        minDpi = limit("mouse/minDpi");
-        stepDpi = limit("mouse/stepDpi");
-
-        // A family attached for the first time has no lists in the profile yet.
-        const QSettings factory(DataPaths::defaultsFile(), QSettings::IniFormat);
-        xDpiList = sanitizedDpiList(SettingsIo::readList(profile, xKey),
-                                    SettingsIo::readList(factory, xKey), minDpi);
-        yDpiList = sanitizedDpiList(SettingsIo::readList(profile, yKey),
-                                    SettingsIo::readList(factory, yKey), minDpi);
-    }
+    loadFamilyDpiLists();
     emit deviceChange(deviceType);
+}
+
+void MouseData::loadFamilyDpiLists()
+{
+    const QString xKey = SettingsIo::dpiListKey(deviceType, false);
+    if (xKey.isEmpty())
+        return;
+    const QString yKey = SettingsIo::dpiListKey(deviceType, true);
+    const QSettings profile(DataPaths::profileFile(profileNumber), QSettings::IniFormat);
+    const QSettings config(DataPaths::configFile(), QSettings::IniFormat);
+
+    QString suffix;
+    if (deviceType == 1 || deviceType == 2)
+        suffix = QStringLiteral("_2");
+    else if (deviceType == 3 || deviceType == 4 || deviceType == 6)
+        suffix = QStringLiteral("_1");
+    const auto limit = [&config, &suffix](const char *name) {
+        return int(config.value(QLatin1String(name) + suffix).toString().trimmed().toUInt());
+    };
+    maxDpi = limit("mouse/maxDpi");
+    minDpi = limit("mouse/minDpi");
+    stepDpi = limit("mouse/stepDpi");
+
+    // A family attached for the first time has no lists in the profile yet.
+    const QSettings factory(DataPaths::defaultsFile(), QSettings::IniFormat);
+    xDpiList = sanitizedDpiList(SettingsIo::readList(profile, xKey),
+                                SettingsIo::readList(factory, xKey), minDpi);
+    yDpiList = sanitizedDpiList(SettingsIo::readList(profile, yKey),
+                                SettingsIo::readList(factory, yKey), minDpi);
 }
 
 void MouseData::fillMissingFromDefaults()

@@ -43,14 +43,17 @@ public:
     int minDpi = 200;
     int stepDpi = 100;
     uchar dragActive = 0;
+    int profileNumber = 0;             // the p<n>.bin the profile was loaded from (profiles/)
 
     // Profile -1 is the factory-default file.
     virtual void load(int profile);
     // Returns false when the file could not be written; the old file is then left as it was.
     virtual bool save(int profile);
-    // DPI lists of the attached family from profile 0 (factory lists when it has none),
+    // DPI lists of the attached family from the loaded profile (factory lists when it has none),
     // limits from the application configuration; then deviceChange(deviceType).
     void loadDeviceFamily();
+    // The DPI part of loadDeviceFamily(), without the signal (a profile switch uses it).
+    void loadFamilyDpiLists();
 
     // Start-up calls this once after MouseDefaultData::instance()->load(): key entries, DPI
     // lists, lighting, colours and report rate that the profile lacks are taken from the

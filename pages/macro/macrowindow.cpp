@@ -17,6 +17,7 @@
 
 #include "model/macrodata.h"
 #include "model/mousedata.h"
+#include "profiles/profilemanager.h"
 #include "pages/macro/inputedit.h"
 #include "pages/macro/macroview.h"
 #include "pages/macro/macroviewdelegate.h"
@@ -550,6 +551,7 @@ void MacroWindow::rebindKeysAfterDelete(int deleted)
         else if (k.param1 > deleted)
             --k.param1;
     }
+    ProfileManager::instance()->macroDeleted(deleted);
     relabelMacroKeys();
 }
 

@@ -44,6 +44,8 @@ public:
 
     // The eighteen-number text of the DPI command for what the page shows now.
     QString dpiText() const;
+    // Shows the profile model's DPI values and report rate without sending (a profile switch).
+    void showProfile();
 
 public slots:
     void systemSetting();

@@ -45,6 +45,15 @@ const CliCommand commands[] = {
      "every mouse of CATALOGUE (default: the program's apConfig.bin), or writes it to FILE.\n"
      "Exit status 1 when the catalogue is missing or names no supported mouse.",
      &Cli::udevRule},
+    {"profile", "list, switch, export or import profiles",
+     "mousecfg-cli profile list | use NAME | export NAME FILE | import FILE\n"
+     "list: the profiles in their order, the active one marked with \"*\".\n"
+     "use: makes NAME the active profile and sends it to the mouse.\n"
+     "export: writes profile NAME and the macros it binds to FILE.\n"
+     "import: adds the profile of FILE (and its macros) at the end of the list.\n"
+     "While the program runs, the commands go through it (session bus), so that the two never\n"
+     "write over each other; otherwise they work on the files directly.",
+     &Cli::profile},
 };
 
 const CliCommand *find(const QString &name)
