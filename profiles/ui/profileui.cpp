@@ -14,6 +14,7 @@
 #include "platform/activewindow.h"
 #include "profiles/profileautoswitch.h"
 #include "profiles/profilemanager.h"
+#include "profiles/profilesync.h"
 #include "profiles/ui/profilebar.h"
 #include "profiles/ui/profilerulesdialog.h"
 #include "resources/stylesheets.h"
@@ -49,6 +50,8 @@ public:
 
 void ProfileUi::install(MainWindow *w)
 {
+    // From now on every command sent is recorded, so that a switch sends only what differs.
+    ProfileSync::instance();
     auto *bar = new ProfileBar(w->titleFrame);
     if (auto *row = qobject_cast<QBoxLayout *>(w->titleFrame->layout()))
         row->insertWidget(1, bar);

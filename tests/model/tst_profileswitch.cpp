@@ -151,25 +151,26 @@ void TestProfileSwitch::mouseHoldsNewProfile()
     QCOMPARE(differs(stateOf(mouse)), QString());
     QCOMPARE(stateOf(mouse).errors, 0u);
 
-    // The profile already on the mouse: nothing at all.
+    // The profile already on the mouse: nothing at all (the read that waits for the wire is
+    // one command of its own).
     const uint before = stateOf(mouse).commands;
     QVERIFY(pm->activate(b, &error));
     QCOMPARE(ProfileSync::instance()->missingCommands().size(), 0);
     QVERIFY(drained());
-    QCOMPARE(stateOf(mouse).commands, before);
+    QCOMPARE(stateOf(mouse).commands, before + 1);
 
     // A profile that differs only in lighting costs only the lighting command.
     const QString c = pm->duplicate(b, &error);
     QVERIFY(pm->activate(c, &error));
     QVERIFY(drained());
-    QCOMPARE(stateOf(mouse).commands, before);
+    QCOMPARE(stateOf(mouse).commands, before + 2);
     md->lightValue = {1, 2, 2, 3};
     QVERIFY(pm->activate(b, &error));
     QVERIFY(drained());
     const uint atB = stateOf(mouse).commands;
     QVERIFY(pm->activate(c, &error));
     QVERIFY(drained());
-    QCOMPARE(stateOf(mouse).commands, atB + 1);
+    QCOMPARE(stateOf(mouse).commands, atB + 2);
     QCOMPARE(differs(stateOf(mouse)), QString());
 
     // Away: the switch changes the model only; the mouse gets it when it is back.
