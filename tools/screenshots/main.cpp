@@ -24,6 +24,7 @@
 #include "profiles/ui/profilerulesdialog.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QTableWidget>
 
 namespace {
