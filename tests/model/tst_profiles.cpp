@@ -267,7 +267,7 @@ void TestProfiles::killedIndexSaveLeavesWholeIndex()
     QVERIFY(generation(1).save());
     QRandomGenerator random(20261208);
     int advanced = 0;
-    const int rounds = 60;
+    const int rounds = 100;
     for (int round = 0; round < rounds; ++round) {
         QProcess child;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
