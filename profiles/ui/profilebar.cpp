@@ -15,7 +15,7 @@
 #include "resources/stylesheets.h"
 
 namespace {
-QString text(int n)
+QString languageText(int n)
 {
     return MouseData::instance()->languageText(n);
 }
@@ -30,28 +30,28 @@ ProfileBar::ProfileBar(QWidget *parent) : QFrame(parent)
     row->setContentsMargins(24, 0, 24, 0);
     row->setSpacing(8);
 
-    caption = new QLabel(text(191), this);
+    caption = new QLabel(languageText(191), this);
     caption->setObjectName(QStringLiteral("profileCaption"));
     caption->setStyleSheet(StyleSheets::plainLabel());
     profileComboBox = new QComboBox(this);
     profileComboBox->setObjectName(QStringLiteral("profileComboBox"));
     profileComboBox->setMinimumWidth(200);
     profileComboBox->setFixedHeight(24);
-    profileComboBox->setAccessibleName(text(191));
+    profileComboBox->setAccessibleName(languageText(191));
     StyleSheets::styleComboBox(profileComboBox, StyleSheets::Items24);
     caption->setBuddy(profileComboBox);
 
     profileMenuBtn = new QPushButton(QStringLiteral("…"), this);
     profileMenuBtn->setObjectName(QStringLiteral("profileMenuBtn"));
     profileMenuBtn->setFixedSize(32, 24);
-    profileMenuBtn->setAccessibleName(text(200));
+    profileMenuBtn->setAccessibleName(languageText(200));
     profileMenuBtn->setStyleSheet(StyleSheets::pushButton()
                                   + QStringLiteral("QPushButton::menu-indicator { image: none; width: 0px; }"));
     profileMenu = new QMenu(this);
     profileMenu->setObjectName(QStringLiteral("profileMenu"));
     profileMenu->setStyleSheet(StyleSheets::menu(StyleSheets::ContextMenu));
     const auto add = [this](const char *name, int t, auto slot) {
-        QAction *a = profileMenu->addAction(text(t));
+        QAction *a = profileMenu->addAction(languageText(t));
         a->setObjectName(QLatin1String(name));
         connect(a, &QAction::triggered, this, slot);
         return a;
@@ -102,7 +102,7 @@ void ProfileBar::chosen(int index)
 
 void ProfileBar::createProfile(bool fromFactory)
 {
-    const QString name = askName(text(fromFactory ? 193 : 192), text(191));
+    const QString name = askName(languageText(fromFactory ? 193 : 192), languageText(191));
     if (name.isEmpty())
         return;
     QString error;
@@ -114,10 +114,10 @@ void ProfileBar::createProfile(bool fromFactory)
 void ProfileBar::renameProfile()
 {
     const QString from = ProfileManager::instance()->activeName();
-    const QString to = askName(text(194), from);
+    const QString to = askName(languageText(194), from);
     QString error;
     if (!to.isEmpty() && !ProfileManager::instance()->rename(from, to, &error))
-        tell(error);
+        tell(ProfileManager::instance()->index().position(to) >= 0 ? languageText(209) : error);
 }
 
 void ProfileBar::duplicateProfile()
@@ -131,7 +131,7 @@ void ProfileBar::deleteProfile()
 {
     QString error;
     if (!ProfileManager::instance()->remove(ProfileManager::instance()->activeName(), &error))
-        tell(error);
+        tell(ProfileManager::instance()->names().size() == 1 ? languageText(210) : error);
 }
 
 void ProfileBar::exportProfile()
@@ -139,7 +139,7 @@ void ProfileBar::exportProfile()
     const QString file = askSaveFile();
     QString error;
     if (!file.isEmpty() && !ProfileManager::instance()->exportProfile(ProfileManager::instance()->activeName(), file, &error))
-        tell(error);
+        tell(languageText(211) + QLatin1Char('\n') + error);
 }
 
 void ProfileBar::importProfile()
@@ -147,31 +147,31 @@ void ProfileBar::importProfile()
     const QString file = askOpenFile();
     QString error;
     if (!file.isEmpty() && ProfileManager::instance()->importProfile(file, &error).isEmpty())
-        tell(error);
+        tell(languageText(212) + QLatin1Char('\n') + error);
 }
 
 QString ProfileBar::askName(const QString &title, const QString &proposal)
 {
     bool ok = false;
-    const QString name = QInputDialog::getText(this, title, text(208), QLineEdit::Normal, proposal, &ok);
+    const QString name = QInputDialog::getText(this, title, languageText(208), QLineEdit::Normal, proposal, &ok);
     return ok ? name.trimmed() : QString();
 }
 
 QString ProfileBar::askSaveFile()
 {
     const QString dir = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
-    return QFileDialog::getSaveFileName(this, text(197), dir, text(213) + QLatin1Char(' ') + fileFilter);
+    return QFileDialog::getSaveFileName(this, languageText(197), dir, languageText(213) + QLatin1Char(' ') + fileFilter);
 }
 
 QString ProfileBar::askOpenFile()
 {
     const QString dir = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
-    return QFileDialog::getOpenFileName(this, text(198), dir, text(213) + QLatin1Char(' ') + fileFilter);
+    return QFileDialog::getOpenFileName(this, languageText(198), dir, languageText(213) + QLatin1Char(' ') + fileFilter);
 }
 
 void ProfileBar::tell(const QString &message)
 {
-    auto *box = new QMessageBox(QMessageBox::Information, text(191), message, QMessageBox::Ok, this);
+    auto *box = new QMessageBox(QMessageBox::Information, languageText(191), message, QMessageBox::Ok, this);
     box->setObjectName(QStringLiteral("profileMessage"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();

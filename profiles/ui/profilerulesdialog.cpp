@@ -14,7 +14,7 @@
 #include "resources/stylesheets.h"
 
 namespace {
-QString text(int n)
+QString languageText(int n)
 {
     return MouseData::instance()->languageText(n);
 }
@@ -24,7 +24,7 @@ ProfileRulesDialog::ProfileRulesDialog(bool desktopTells, QWidget *parent)
     : QDialog(parent), m_desktopTells(desktopTells)
 {
     setObjectName(QStringLiteral("profileRulesDialog"));
-    setWindowTitle(text(199));
+    setWindowTitle(languageText(199));
     setStyleSheet(QStringLiteral("QDialog#profileRulesDialog { background-color: rgb(26, 26, 26); }"));
     resize(640, 400);
     auto *column = new QVBoxLayout(this);
@@ -39,7 +39,7 @@ ProfileRulesDialog::ProfileRulesDialog(bool desktopTells, QWidget *parent)
 
     ruleTable = new QTableWidget(0, 2, this);
     ruleTable->setObjectName(QStringLiteral("ruleTable"));
-    ruleTable->setHorizontalHeaderLabels({text(201), text(191)});
+    ruleTable->setHorizontalHeaderLabels({languageText(201), languageText(191)});
     ruleTable->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
     ruleTable->verticalHeader()->hide();
     ruleTable->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -49,9 +49,9 @@ ProfileRulesDialog::ProfileRulesDialog(bool desktopTells, QWidget *parent)
     column->addWidget(ruleTable, 1);
 
     auto *buttons = new QHBoxLayout;
-    addRuleBtn = new QPushButton(text(202), this);
+    addRuleBtn = new QPushButton(languageText(202), this);
     addRuleBtn->setObjectName(QStringLiteral("addRuleBtn"));
-    removeRuleBtn = new QPushButton(text(203), this);
+    removeRuleBtn = new QPushButton(languageText(203), this);
     removeRuleBtn->setObjectName(QStringLiteral("removeRuleBtn"));
     for (QPushButton *b : {addRuleBtn, removeRuleBtn}) {
         b->setStyleSheet(StyleSheets::pushButton());
@@ -62,7 +62,7 @@ ProfileRulesDialog::ProfileRulesDialog(bool desktopTells, QWidget *parent)
     column->addLayout(buttons);
 
     auto *defaultRow = new QHBoxLayout;
-    auto *defaultTxt = new QLabel(text(204), this);
+    auto *defaultTxt = new QLabel(languageText(204), this);
     defaultTxt->setStyleSheet(StyleSheets::plainLabel());
     defaultComboBox = new QComboBox(this);
     defaultComboBox->setObjectName(QStringLiteral("defaultComboBox"));
@@ -72,6 +72,16 @@ ProfileRulesDialog::ProfileRulesDialog(bool desktopTells, QWidget *parent)
     defaultRow->addWidget(defaultTxt);
     defaultRow->addWidget(defaultComboBox, 1);
     column->addLayout(defaultRow);
+
+    auto *closeRow = new QHBoxLayout;
+    auto *closeBtn = new QPushButton(languageText(214), this);
+    closeBtn->setObjectName(QStringLiteral("closeRulesBtn"));
+    closeBtn->setStyleSheet(StyleSheets::pushButton());
+    closeBtn->setFixedSize(96, 27);
+    connect(closeBtn, &QPushButton::clicked, this, &QDialog::accept);
+    closeRow->addStretch(1);
+    closeRow->addWidget(closeBtn);
+    column->addLayout(closeRow);
 
     connect(addRuleBtn, &QPushButton::clicked, this, [this] {
         const QString program = askProgram();
@@ -113,14 +123,14 @@ void ProfileRulesDialog::fill()
         ruleTable->setCellWidget(row, 1, profileBox(r.file));
     }
     defaultComboBox->clear();
-    defaultComboBox->addItem(text(205), -1);
+    defaultComboBox->addItem(languageText(205), -1);
     for (const ProfileIndex::Entry &e : index.profiles)
         defaultComboBox->addItem(e.name, e.file);
     defaultComboBox->setCurrentIndex(qMax(0, defaultComboBox->findData(index.defaultFile)));
     if (!m_desktopTells)
-        stateTxt->setText(text(206));
+        stateTxt->setText(languageText(206));
     else
-        stateTxt->setText(index.rules.isEmpty() ? text(215) : text(207));
+        stateTxt->setText(index.rules.isEmpty() ? languageText(215) : languageText(207));
     m_filling = false;
 }
 
@@ -145,10 +155,10 @@ void ProfileRulesDialog::store()
     }
     ProfileManager::instance()->setRules(rules, defaultComboBox->currentData().toInt());
     if (m_desktopTells)
-        stateTxt->setText(rules.isEmpty() ? text(215) : text(207));
+        stateTxt->setText(rules.isEmpty() ? languageText(215) : languageText(207));
 }
 
 QString ProfileRulesDialog::askProgram()
 {
-    return QFileDialog::getOpenFileName(this, text(202), QStringLiteral("/usr/bin"));
+    return QFileDialog::getOpenFileName(this, languageText(202), QStringLiteral("/usr/bin"));
 }

@@ -2,12 +2,13 @@
 
 #include <QActionGroup>
 #include <QBoxLayout>
+#include <QEvent>
 #include <QFrame>
 #include <QMenu>
 
 #include "app/mainwindow.h"
 #include "model/mousedata.h"
-#include "pages/keys/funbtnwindow.h"
+#include "pages/performance/sensorwindow.h"
 #include "pages/macro/macrowindow.h"
 #include "pages/performance/dpiwindow.h"
 #include "pages/performance/lightwindow.h"
@@ -34,6 +35,30 @@ void fillTrayMenu(QMenu *menu)
     }
 }
 
+// Hides the chooser while one of `pages` is shown.
+class PageWatcher : public QObject
+{
+public:
+    PageWatcher(QWidget *bar, QList<QWidget *> pages) : QObject(bar), m_bar(bar), m_pages(std::move(pages)) {}
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        // Sent whether or not the window itself is visible.
+        if (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent) {
+            bool other = false;
+            for (QWidget *p : std::as_const(m_pages))
+                other = other || (p == watched ? event->type() == QEvent::ShowToParent : !p->isHidden());
+            m_bar->setVisible(!other);
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QWidget *m_bar;
+    QList<QWidget *> m_pages;
+};
+
 // Owns the desktop's active-window source and the switcher fed by it, for the window's life.
 class AutoSwitchHolder : public QObject
 {
@@ -55,9 +80,10 @@ void ProfileUi::install(MainWindow *w)
     auto *bar = new ProfileBar(w->titleFrame);
     if (auto *row = qobject_cast<QBoxLayout *>(w->titleFrame->layout()))
         row->insertWidget(1, bar);
-    const auto showFor = [bar](int page) { bar->setVisible(page >= 0 && page <= 2); };
-    QObject::connect(w->funBtn, &funBtnWindow::windowSelect, bar, showFor);
-    showFor(w->currentPage);
+    // Over the key, DPI and lighting pages only, however the page was chosen.
+    auto *watcher = new PageWatcher(bar, {w->macroPage, w->sensorPage});
+    for (QWidget *page : {static_cast<QWidget *>(w->macroPage), static_cast<QWidget *>(w->sensorPage)})
+        page->installEventFilter(watcher);
 
     auto *holder = new AutoSwitchHolder(w);
     QObject::connect(bar, &ProfileBar::rulesRequested, w, [w, holder] {
