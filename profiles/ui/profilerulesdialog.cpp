@@ -96,6 +96,7 @@ ProfileRulesDialog::ProfileRulesDialog(bool desktopTells, QWidget *parent)
         }
     });
     connect(defaultComboBox, &QComboBox::currentIndexChanged, this, [this] { store(); });
+    connect(ruleTable, &QTableWidget::itemChanged, this, [this] { store(); });
     fill();
 }
 

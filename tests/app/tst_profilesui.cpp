@@ -18,6 +18,7 @@
 #include "pages/keys/mouseviewmodel.h"
 #include "pages/performance/dpiwindow.h"
 #include "pages/performance/lightwindow.h"
+#include "pages/performance/tickslider.h"
 #include "profiles/profilemanager.h"
 #include "sim/vmouse.h"
 

@@ -80,6 +80,7 @@ private slots:
     void operationsKeepIndexAndFilesConsistent();
     void switchKeepsBothProfiles();
     void importedProfileBindsItsMacros();
+    void macroDeletionRebindsOtherProfiles();
     void killedIndexSaveLeavesWholeIndex();
     void indexSaveLoopChild();
 
@@ -245,6 +246,27 @@ void TestProfiles::importedProfileBindsItsMacros()
     const int before = int(pm->names().size());
     QVERIFY(pm->importProfile(junk, &error).isEmpty());
     QCOMPARE(pm->names().size(), before);
+}
+
+void TestProfiles::macroDeletionRebindsOtherProfiles()
+{
+    ProfileManager *pm = ProfileManager::instance();
+    MouseData *md = MouseData::instance();
+    QString error;
+    const QString a = pm->activeName();
+    const QString b = pm->create(QStringLiteral("B"), true, &error);
+    QVERIFY(pm->activate(b, &error));
+    md->keyMatrix[3] = KeyFunction{2, 2, 1, 3, QString()};
+    md->keyMatrix[4] = KeyFunction{2, 1, 1, 4, QString()};
+    md->keyMatrix[5] = KeyFunction{2, 0, 1, 5, QString()};
+    QVERIFY(pm->activate(a, &error));
+
+    // The macro page deleted macro 1 of the shared store while A was active.
+    pm->macroDeleted(1);
+    QVERIFY(pm->activate(b, &error));
+    QVERIFY(md->keyMatrix.at(3).is(2, 1, 1, 3));
+    QVERIFY(md->keyMatrix.at(4).is(2, 255, 1, 4));
+    QVERIFY(md->keyMatrix.at(5).is(2, 0, 1, 5));
 }
 
 void TestProfiles::indexSaveLoopChild()
