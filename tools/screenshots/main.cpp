@@ -104,7 +104,7 @@ int main(int argc, char *argv[])
         window.onWindowSelect(0);
         settle();
         const QString chooser = out + QStringLiteral("/profiles-chooser.png");
-        const bool chooserOk = window.titleFrame->grab().save(chooser);
+        const bool chooserOk = window.grab(QRect(0, 0, window.width(), window.titleFrame->height())).save(chooser);
         std::printf("%s %s\n", chooserOk ? "wrote" : "FAILED", qPrintable(chooser));
         rc |= !chooserOk;
         ProfileRulesDialog rules(true, &window);
