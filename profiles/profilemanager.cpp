@@ -83,6 +83,40 @@ void rebindMacros(QSettings &s, const std::function<int(int)> &map)
         s.setValue(QStringLiteral("mouseKeyMatrix/%1").arg(i), SettingsIo::keyCodeList(k));
     }
 }
+// What MouseData::save() writes, so that the profile switched from can be saved after the
+// mouse has been sent the new one.
+struct ModelFields
+{
+    QList<KeyFunction> keyMatrix;
+    uchar reportRate, dpiCount, currentDpiCount, isDefaultDPI, isDefaultKey, isXY;
+    QVariantList xDpiList, yDpiList, lightValue, colorValue;
+    QString runProgram, runHttps;
+    int profileNumber;
+
+    static ModelFields of(const MouseData *m)
+    {
+        return {m->keyMatrix, m->reportRate, m->dpiCount, m->currentDpiCount, m->isDefaultDPI,
+                m->isDefaultKey, m->isXY, m->xDpiList, m->yDpiList, m->lightValue, m->colorValue,
+                m->runProgram, m->runHttps, m->profileNumber};
+    }
+    void into(MouseData *m) const
+    {
+        m->keyMatrix = keyMatrix;
+        m->reportRate = reportRate;
+        m->dpiCount = dpiCount;
+        m->currentDpiCount = currentDpiCount;
+        m->isDefaultDPI = isDefaultDPI;
+        m->isDefaultKey = isDefaultKey;
+        m->isXY = isXY;
+        m->xDpiList = xDpiList;
+        m->yDpiList = yDpiList;
+        m->lightValue = lightValue;
+        m->colorValue = colorValue;
+        m->runProgram = runProgram;
+        m->runHttps = runHttps;
+        m->profileNumber = profileNumber;
+    }
+};
 } // namespace
 
 ProfileManager *ProfileManager::instance()
@@ -152,18 +186,25 @@ bool ProfileManager::activate(const QString &name, QString *error)
     const int file = m_index.profiles.at(pos).file;
     if (file == m_index.active)
         return true;
-    if (!saveActiveProfile(error))
-        return false;
-    const int before = m_index.active;
-    m_index.active = file;
-    if (!saveIndex(error)) {
-        m_index.active = before;
+    MouseData *md = MouseData::instance();
+    const ModelFields before = ModelFields::of(md);
+    loadIntoModel(file);
+    // The mouse first: the worker sends while the files are written.
+    ProfileSync::instance()->sync();
+
+    const ModelFields after = ModelFields::of(md);
+    before.into(md);
+    if (!saveActiveProfile(error)) {
+        // Back to the profile whose edits could not be kept, on the mouse too.
+        ProfileSync::instance()->sync();
         return false;
     }
-    loadIntoModel(file);
+    after.into(md);
+    // Switched either way; a failed index write only means the next start opens the old one.
+    m_index.active = file;
+    const bool indexed = saveIndex(error);
     emit activeChanged(name);
-    ProfileSync::instance()->sync();
-    return true;
+    return indexed;
 }
 
 QString ProfileManager::create(const QString &name, bool fromFactory, QString *error)

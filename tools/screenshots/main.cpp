@@ -25,6 +25,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QSignalBlocker>
 #include <QTableWidget>
 
 namespace {
@@ -109,6 +110,7 @@ int main(int argc, char *argv[])
         rc |= !chooserOk;
         ProfileRulesDialog rules(true, &window);
         const QString profile = ProfileManager::instance()->activeName();
+        const QSignalBlocker quiet(rules.ruleTable);   // edits would be saved as rules
         for (const QString &program : {QStringLiteral("/usr/bin/game"), QStringLiteral("editor")}) {
             const int row = rules.ruleTable->rowCount();
             rules.ruleTable->insertRow(row);
