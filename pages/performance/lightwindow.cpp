@@ -305,30 +305,35 @@ int LightWindow::checkedEffect() const
 
 void LightWindow::showProfile()
 {
+    // Style sheets are costly to apply again: only what changed is touched.
     const MouseData *md = MouseData::instance();
     const QVariantList &light = md->lightValue;
-    for (ColorComboBox *c : std::as_const(lightColors))
-        c->setSelected(false);
     if (light.size() == 4) {
         setSliderQuietly(bSlider, light.at(1).toString().trimmed().toInt());
         setSliderQuietly(sSlider, light.at(2).toString().trimmed().toInt());
         currentSlot = int(light.at(3).toString().trimmed().toUInt());
-        if (currentSlot >= 0 && currentSlot < slotCount)
-            lightColors[currentSlot]->setSelected(true);
+    }
+    for (int k = 0; k < slotCount; ++k) {
+        if (lightColors[k]->selected != (k == currentSlot))
+            lightColors[k]->setSelected(k == currentSlot);
     }
     bool ok = true;
     const int effect = light.isEmpty() ? 0 : light.at(0).toString().trimmed().toInt(&ok);
     for (int i = 0; i < effectBtns.size(); ++i) {
         const bool on = ok && i == effect;
-        effectBtns[i]->setChecked(on);
-        setEffectIcon(i, on);
+        if (effectBtns[i]->isChecked() != on) {
+            effectBtns[i]->setChecked(on);
+            setEffectIcon(i, on);
+        }
     }
     const QVariantList &colors = md->colorValue;
     if (colors.size() != 24)
         return;
     for (int k = 0; k < slotCount; ++k) {
-        lightColors[k]->setColor(hexColor(SettingsIo::byteOf(colors.at(3 * k)), SettingsIo::byteOf(colors.at(3 * k + 1)),
-                                          SettingsIo::byteOf(colors.at(3 * k + 2))));
+        const QString color = hexColor(SettingsIo::byteOf(colors.at(3 * k)), SettingsIo::byteOf(colors.at(3 * k + 1)),
+                                       SettingsIo::byteOf(colors.at(3 * k + 2)));
+        if (lightColors[k]->color != color)
+            lightColors[k]->setColor(color);
     }
     if (currentSlot < 0 || currentSlot >= slotCount)
         return;
