@@ -1,5 +1,7 @@
 #include "platform/linux/x11activewindow.h"
 
+#include "platform/linux/kwinactivewindow.h"
+
 #include <QFile>
 #include <QTimer>
 
@@ -27,6 +29,11 @@ quint32 atom(xcb_connection_t *c, const char *name)
 
 std::unique_ptr<ActiveWindow> ActiveWindow::create()
 {
+    if (qgetenv("XDG_SESSION_TYPE") == "wayland") {
+        // Only KDE's compositor can be asked; elsewhere the desktop tells nothing.
+        if (qgetenv("XDG_CURRENT_DESKTOP").toUpper().contains("KDE"))
+            return std::make_unique<KWinActiveWindow>();
+    }
     return std::make_unique<X11ActiveWindow>();
 }
 
