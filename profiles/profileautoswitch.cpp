@@ -19,7 +19,9 @@ int ProfileAutoSwitch::profileFor(const ProfileIndex &index, const QString &prog
     const QString base = QFileInfo(program).fileName();
     for (const ProfileIndex::Rule &r : index.rules) {
         const bool bare = !r.program.contains(QLatin1Char('/')) && !r.program.contains(QLatin1Char('\\'));
-        if (r.program == program || (bare && r.program == base))
+        // The desktop names the executable itself; a rule may name a link to it (/usr/bin/...).
+        if (r.program == program || (bare && r.program == base)
+            || (!bare && QFileInfo(r.program).canonicalFilePath() == program))
             return r.file;
     }
     return index.defaultFile;

@@ -6,6 +6,7 @@
 #include "model/macrodata.h"
 #include "model/mousedata.h"
 #include "model/mousedefaultdata.h"
+#include "profiles/profileautoswitch.h"
 #include "profiles/profileindex.h"
 #include "profiles/profilemanager.h"
 
@@ -81,6 +82,7 @@ private slots:
     void switchKeepsBothProfiles();
     void importedProfileBindsItsMacros();
     void macroDeletionRebindsOtherProfiles();
+    void rulesMatchPrograms();
     void killedIndexSaveLeavesWholeIndex();
     void indexSaveLoopChild();
 
@@ -267,6 +269,26 @@ void TestProfiles::macroDeletionRebindsOtherProfiles()
     QVERIFY(md->keyMatrix.at(3).is(2, 1, 1, 3));
     QVERIFY(md->keyMatrix.at(4).is(2, 255, 1, 4));
     QVERIFY(md->keyMatrix.at(5).is(2, 0, 1, 5));
+}
+
+void TestProfiles::rulesMatchPrograms()
+{
+    ProfileIndex index;
+    index.profiles = {{QStringLiteral("a"), 0}, {QStringLiteral("b"), 1}, {QStringLiteral("c"), 2}};
+    const QString program = dir->filePath(QStringLiteral("game"));
+    const QString link = dir->filePath(QStringLiteral("game-link"));
+    QVERIFY(QFile(program).open(QIODevice::WriteOnly));
+    QVERIFY(QFile::link(program, link));
+    // Off while there is no rule, even with a default.
+    index.defaultFile = 2;
+    QCOMPARE(ProfileAutoSwitch::profileFor(index, program), -1);
+
+    index.rules = {{QStringLiteral("editor"), 0}, {link, 1}};
+    QCOMPARE(ProfileAutoSwitch::profileFor(index, QStringLiteral("/opt/x/editor")), 0);
+    QCOMPARE(ProfileAutoSwitch::profileFor(index, program), 1);
+    QCOMPARE(ProfileAutoSwitch::profileFor(index, QStringLiteral("/opt/x/editor2")), 2);
+    index.defaultFile = -1;
+    QCOMPARE(ProfileAutoSwitch::profileFor(index, QStringLiteral("/opt/x/other")), -1);
 }
 
 void TestProfiles::indexSaveLoopChild()
