@@ -89,9 +89,13 @@ bool SettingsIo::commit(QSettings &settings)
     // A process killed between creating its lock file and writing its pid into it leaves an
     // empty lock, which Qt honours for 30 s: the next save would freeze the program that long.
     // A live writer fills its lock at once, and only one instance writes these files.
+    // Likewise the marker Qt creates while it removes a stale lock: left by a process killed
+    // meanwhile, it keeps every later writer from removing the stale lock for 30 s.
     const QString lock = settings.fileName() + QStringLiteral(".lock");
-    if (QFile::exists(lock) && QFile(lock).size() == 0)
-        QFile::remove(lock);
+    for (const QString &file : {lock + QStringLiteral(".rmlock"), lock}) {
+        if (QFile::exists(file) && QFile(file).size() == 0)
+            QFile::remove(file);
+    }
     settings.sync();
     // FormatError only says the old file did not parse; Qt still writes the new one over it.
     return settings.status() != QSettings::AccessError;
