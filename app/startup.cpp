@@ -81,6 +81,7 @@ int Startup::run(QApplication &app, const Options &options)
     QObject::connect(&signalWatcher, &UnixSignalWatcher::signalReceived, &app,
                      [](int) { QCoreApplication::quit(); });
 
+    ProfileManager::instance()->claim();
     ProfileBus profileBus;
     profileBus.publish(QDBusConnection::sessionBus());
 
@@ -90,6 +91,7 @@ int Startup::run(QApplication &app, const Options &options)
     const int rc = app.exec();
 
     saveAll();
+    ProfileManager::instance()->release();
     window.reset();
     Controller::shutdown();
     return rc;

@@ -1,5 +1,6 @@
 #include "profiles/profilemanager.h"
 
+#include <QDir>
 #include <QFile>
 #include <QHash>
 #include <QFileInfo>
@@ -434,6 +435,36 @@ bool ProfileManager::setRules(const QList<ProfileIndex::Rule> &rules, int defaul
     }
     emit listChanged();
     return true;
+}
+
+namespace {
+QString claimPath()
+{
+    return QFileInfo(ProfileIndex::path()).path() + QStringLiteral("/profiles.running");
+}
+} // namespace
+
+bool ProfileManager::claim()
+{
+    QDir().mkpath(QFileInfo(claimPath()).path());
+    m_claim = std::make_unique<QLockFile>(claimPath());
+    // A lock of a program that died is stale at once; a live one is never stale by age.
+    m_claim->setStaleLockTime(0);
+    if (!m_claim->tryLock(0))
+        m_claim.reset();
+    return m_claim != nullptr;
+}
+
+void ProfileManager::release()
+{
+    m_claim.reset();
+}
+
+bool ProfileManager::claimedElsewhere()
+{
+    QLockFile probe(claimPath());
+    probe.setStaleLockTime(0);
+    return !probe.tryLock(0) && probe.error() == QLockFile::LockFailedError;
 }
 
 void ProfileManager::macroDeleted(int deleted)

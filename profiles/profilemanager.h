@@ -1,10 +1,13 @@
 #pragma once
 
+#include <QLockFile>
 #include <QObject>
 #include <QString>
 #include <QStringList>
 
 #include "profiles/profileindex.h"
+
+#include <memory>
 
 // The user's named profiles. The profile model holds the active one; every other lives only in
 // its file. Operations save what they change at once (index and profile files, atomically) and
@@ -41,6 +44,13 @@ public:
 
     bool setRules(const QList<ProfileIndex::Rule> &rules, int defaultFile, QString *error = nullptr);
 
+    // The running program holds this for its lifetime, so that mousecfg-cli, when it cannot
+    // reach the program on the session bus, does not write the files under it.
+    bool claim();
+    void release();
+    // True when a live program holds the claim (false in the program holding it).
+    static bool claimedElsewhere();
+
     // The file a macro deletion left behind: buttons of every other profile bound to macro
     // `deleted` lose it, those bound above it move down one.
     void macroDeleted(int deleted);
@@ -57,4 +67,5 @@ private:
     void loadIntoModel(int file);
 
     ProfileIndex m_index;
+    std::unique_ptr<QLockFile> m_claim;
 };

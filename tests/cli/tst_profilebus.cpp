@@ -147,8 +147,16 @@ void TestProfileBus::cliGoesThroughRunningProgram()
     QVERIFY(disk.load());
     QCOMPARE(disk.nameOf(disk.active), first);
 
-    // No program on the bus: the tool works on the files.
+    // A program that holds the files but cannot be reached: the tool leaves them alone.
+    QVERIFY(pm->claim());
     QDBusConnection::sessionBus().unregisterService(QLatin1String(ProfileBus::Service));
+    r = runCli(cli, {QStringLiteral("profile"), QStringLiteral("use"), QStringLiteral("Game")});
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY(disk.load());
+    QCOMPARE(disk.nameOf(disk.active), first);
+
+    // No program at all: the tool works on the files.
+    pm->release();
     r = runCli(cli, {QStringLiteral("profile"), QStringLiteral("use"), QStringLiteral("Game")});
     QVERIFY2(r.exitCode == 0, qPrintable(r.err));
     QVERIFY(!r.out.contains(QStringLiteral("running program")));

@@ -92,6 +92,11 @@ int viaProgram(QDBusInterface &program, const QString &verb, const QStringList &
 
 int direct(const QString &verb, const QStringList &args)
 {
+    if (verb != QLatin1String("list") && ProfileManager::claimedElsewhere()) {
+        Cli::err(QStringLiteral("mousecfg-cli profile %1: the program is running but does not answer on the session "
+                                "bus; quit it first, or its next save would undo this").arg(verb));
+        return Cli::Error;
+    }
     loadAll();
     ProfileManager *profiles = ProfileManager::instance();
     QString error;
