@@ -140,6 +140,15 @@ void TestProfileBus::cliGoesThroughRunningProgram()
     QCOMPARE(r.exitCode, 0);
     QCOMPARE(r.out, QStringLiteral("* %1\n  Game\n").arg(first));
 
+    // Export and import through the program: the copy joins its list under a free name.
+    const QString shared = dir.filePath(QStringLiteral("shared.mcp"));
+    r = runCli(cli, {QStringLiteral("profile"), QStringLiteral("export"), QStringLiteral("Game"), shared});
+    QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+    r = runCli(cli, {QStringLiteral("profile"), QStringLiteral("import"), shared});
+    QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+    QCOMPARE(pm->names(), (QStringList{first, QStringLiteral("Game"), QStringLiteral("Game 2")}));
+    QCOMPARE(runCli(cli, {QStringLiteral("profile"), QStringLiteral("import"), dir.filePath(QStringLiteral("none.mcp"))}).exitCode, 1);
+
     // The program exits: its last save keeps what the tool asked for.
     MouseData *md = MouseData::instance();
     QVERIFY(md->save(md->profileNumber));
