@@ -299,6 +299,7 @@ MacroWindow::MacroWindow(QWidget *parent) : QFrame(parent), inputDialog(this)
     connect(importBtn, &QPushButton::clicked, this, &MacroWindow::importMacroProc);
     connect(exportBtn, &QPushButton::clicked, this, &MacroWindow::exportMacroProc);
     recordBtn->installEventFilter(this);
+    connect(nameList->selectionModel(), &QItemSelectionModel::currentChanged, this, &MacroWindow::followNameRow);
 
     recording = false;
     updateRecordButton();
@@ -336,9 +337,9 @@ void MacroWindow::selectNameRow(int row)
         return;
     }
     const QModelIndex index = nameModel->index(row, 0);
+    currentMacro = row;
     nameList->setCurrentIndex(index);
     nameList->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect);
-    currentMacro = row;
     showMacro(row);
 }
 
@@ -347,6 +348,17 @@ void MacroWindow::selectMacroProc(const QModelIndex &index)
     if (!index.isValid())
         return;
     currentMacro = index.row();
+    showMacro(currentMacro);
+}
+
+void MacroWindow::followNameRow(const QModelIndex &current)
+{
+    // Arrow keys and a press dragged to another row move the highlight: the buttons must act
+    // on the macro highlighted.
+    if (!current.isValid() || current.row() == currentMacro)
+        return;
+    currentMacro = current.row();
+    nameList->selectionModel()->select(current, QItemSelectionModel::ClearAndSelect);
     showMacro(currentMacro);
 }
 
@@ -542,15 +554,27 @@ void MacroWindow::deleteActionProc(bool)
 void MacroWindow::rebindKeysAfterDelete(int deleted)
 {
     MouseData *md = MouseData::instance();
+    bool changed = false;
     for (KeyFunction &k : md->keyMatrix) {
         if (k.kind != 2 || k.param1 == 255)
             continue;
-        if (k.param1 == deleted)
-            k.param1 = 255;
-        else if (k.param1 > deleted)
+        if (k.param1 == deleted) {
+            // The mouse keeps its copy of a macro until told otherwise: the button is
+            // disabled, on the screen and on the mouse alike.
+            k.kind = k.param1 = k.param2 = k.param3 = 0;
+            k.label = md->functionText(0, 0, 0, 0);
+            changed = true;
+        } else if (k.param1 > deleted) {
             --k.param1;
+            changed = true;
+        }
     }
+    // While the mouse uses the factory layout it holds none of these codes.
+    if (changed && md->isDefaultKey == 1)
+        md->sendAllKeys();
     relabelMacroKeys();
+    if (changed)
+        emit md->refreashData(md->isDefaultKey == 1 ? 1 : 0);
 }
 
 void MacroWindow::relabelMacroKeys()
@@ -587,9 +611,8 @@ void MacroWindow::openContextMenuProc(QPoint pos)
 
 void MacroWindow::insertTimeSWProc()
 {
-    insertLineEdit->numberMode = !insertActionSW->isChecked();
+    insertLineEdit->setNumberMode(!insertActionSW->isChecked());
     insertLineEdit->setAccessibleName(text(insertLineEdit->numberMode ? 92 : 91));
-    insertLineEdit->clear();
 }
 
 void MacroWindow::insertBtnProc()
@@ -615,7 +638,8 @@ void MacroWindow::insertBtnProc()
         rows.append(pauseRow(ms));
     } else {
         const QString t = insertLineEdit->text();
-        if (t.isEmpty())
+        // Only a captured key or button: any other text would reach the mouse as key code 0.
+        if (!InputEdit::isActionName(t))
             return;
         rows = {actionRow(t, true), pauseRow(10), actionRow(t, false), pauseRow(10)};
     }

@@ -41,9 +41,9 @@ public:
     // chip protocol stops writing records once they pass byte 185); *total gets how many
     // there are.
     static int fittingActions(const QString &actions, int *total = nullptr);
-    // A deleted macro must not leave buttons playing its successor: codes of later macros
-    // move down one index, codes of the deleted one point past the store. Labels are
-    // recomputed; nothing is sent.
+    // A deleted macro must not leave buttons playing it or its successor: codes of later
+    // macros move down one index, buttons bound to the deleted one are disabled, and the mouse
+    // is told when it uses the profile's layout.
     static void rebindKeysAfterDelete(int deleted);
     // Recomputes the labels of the buttons bound to macros and lets the key pages show them.
     static void relabelMacroKeys();
@@ -125,6 +125,7 @@ private:
     void recordKey(bool press, const QKeyEvent *event);
     void showInformation(const QString &title, const QString &text);
     void selectNameRow(int row);
+    void followNameRow(const QModelIndex &current);
     void updateRecordButton();
     int delayRow = -1; // the row whose pause the open prompt edits
 };
