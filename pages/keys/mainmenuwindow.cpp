@@ -78,6 +78,13 @@ mainMenuWindow::mainMenuWindow(QWidget *parent) : QFrame(parent)
             &mainMenuWindow::modifyKeyShow);
 }
 
+mainMenuWindow::~mainMenuWindow()
+{
+    // The list goes after this object stops being a mainMenuWindow; its last selection change
+    // must not reach it.
+    disconnect(mainMenuListView->selectionModel(), nullptr, this, nullptr);
+}
+
 void mainMenuWindow::clickedProc(const QModelIndex &index)
 {
     bool ok = false;

@@ -16,6 +16,7 @@ class mainMenuWindow : public QFrame
     Q_OBJECT
 public:
     explicit mainMenuWindow(QWidget *parent = nullptr);
+    ~mainMenuWindow() override;
 
     QLabel *settingTxt = nullptr;
     QToolButton *toolButton = nullptr;

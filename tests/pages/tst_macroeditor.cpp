@@ -26,6 +26,7 @@
 #include "pages/macro/macroviewdelegate.h"
 #include "pages/macro/macroviewmodel.h"
 #include "pages/macro/macrowindow.h"
+#include "pages/performance/formsupport.h"
 #include "pagetestsupport.h"
 
 namespace {
@@ -314,22 +315,31 @@ private slots:
     {
         openPage({"m"}, {"2@#A_-1@#10_-2@#A_-0"});
         QSignalSpy changed(page, &MacroWindow::macroActionChanged);
+        // A count that is no number is refused where it was typed, and nothing is stored.
         page->loopTimes->setText(QStringLiteral("abc"));
         emit page->loopTimes->editingFinished();
-        QCOMPARE(stored(0), QStringLiteral("1@#A_-1@#10_-2@#A_-0"));
-        QCOMPARE(changed.count(), 1);
+        QCOMPARE(stored(0), QStringLiteral("2@#A_-1@#10_-2@#A_-0"));
+        QVERIFY(FormSupport::isRefused(page->loopTimes));
+        QCOMPARE(page->loopTimes->toolTip(), md->languageText(132));
+        QCOMPARE(changed.count(), 0);
+        page->loopTimes->setFocus();
+        page->loopTimes->clear();
+        QTest::keyClicks(page->loopTimes, QStringLiteral("x7"));
+        QCOMPARE(page->loopTimes->text(), QStringLiteral("7"));
 
         page->loopTimes->setText(QStringLiteral("5"));
         emit page->loopTimes->editingFinished();
         QCOMPARE(stored(0), QStringLiteral("5@#A_-1@#10_-2@#A_-0"));
-        QCOMPARE(changed.count(), 2);
+        QVERIFY(!FormSupport::isRefused(page->loopTimes));
+        QCOMPARE(changed.count(), 1);
         // Unchanged: nothing to tell the mouse.
         emit page->loopTimes->editingFinished();
-        QCOMPARE(changed.count(), 2);
-        // Counts the mouse's two bytes cannot hold are not stored as such.
+        QCOMPARE(changed.count(), 1);
+        // Counts the mouse's two bytes cannot hold are refused; edits meanwhile keep the count.
         page->loopTimes->setText(QStringLiteral("70000"));
         emit page->loopTimes->editingFinished();
-        QVERIFY(stored(0).startsWith(QStringLiteral("1@#")));
+        QVERIFY(FormSupport::isRefused(page->loopTimes));
+        QVERIFY(stored(0).startsWith(QStringLiteral("5@#")));
 
         // Deleting actions one by one down to none leaves an empty action string.
         for (int left = 3; left > 0; --left) {
