@@ -650,6 +650,55 @@ private slots:
         page->infoBox->close();
     }
 
+    // Exchange files the import dialog can find again; files with unplayable macros refused
+    // with the file and the fault named; a stray unreadable line skipped and reported.
+    void exchangeFilesSayWhatIsWrong()
+    {
+        openPage({"a"}, {"1@#A_-1@#A_-0"});
+        const QString bare = dir.path() + "/nosuffix";
+        QFile::remove(bare + ".mc");
+        page->exportAnswer = bare;
+        page->exportBtn->click();
+        QVERIFY(QFile::exists(bare + ".mc"));
+        QVERIFY(!QFile::exists(bare));
+
+        const auto write = [this](const QString &name, const QByteArray &content) {
+            const QString path = dir.path() + QLatin1Char('/') + name;
+            QFile f(path);
+            f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+            f.write(content);
+            return path;
+        };
+        const QString broken = write("broken.mc", "[macro]\nmacroName=good@#bad\n[action]\n"
+                                                  "0=1@#A_-1@#A_-0\n1=1@#A_-1@#Q_-7@#A_-0\n");
+        page->importAnswer = broken;
+        page->importBtn->click();
+        QCOMPARE(store->macroNames(), QStringList{"a"});
+        QVERIFY(page->infoBox->isVisible());
+        QVERIFY(page->infoBox->text().contains(QDir::toNativeSeparators(broken)));
+        QVERIFY(page->infoBox->text().contains(QStringLiteral("bad")));
+        QVERIFY(page->infoBox->text().contains(QStringLiteral("Q_-7")));
+        page->infoBox->close();
+        for (const QByteArray &item : {QByteArray("x@#A_-1"), QByteArray("1@#Nokey_-1"), QByteArray("1@#-5_-2"),
+                                       QByteArray("1@#A")}) {
+            page->importAnswer = write("item.mc", "[macro]\nmacroName=m\n[action]\n0=" + item + "\n");
+            page->importBtn->click();
+            QVERIFY2(page->infoBox->isVisible(), item.constData());
+            page->infoBox->close();
+        }
+        QCOMPARE(store->macroNames(), QStringList{"a"});
+
+        const QString stray = write("stray.mc", "[macro\nmacroName=kept\n[action]\n0=1@#B_-1@#B_-0\n");
+        page->importAnswer = stray;
+        page->importBtn->click();
+        QCOMPARE(store->macroNames(), (QStringList{"a", "kept"}));
+        QCOMPARE(stored(1), QStringLiteral("1@#B_-1@#B_-0"));
+        QVERIFY(page->infoBox->isVisible());
+        QVERIFY(page->infoBox->text().contains(QDir::toNativeSeparators(stray)));
+        QVERIFY(page->infoBox->text().contains(QStringLiteral("[macro")));
+        page->infoBox->close();
+    }
+
     void chineseNameSurvivesExportImportAndRestart()
     {
         openPage({QStringLiteral("宏一"), "plain"}, {"1@#LCtrl_-1@#20_-2@#LCtrl_-0", "1@#A_-1@#A_-0"});
