@@ -187,7 +187,10 @@ int MacroData::importMacros(const QString &file, QString *error, QStringList *sk
     };
     if (skipped)
         skipped->clear();
-    if (!QFileInfo(file).isReadable())
+    const QFileInfo info(file);
+    if (!info.exists())
+        return fail(languageText(141, "the file does not exist"));
+    if (!info.isReadable())
         return fail(languageText(136, "the file cannot be read"));
     save();
     int imported = 0;

@@ -4,7 +4,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
-#include <QDateTime>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QHBoxLayout>
