@@ -104,6 +104,11 @@ Ic553 *Ic553::instance()
     return &ic;
 }
 
+int Ic553::dpiStep(int dpi, uchar deviceType)
+{
+    return dpi > dpiThreshold(deviceType) ? 100 : 50;
+}
+
 void Ic553::write(int dataLength, const QString &command)
 {
     emit Controller::instance()->send(dataLength, command);

@@ -30,8 +30,12 @@ public:
     // the file cannot be written.
     bool exportMacro(int index, const QString &file);
     // Appends the macros of an exchange file to the store, then reloads it and emits
-    // macroNameChanged(). Returns how many names were added, or -1 with *error set.
-    int importMacros(const QString &file, QString *error = nullptr);
+    // macroNameChanged(). Returns how many names were added, or -1 with *error set to what is
+    // wrong (a language text). A file with an action that cannot be played is refused whole;
+    // lines Qt skips (a section without "]") are listed in *skipped and the rest imported.
+    int importMacros(const QString &file, QString *error = nullptr, QStringList *skipped = nullptr);
+    // Whether an action string can be played as it stands; *bad gets the first item that cannot.
+    static bool playable(const QString &actions, QString *bad = nullptr);
 
 signals:
     void macroNameChanged();

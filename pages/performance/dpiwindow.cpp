@@ -338,11 +338,11 @@ void DPIWindow::loadDpiValues(bool fromProfile)
     dpiComboBox->setCurrentIndex(count - 1);
     if (xs.size() == 8) {
         for (int i = 0; i < cardCount; ++i)
-            cards[i]->setXDpi(xs.at(i).toString().trimmed().toInt());
+            cards[i]->setXDpi(DpiBtn::sendable(xs.at(i).toString().trimmed().toInt()));
     }
     if (ys.size() == 8) {
         for (int i = 0; i < cardCount; ++i)
-            cards[i]->setYDpi(ys.at(i).toString().trimmed().toInt());
+            cards[i]->setYDpi(DpiBtn::sendable(ys.at(i).toString().trimmed().toInt()));
     }
     m_heldSlider = nullptr;
     xSlider->setValue(cards[currentLevel]->xDpi());
@@ -391,6 +391,15 @@ void DPIWindow::storeValues()
 
 void DPIWindow::commitEdit()
 {
+    // The slider rests where the card's value is, so both show what is sent.
+    const DpiBtn *card = cards[currentLevel];
+    for (QSlider *s : {xSlider, ySlider}) {
+        const int value = s == xSlider ? card->xDpi() : card->yDpi();
+        if (s->value() != value) {
+            const QSignalBlocker quiet(s);
+            s->setValue(value);
+        }
+    }
     storeValues();
     sendDpi();
     usrDPIBtn->setChecked(true);
@@ -402,10 +411,21 @@ void DPIWindow::currentDpiCountProc(int index)
     MouseData *md = MouseData::instance();
     md->currentDpiCount = uchar(index + 1);
     showCards(index);
-    // Sent before the switch, so the command still carries the mask of the set in use.
-    sendDpi();
+    // The screen now shows the user's set with this count: the mouse gets the same, with the
+    // values shown (the factory ones when they were in use) and an active level in use.
     usrDPIBtn->setChecked(true);
     md->isDefaultDPI = 0;
+    storeValues();
+    keepActiveLevelInUse();
+    sendDpi();
+}
+
+void DPIWindow::keepActiveLevelInUse()
+{
+    const MouseData *md = MouseData::instance();
+    const int inUse = md->isDefaultDPI != 0 ? 5 : md->currentDpiCount;
+    if (inUse >= 1 && currentLevel >= inUse)
+        selectLevel(inUse - 1);
 }
 
 void DPIWindow::selectLevel(int level)
@@ -454,9 +474,9 @@ void DPIWindow::sliderValueChanged(int)
         return;
     DpiBtn *card = cards[currentLevel];
     if (slider == ySlider)
-        card->setYDpi(ySlider->value() / 50 * 50);
+        card->setYDpi(DpiBtn::sendable(ySlider->value()));
     else
-        card->setXDpi(xSlider->value() / 50 * 50);
+        card->setXDpi(DpiBtn::sendable(xSlider->value()));
 }
 
 bool DPIWindow::eventFilter(QObject *watched, QEvent *event)
@@ -467,6 +487,8 @@ bool DPIWindow::eventFilter(QObject *watched, QEvent *event)
 
     switch (event->type()) {
     case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+        // The second press of a double click moves the slider too.
         m_heldSlider = slider;
         break;
     case QEvent::MouseButtonRelease:
@@ -531,6 +553,7 @@ void DPIWindow::defaultOrUsrProc()
     setConnections(false);
     loadDpiValues(!factory);
     setConnections(true);
+    keepActiveLevelInUse();
     sendDpi();
 }
 

@@ -68,6 +68,8 @@ private:
     void storeValues();
     void showCards(int comboIndex);
     void selectLevel(int level);
+    // Fewer levels than the active one: the highest level still in use becomes active.
+    void keepActiveLevelInUse();
     // Store, send, and switch to the user's set: the end of every value edit.
     void commitEdit();
 

@@ -14,6 +14,7 @@
 #include "pages/performance/colorbar.h"
 #include "pages/performance/colorcombobox.h"
 #include "pages/performance/colorcomboboxitem.h"
+#include "pages/performance/formsupport.h"
 #include "pages/performance/lightwindow.h"
 #include "pages/performance/tickslider.h"
 #include "pagetestsupport.h"
@@ -136,7 +137,7 @@ private slots:
         QCOMPARE(page->lightColors.at(1)->color, QStringLiteral("#0010ff"));
         QCOMPARE(page->rgbLineEdit->text(), QStringLiteral("#0010ff"));
         QCOMPARE(page->gLineEdit->text(), QStringLiteral("16"));
-        QVERIFY(page->rgbLineEdit->isReadOnly());
+        QVERIFY(!page->rgbLineEdit->isReadOnly());
         QVERIFY(page->toolButton->isHidden());
         // The stored state went out once, as read.
         QTRY_VERIFY_WITH_TIMEOUT(wireColours({255, 0, 0, 0, 16, 255}) && rig.state().lightMode == 2
@@ -282,27 +283,59 @@ private slots:
         QCOMPARE(page->rgbLineEdit->text(), QStringLiteral("#7b1fa2"));
     }
 
-    void typedChannelsKeepTheirLowByte()
+    // Typed colours are taken on Enter and when the field is left; out of range is refused
+    // visibly and never sent.
+    void typedColoursAreCheckedAndApplied()
     {
         auto page = makePage(numbers({1, 4, 2, 5}), allRed());
         QVERIFY(page);
         page->rLineEdit->setText(QStringLiteral("10"));
         page->gLineEdit->setText(QStringLiteral("0"));
-        page->bLineEdit->setText(QStringLiteral("300"));
+        page->bLineEdit->setText(QStringLiteral("44"));
         page->bLineEdit->setFocus();
         QTest::keyClick(page->bLineEdit, Qt::Key_Return);
         QVERIFY(!page->bLineEdit->hasFocus());
         QCOMPARE(page->rgbLineEdit->text(), QStringLiteral("#0a002c"));
         QCOMPARE(page->lightColors.at(5)->color, QStringLiteral("#0a002c"));
-        QCOMPARE(page->bLineEdit->text(), QStringLiteral("44"));
         QTRY_VERIFY_WITH_TIMEOUT(rig.state().colors[15] == 10 && rig.state().colors[16] == 0
                                      && rig.state().colors[17] == 44,
                                  5000);
+        rig.settle();
 
-        // Text that is no number counts as 0.
-        page->rLineEdit->setText(QStringLiteral("abc"));
+        // 300 and "zz": refused where typed, nothing sent, the slot keeps its colour.
+        QSignalSpy sent(Controller::instance(), &Controller::send);
+        rig.typeInto(page->bLineEdit, QStringLiteral("300"));
+        QTest::keyClick(page->bLineEdit, Qt::Key_Return);
+        QVERIFY(FormSupport::isRefused(page->bLineEdit));
+        QCOMPARE(page->bLineEdit->toolTip(), md->languageText(130));
+        QCOMPARE(page->lightColors.at(5)->color, QStringLiteral("#0a002c"));
+        rig.typeInto(page->rLineEdit, QStringLiteral("zz"));
+        QCOMPARE(page->rLineEdit->text(), QString());
         QTest::keyClick(page->rLineEdit, Qt::Key_Enter);
-        QCOMPARE(page->rgbLineEdit->text(), QStringLiteral("#00002c"));
+        QVERIFY(FormSupport::isRefused(page->rLineEdit));
+        QCOMPARE(sent.count(), 0);
+
+        // Typed and left by a click elsewhere: applied as on Enter.
+        rig.typeInto(page->rLineEdit, QStringLiteral("200"));
+        rig.typeInto(page->bLineEdit, QStringLiteral("5"));
+        page->gLineEdit->setFocus(Qt::MouseFocusReason);
+        QCOMPARE(page->lightColors.at(5)->color, QStringLiteral("#c80005"));
+        QVERIFY(!FormSupport::isRefused(page->rLineEdit) && !FormSupport::isRefused(page->bLineEdit));
+        QTRY_VERIFY_WITH_TIMEOUT(rig.state().colors[15] == 200 && rig.state().colors[17] == 5, 5000);
+
+        // The colour field takes #rrggbb, on Enter or when left, and refuses anything else.
+        QVERIFY(!page->rgbLineEdit->isReadOnly());
+        rig.typeInto(page->rgbLineEdit, QStringLiteral("#12ab3"));
+        QTest::keyClick(page->rgbLineEdit, Qt::Key_Return);
+        QVERIFY(FormSupport::isRefused(page->rgbLineEdit));
+        QCOMPARE(page->lightColors.at(5)->color, QStringLiteral("#c80005"));
+        rig.typeInto(page->rgbLineEdit, QStringLiteral("12AB3F"));
+        page->rLineEdit->setFocus(Qt::MouseFocusReason);
+        QCOMPARE(page->lightColors.at(5)->color, QStringLiteral("#12ab3f"));
+        QCOMPARE(page->gLineEdit->text(), QStringLiteral("171"));
+        QTRY_VERIFY_WITH_TIMEOUT(rig.state().colors[15] == 0x12 && rig.state().colors[16] == 0xab
+                                     && rig.state().colors[17] == 0x3f,
+                                 5000);
         QCOMPARE(LightWindow::hexColor(0, 15, 16), QStringLiteral("#000f10"));
     }
 
