@@ -49,23 +49,26 @@ bool Worker::eventThreadRunning() const
 void Worker::checkDevice()
 {
     QList<DeviceEntry> found = DeviceEntry::loadCatalogue(DataPaths::configFile());
+    // One enumeration for the whole catalogue: on hidraw each one scans every HID device.
+    hid_device_info *list = hid_enumerate(0, 0);
     for (int i = 0; i < found.size(); ++i) {
         DeviceEntry &e = found[i];
-        // hid_enumerate(0, 0) lists every device: an entry without IDs matches none.
+        // An enumeration for IDs 0/0 would list every device: an entry without IDs matches none.
         if (!e.hasIds())
             continue;
-        hid_device_info *list = hid_enumerate(e.vid, e.pid);
         for (hid_device_info *d = list; d; d = d->next) {
-            const QString path = QString::fromLocal8Bit(d->path);
+            // A zero ID in the entry matches any, as hidapi's own filter does.
+            if ((e.vid && d->vendor_id != e.vid) || (e.pid && d->product_id != e.pid))
+                continue;
             if (d->usage_page == e.usagePage && d->usage == e.usage) {
-                e.commandPath = path;
+                e.commandPath = QString::fromLocal8Bit(d->path);
                 currentIndex = i;
             }
             if (d->usage_page == e.usagePage2 && d->usage == e.usage2)
-                e.eventPath = path;
+                e.eventPath = QString::fromLocal8Bit(d->path);
         }
-        hid_free_enumeration(list);
     }
+    hid_free_enumeration(list);
     devices = found;
 
     const bool attached = std::any_of(devices.cbegin(), devices.cend(),
@@ -207,7 +210,7 @@ void Worker::startEventThread()
                              ? devices.at(currentIndex).eventPath
                              : QString();
     if (eventThreadRunning() && eventThread->eventPath() == path)
-        return; // the same mouse again: its thread keeps polling
+        return; // the same mouse again: its thread keeps waiting
     stopEventThread();
     if (path.isEmpty())
         return;
@@ -222,7 +225,7 @@ void Worker::stopEventThread()
 {
     if (!eventThread)
         return;
-    eventThread->requestInterruption();
+    eventThread->stop();
     eventThread->wait();
     eventThread = nullptr;
 }
