@@ -62,6 +62,8 @@ bool writeCatalogue(const QString &file, int entries)
 void deviceCheck(const QString &root, int repeats)
 {
     double first = -1;
+    double at70 = -1, at700 = -1;
+    double enumerations = -1;
     for (int devices : {1, 50}) {
         for (int entries : {7, 70, 700}) {
             vmouse_reset();
@@ -80,7 +82,13 @@ void deviceCheck(const QString &root, int repeats)
             Worker worker;
             int result = -2;
             QObject::connect(&worker, &Worker::checkFinish, [&](int r) { result = r; });
+            const unsigned enumerated = vmouse_enumerations();
             const double ms = medianMs(repeats, [&] { worker.checkDevice(); });
+            enumerations = std::max(enumerations, double(vmouse_enumerations() - enumerated) / repeats);
+            if (devices == 50 && entries == 70)
+                at70 = ms;
+            if (devices == 50 && entries == 700)
+                at700 = ms;
             if (result != 0)
                 std::fprintf(stderr, "bench_scaling: device check found %d, not family 0\n", result);
             if (first < 0)
@@ -91,6 +99,9 @@ void deviceCheck(const QString &root, int repeats)
         }
     }
     vmouse_reset();
+    // Linear: ten times the entries cost at most ten times as much.
+    BenchRow::ratio("device check, 700 against 70 catalogue entries, 50 HID devices", at700, at70, "ms", 10.0);
+    BenchRow::bound("HID enumerations per device check", enumerations, "", "-", 1, true);
 }
 
 QString macroActions(int index)

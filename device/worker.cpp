@@ -6,6 +6,7 @@
 
 #include <QDebug>
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QThread>
 
 #include <hidapi.h>
@@ -48,7 +49,7 @@ bool Worker::eventThreadRunning() const
 
 void Worker::checkDevice()
 {
-    QList<DeviceEntry> found = DeviceEntry::loadCatalogue(DataPaths::configFile());
+    QList<DeviceEntry> found = catalogueFromFile();
     // One enumeration for the whole catalogue: on hidraw each one scans every HID device.
     hid_device_info *list = hid_enumerate(0, 0);
     for (int i = 0; i < found.size(); ++i) {
@@ -82,6 +83,25 @@ void Worker::checkDevice()
         emit checkFinish(-1);
         stopEventThread();
     }
+}
+
+QList<DeviceEntry> Worker::catalogueFromFile()
+{
+    // The settings class looks every key up in a sorted map, which grows faster than the
+    // catalogue; the bytes are compared instead, and parsed again only when they changed.
+    const QString path = DataPaths::configFile();
+    QFile file(path);
+    QByteArray bytes;
+    const bool readable = file.open(QIODevice::ReadOnly);
+    if (readable)
+        bytes = file.readAll();
+    if (!readable || bytes != parsedBytes || path != parsedPath) {
+        parsedCatalogue = DeviceEntry::loadCatalogue(path);
+        parsedBytes = readable ? bytes : QByteArray();
+        // A file that cannot be read now is parsed again next time.
+        parsedPath = readable ? path : QString();
+    }
+    return parsedCatalogue;
 }
 
 bool Worker::prepare(int dataLength, const QString &dataList)

@@ -49,6 +49,7 @@ private slots:
 
     void checkMatchesCatalogue();
     void oneEnumerationPerCheck();
+    void editedCatalogueIsReadAgain();
     void writeChunking_data();
     void writeChunking();
     void readReply();
@@ -151,6 +152,24 @@ void TestWorker::oneEnumerationPerCheck()
         QCOMPARE(c[i].isAttached(), i == 2 || i == 6);
     QVERIFY(!c[2].eventPath.isEmpty());
     QVERIFY(c[0].eventPath.isEmpty());
+}
+
+void TestWorker::editedCatalogueIsReadAgain()
+{
+    // Rewritten at once with the same size: neither time stamp nor size tells the versions apart.
+    const int mouse = plug(0x7a01, 32);
+    QSignalSpy finished(worker.get(), &Worker::checkFinish);
+    const QStringList versions{entry(0x7a01, 32), entry(0x7a02, 32), entry(0x7a01, 32)};
+    for (const QString &version : versions) {
+        TestCatalogue::write(dir.path(), {version});
+        QTest::ignoreMessage(QtDebugMsg, version == versions[1] ? "Device DisConnect" : "Device Connect");
+        worker->checkDevice();
+    }
+    QCOMPARE(finished.size(), 3);
+    QCOMPARE(finished.at(0).at(0).toInt(), 0);
+    QCOMPARE(finished.at(1).at(0).toInt(), -1);
+    QCOMPARE(finished.at(2).at(0).toInt(), 0);
+    QVERIFY(worker->catalogue().at(0).commandPath.contains(QString::number(mouse)));
 }
 
 void TestWorker::writeChunking_data()
