@@ -44,7 +44,7 @@ private:
 
     const QString path;
     std::atomic<bool> stopping{false};
-    mutable QMutex stopMutex;
+    QMutex stopMutex;
     QWaitCondition stopped;
     static std::atomic<int> running;
 };

@@ -134,17 +134,22 @@ private slots:
         QVERIFY2(woken <= seconds * 1000 / WorkerThread::ReadWaitMs + 2,
                  qPrintable(QStringLiteral("%1 wake-ups in %2 s").arg(woken).arg(seconds)));
 
-        const qint64 pushedNs = clock.nsecsElapsed();
-        vmouse_push_event(mouse, 4, 1, 0, 1);
-        QTRY_VERIFY(arrivedNs.load() >= 0);
-        QVERIFY2(arrivedNs.load() - pushedNs < 50 * 1000000LL,
-                 qPrintable(QStringLiteral("report after %1 ms").arg((arrivedNs.load() - pushedNs) / 1e6)));
+        // A thread that slept between short reads would miss this bound most of the time.
+        for (int level = 1; level <= 3; ++level) {
+            arrivedNs = -1;
+            QTest::qWait(100 * level);
+            const qint64 pushedNs = clock.nsecsElapsed();
+            vmouse_push_event(mouse, 4, 1, 0, uchar(level));
+            QTRY_VERIFY(arrivedNs.load() >= 0);
+            const double ms = double(arrivedNs.load() - pushedNs) / 1e6;
+            QVERIFY2(ms < WorkerThread::ReadWaitMs / 4, qPrintable(QStringLiteral("report after %1 ms").arg(ms)));
+        }
 
         QElapsedTimer stop;
         stop.start();
         worker.reset();
         QCOMPARE(WorkerThread::runningCount(), 0);
-        QVERIFY2(stop.elapsed() < WorkerThread::ReadWaitMs + 500, qPrintable(QString::number(stop.elapsed())));
+        QVERIFY2(stop.elapsed() < 2 * WorkerThread::ReadWaitMs, qPrintable(QString::number(stop.elapsed())));
     }
 
 private:
