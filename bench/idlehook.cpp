@@ -3,8 +3,9 @@
 // writes one line to MOUSECFG_BENCH_OUT (or stderr) and ends the process at once:
 //   idle_ns=<CLOCK_MONOTONIC ns> hwm_kb=<peak RSS> rss_kb=<RSS>
 // Ending with _exit keeps the program from saving anything.
-// With MOUSECFG_BENCH_CLOSE_AFTER_SHOW=<ms> instead, it closes the first top-level window that
-// is exposed that long after the expose, as the window's close button would, and writes
+// With MOUSECFG_BENCH_CLOSE_AFTER_SHOW=<ms> instead, it closes the first top-level window at
+// least 200 pixels wide that is exposed (not a tray icon), that long after the expose, as the
+// window's close button would, and writes
 //   closed_ns=<CLOCK_MONOTONIC ns> visible=<0|1>
 // to MOUSECFG_BENCH_OUT: a program that hides to the tray then runs on with its window hidden.
 #include <QAbstractEventDispatcher>
@@ -84,7 +85,9 @@ public:
 
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (!done && isMainWindow(watched, event)) {
+        // A tray icon is a small top-level window of its own on X11: not the one to close.
+        if (!done && isMainWindow(watched, event)
+            && static_cast<QWindow *>(watched)->width() >= MinWidth) {
             done = true;
             QPointer<QWindow> w = static_cast<QWindow *>(watched);
             QTimer::singleShot(delay, this, [w] {
@@ -101,6 +104,7 @@ public:
     }
 
 private:
+    static constexpr int MinWidth = 200;
     const int delay;
     bool done = false;
 };
