@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "app/mainwindow.h"
+#include "app/hiddenwindowrelease.h"
 #include "device/controller.h"
 #include "device/datapaths.h"
 #include "model/macrodata.h"
@@ -67,6 +68,7 @@ int Startup::run(QApplication &app, const Options &options)
     md->fillMissingFromDefaults();
 
     auto window = std::make_unique<MainWindow>();
+    new HiddenWindowRelease(window.get()); // owned by the window
     QObject::connect(&single, &SingleInstance::raiseRequested, window.get(), &MainWindow::raiseWindow);
     if (!MainWindow::trayAvailable())
         window->show();

@@ -6,6 +6,7 @@
 
 #include <QDebug>
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QThread>
 
 #include <hidapi.h>
@@ -48,24 +49,27 @@ bool Worker::eventThreadRunning() const
 
 void Worker::checkDevice()
 {
-    QList<DeviceEntry> found = DeviceEntry::loadCatalogue(DataPaths::configFile());
+    QList<DeviceEntry> found = catalogueFromFile();
+    // One enumeration for the whole catalogue: on hidraw each one scans every HID device.
+    hid_device_info *list = hid_enumerate(0, 0);
     for (int i = 0; i < found.size(); ++i) {
         DeviceEntry &e = found[i];
-        // hid_enumerate(0, 0) lists every device: an entry without IDs matches none.
+        // An enumeration for IDs 0/0 would list every device: an entry without IDs matches none.
         if (!e.hasIds())
             continue;
-        hid_device_info *list = hid_enumerate(e.vid, e.pid);
         for (hid_device_info *d = list; d; d = d->next) {
-            const QString path = QString::fromLocal8Bit(d->path);
+            // A zero ID in the entry matches any, as hidapi's own filter does.
+            if ((e.vid && d->vendor_id != e.vid) || (e.pid && d->product_id != e.pid))
+                continue;
             if (d->usage_page == e.usagePage && d->usage == e.usage) {
-                e.commandPath = path;
+                e.commandPath = QString::fromLocal8Bit(d->path);
                 currentIndex = i;
             }
             if (d->usage_page == e.usagePage2 && d->usage == e.usage2)
-                e.eventPath = path;
+                e.eventPath = QString::fromLocal8Bit(d->path);
         }
-        hid_free_enumeration(list);
     }
+    hid_free_enumeration(list);
     devices = found;
 
     const bool attached = std::any_of(devices.cbegin(), devices.cend(),
@@ -79,6 +83,25 @@ void Worker::checkDevice()
         emit checkFinish(-1);
         stopEventThread();
     }
+}
+
+QList<DeviceEntry> Worker::catalogueFromFile()
+{
+    // The settings class looks every key up in a sorted map, which grows faster than the
+    // catalogue; the bytes are compared instead, and parsed again only when they changed.
+    const QString path = DataPaths::configFile();
+    QFile file(path);
+    QByteArray bytes;
+    const bool readable = file.open(QIODevice::ReadOnly);
+    if (readable)
+        bytes = file.readAll();
+    if (!readable || bytes != parsedBytes || path != parsedPath) {
+        parsedCatalogue = DeviceEntry::loadCatalogue(path);
+        parsedBytes = readable ? bytes : QByteArray();
+        // A file that cannot be read now is parsed again next time.
+        parsedPath = readable ? path : QString();
+    }
+    return parsedCatalogue;
 }
 
 bool Worker::prepare(int dataLength, const QString &dataList)
@@ -207,7 +230,7 @@ void Worker::startEventThread()
                              ? devices.at(currentIndex).eventPath
                              : QString();
     if (eventThreadRunning() && eventThread->eventPath() == path)
-        return; // the same mouse again: its thread keeps polling
+        return; // the same mouse again: its thread keeps waiting
     stopEventThread();
     if (path.isEmpty())
         return;
@@ -222,7 +245,7 @@ void Worker::stopEventThread()
 {
     if (!eventThread)
         return;
-    eventThread->requestInterruption();
+    eventThread->stop();
     eventThread->wait();
     eventThread = nullptr;
 }

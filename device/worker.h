@@ -57,8 +57,12 @@ private:
     void stopEventThread();
     bool stopped() const;
     bool prepare(int dataLength, const QString &dataList);
+    QList<DeviceEntry> catalogueFromFile();
 
     QList<DeviceEntry> devices;
+    QString parsedPath; // the catalogue file as last parsed, with its entries
+    QByteArray parsedBytes;
+    QList<DeviceEntry> parsedCatalogue;
     int currentIndex = 0;
     Handle commandHandle = nullptr;
     QPointer<WorkerThread> eventThread;

@@ -92,6 +92,7 @@ void Bus::reset()
     faults_.clear();
     stallMs_ = 0;
     nextId_ = 0;
+    enumerations_ = 0;
     trace_.clear();
     changed_.notify_all();
 }
@@ -216,11 +217,18 @@ int Bus::commandInput(hid_device_ *h, unsigned char *data, size_t length)
     return static_cast<int>(n);
 }
 
+unsigned Bus::enumerations()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return enumerations_;
+}
+
 // --- hidapi ---
 
 hid_device_info *Bus::enumerate(unsigned short vid, unsigned short pid)
 {
     std::lock_guard<std::mutex> lock(mutex_);
+    ++enumerations_;
     hid_device_info *head = nullptr, **tail = &head;
     for (auto &entry : devices_) {
         const Device &d = *entry.second;

@@ -52,6 +52,7 @@ public:
     std::string traceText();
     bool traceToFile(const std::string &path);
     int state(int id, vmouse_state *out);
+    unsigned enumerations();
 
     // hidapi.
     hid_device_info *enumerate(unsigned short vid, unsigned short pid);
@@ -90,6 +91,7 @@ private:
     std::map<std::string, int> faults_;
     int stallMs_ = 0;
     int nextId_ = 0;
+    unsigned enumerations_ = 0; // not traced: an enumeration reaches no device
     Trace trace_;
 };
 
