@@ -28,6 +28,7 @@
 #include "device/ic.h"
 #include "model/mousedata.h"
 #include "model/mousedefaultdata.h"
+#include "pages/accessibility/accessiblefactory.h"
 #include "pages/keys/childmenuwindow.h"
 #include "pages/keys/dpimenu.h"
 #include "pages/keys/funbtnwindow.h"
@@ -68,13 +69,16 @@ constexpr int MenuCaptionBottom = 80;
 const QString TitleButtonNormal = QStringLiteral("background-color: rgb(43, 43, 43); border: none;");
 const QString TitleButtonHover = QStringLiteral("background-color: rgb(26, 26, 26); border: none;");
 const QString NoMenuIndicator = QStringLiteral("QPushButton::menu-indicator { image: none; width: 0px; }");
+// Keyboard focus looks like the pointer's hover, so the bar keeps its look.
+const QString TitleButtonFocus = QStringLiteral("QPushButton:focus { background-color: rgb(26, 26, 26); outline: none; }");
 
 QString titleButtonStyle(const QPushButton *button, bool hovered)
 {
     const QString base = hovered ? TitleButtonHover : TitleButtonNormal;
+    const QString sheet = QStringLiteral("QPushButton { %1 }").arg(base) + TitleButtonFocus;
     if (button->objectName() == QLatin1String("settingBtn"))
-        return QStringLiteral("QPushButton { %1 }").arg(base) + NoMenuIndicator;
-    return QStringLiteral("QPushButton { %1 }").arg(base);
+        return sheet + NoMenuIndicator;
+    return sheet;
 }
 
 } // namespace
@@ -82,6 +86,8 @@ QString titleButtonStyle(const QPushButton *button, bool hovered)
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 {
     s_window = this;
+    // Before any widget exists: the first query of a widget fixes its screen-reader face.
+    AccessibleFactory::install();
     setObjectName(QStringLiteral("MainWindow"));
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
     setStyleSheet(QStringLiteral("QMainWindow#MainWindow { background-color: rgb(43, 43, 43); }"));
@@ -165,19 +171,23 @@ void MainWindow::buildTitleBar()
         QPushButton **member;
         const char *name;
         const char *icon;
+        int spokenText;
     };
     const Def defs[] = {
-        {&settingBtn, "settingBtn", ":/images/settingBtn.png"},
-        {&minBtn, "minBtn", ":/images/minBtn.png"},
-        {&maxBtn, "maxBtn", ":/images/maxBtn.png"},
-        {&closeBtn, "closeBtn", ":/images/closeBtn.png"},
+        {&settingBtn, "settingBtn", ":/images/settingBtn.png", 169},
+        {&minBtn, "minBtn", ":/images/minBtn.png", 170},
+        {&maxBtn, "maxBtn", ":/images/maxBtn.png", 171},
+        {&closeBtn, "closeBtn", ":/images/closeBtn.png", 172},
     };
     for (const Def &d : defs) {
         auto *b = new QPushButton(titleFrame);
         b->setObjectName(QLatin1String(d.name));
         b->setIcon(QIcon(QLatin1String(d.icon)));
         b->setFixedSize(46, TitleHeight);
-        b->setFocusPolicy(Qt::NoFocus);
+        // Icons only: the name is what a screen reader says; Tab reaches them (the settings
+        // menu holds the website, the firmware update and the version).
+        b->setAccessibleName(MouseData::instance()->languageText(d.spokenText));
+        b->setFocusPolicy(Qt::TabFocus);
         b->setStyleSheet(titleButtonStyle(b, false));
         b->installEventFilter(this);
         row->addWidget(b);

@@ -10,6 +10,15 @@ MenuListView::MenuListView(QWidget *parent) : QListView(parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 }
 
+void MenuListView::activateRow(const QModelIndex &index)
+{
+    if (!index.isValid() || index.model() != model())
+        return;
+    setCurrentIndex(index);
+    selectionModel()->select(index, QItemSelectionModel::ClearAndSelect);
+    emit clicked(index);
+}
+
 void MenuListView::keyPressEvent(QKeyEvent *event)
 {
     switch (event->key()) {

@@ -17,6 +17,7 @@
 
 #include "model/macrodata.h"
 #include "model/mousedata.h"
+#include "pages/accessibility/buttonaccessible.h"
 #include "pages/macro/inputedit.h"
 #include "pages/macro/macroview.h"
 #include "pages/macro/macroviewdelegate.h"
@@ -136,7 +137,7 @@ MacroWindow::MacroWindow(QWidget *parent) : QFrame(parent), inputDialog(this)
     addBtn = iconButton(namePanel, QStringLiteral("addBtn"), QStringLiteral(":/macro/images/macro/add.png"),
                         MacroViewModel::extraText(MacroViewModel::AddMacro));
     deleteBtn = iconButton(namePanel, QStringLiteral("deleteBtn"), QStringLiteral(":/macro/images/macro/delete.png"),
-                           text(95));
+                           text(174));
     importBtn = iconButton(namePanel, QStringLiteral("importBtn"), QStringLiteral(":/macro/images/macro/import.png"),
                            MacroViewModel::extraText(MacroViewModel::ImportMacro));
     exportBtn = iconButton(namePanel, QStringLiteral("exportBtn"), QStringLiteral(":/macro/images/macro/export.png"),
@@ -151,7 +152,7 @@ MacroWindow::MacroWindow(QWidget *parent) : QFrame(parent), inputDialog(this)
     QFrame *actionPanel = panel(this, QStringLiteral("actionPanel"));
     valueTxt = label(actionPanel, QStringLiteral("valueTxt"), 82);
     valueDeleteBtn = iconButton(actionPanel, QStringLiteral("valueDeleteBtn"),
-                                QStringLiteral(":/macro/images/macro/delete.png"), text(95));
+                                QStringLiteral(":/macro/images/macro/delete.png"), text(175));
     actionList = new MacroView(actionPanel);
     actionList->setObjectName(QStringLiteral("macroActionList"));
     actionList->setAccessibleName(text(82));
@@ -670,8 +671,9 @@ void MacroWindow::updateRecordButton()
     recordBtn->setText(recording ? QStringLiteral("ON") : QStringLiteral("OFF"));
     recordBtn->setIcon(QIcon(recording ? QStringLiteral(":/macro/images/macro/record.png")
                                        : QStringLiteral(":/macro/images/macro/stop.png")));
-    recordBtn->setAccessibleName(MacroViewModel::extraText(MacroViewModel::Record) + QLatin1Char(' ')
-                                 + recordBtn->text());
+    // On and off are a state to a screen reader, as a toggle button's.
+    recordBtn->setAccessibleName(MacroViewModel::extraText(MacroViewModel::Record));
+    ButtonAccessible::setChecked(recordBtn, recording);
 }
 
 void MacroWindow::recordBtnProc()

@@ -1,5 +1,7 @@
 #include "pages/performance/colorcombobox.h"
 
+#include "pages/accessibility/accessiblefactory.h"
+
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -90,7 +92,7 @@ void ColorComboBox::setSelected(bool on)
 
 void ColorComboBox::updateAccessibleText()
 {
-    setAccessibleDescription(color);
+    setAccessibleDescription(AccessibleFactory::spokenColour(QColor(color)));
 }
 
 void ColorComboBox::showPopup()

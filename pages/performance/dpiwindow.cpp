@@ -177,8 +177,7 @@ void DPIWindow::buildForm()
     };
     makeSliderRow(xSliderTxt, xSlider, "xSliderTxt", "xSlider", QStringLiteral("X"));
     makeSliderRow(ySliderTxt, ySlider, "ySliderTxt", "ySlider", QStringLiteral("Y"));
-    xSlider->setAccessibleName(languageText(61) + QLatin1String(" X"));
-    ySlider->setAccessibleName(languageText(61) + QLatin1String(" Y"));
+    nameSliders();
 
     xyBtn = makeCheckBox(frame, "xyBtn", false);
     xyBtn->setMaximumSize(100, 20);
@@ -420,6 +419,26 @@ void DPIWindow::selectLevel(int level)
         cards[level]->setSelected(true);
     }
     MouseData::instance()->currentDpiLevel = uchar(currentLevel);
+    nameSliders();
+}
+
+void DPIWindow::nameSliders()
+{
+    const QString level = languageText(65) + QLatin1Char(' ') + QString::number(currentLevel + 1);
+    const bool xy = xyBtn && xyBtn->isChecked();
+    xSlider->setAccessibleName(xy ? level + QLatin1String(" X") : level);
+    ySlider->setAccessibleName(level + QLatin1String(" Y"));
+}
+
+void DPIWindow::setSliderValue(QSlider *slider, int value)
+{
+    if (!m_connected || (slider != xSlider && slider != ySlider))
+        return;
+    QSlider *previous = m_heldSlider;
+    m_heldSlider = slider;
+    slider->setValue(value);
+    m_heldSlider = previous;
+    commitEdit();
 }
 
 void DPIWindow::selectChangedProc(int level)
@@ -521,6 +540,7 @@ void DPIWindow::xyProc()
     ySlider->setVisible(on);
     xSliderTxt->setVisible(on);
     ySliderTxt->setVisible(on);
+    nameSliders();
     sendDpi();
 }
 

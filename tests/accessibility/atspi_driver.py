@@ -1,0 +1,371 @@
+#!/usr/bin/python3
+"""Drives mousecfg the way a screen-reader user does: through AT-SPI actions, values and key
+events only, never a pointer. Started by run-atspi-test.sh inside a private X server and D-Bus
+session. Every page is walked for unnamed controls and misleading roles; then six tasks are
+done and each is checked on what the virtual mouse received (its trace) or on what AT-SPI shows.
+"""
+import argparse
+import os
+import re
+import subprocess
+import sys
+import time
+
+import pyatspi
+from gi.repository import GLib
+
+INTERACTIVE = {
+    'push button', 'toggle button', 'check box', 'radio button', 'combo box', 'slider',
+    'spin button', 'text', 'link', 'color chooser', 'list', 'list item', 'menu item', 'page tab',
+}
+failures = []
+focus_events = []
+
+
+def fail(message):
+    failures.append(message)
+    print('FAIL: ' + message, flush=True)
+
+
+def pump(seconds):
+    """Lets AT-SPI events in for a while (the bus delivers them through GLib)."""
+    end = time.monotonic() + seconds
+    context = GLib.MainContext.default()
+    while time.monotonic() < end:
+        while context.iteration(False):
+            pass
+        time.sleep(0.02)
+
+
+def wait_for(what, check, timeout=15.0):
+    end = time.monotonic() + timeout
+    while time.monotonic() < end:
+        try:
+            result = check()
+        except Exception:  # an object went away while being looked at
+            result = None
+        if result:
+            return result
+        pump(0.1)
+    fail('timed out waiting for ' + what)
+    return None
+
+
+def showing(acc):
+    return acc.getState().contains(pyatspi.STATE_SHOWING)
+
+
+def walk(acc, depth=0):
+    if acc is None or depth > 20:
+        return
+    yield acc
+    for child in acc:
+        if child is not None and (showing(child) or child.getRoleName() == 'list item'):
+            yield from walk(child, depth + 1)
+
+
+def find(root, role, name=None, pattern=None):
+    for acc in walk(root):
+        if acc.getRoleName() != role or not showing(acc):
+            continue
+        if name is not None and acc.name != name:
+            continue
+        if pattern is not None and not re.search(pattern, acc.name):
+            continue
+        return acc
+    return None
+
+
+def act(acc, action):
+    ai = acc.queryAction()
+    names = [ai.getName(i) for i in range(ai.nActions)]
+    if action not in names:
+        fail('%s %r offers %s, not %s' % (acc.getRoleName(), acc.name, names, action))
+        return
+    ai.doAction(names.index(action))
+
+
+def key(keysym_name):
+    code = {'space': 0x20, 'Return': 0xff0d, 'Tab': 0xff09, 'Escape': 0xff1b}.get(
+        keysym_name, ord(keysym_name[0]))
+    pyatspi.Registry.generateKeyboardEvent(code, None, pyatspi.KEY_SYM)
+    pump(0.2)
+
+
+class Trace:
+    """The virtual mouse's trace file: one line per report, with what it meant."""
+
+    def __init__(self, path):
+        self.path = path
+
+    def notes(self):
+        try:
+            with open(self.path, encoding='utf-8', errors='replace') as f:
+                return [line.split('# ', 1)[1].strip() for line in f if '# ' in line]
+        except FileNotFoundError:
+            return []
+
+    def last(self, prefix):
+        found = [n for n in self.notes() if n.startswith(prefix)]
+        return found[-1] if found else None
+
+    def key(self, button):
+        note = self.last('keys ')
+        if not note:
+            return None
+        m = re.search(r' %d=(\S+)' % button, note)
+        return m.group(1) if m else None
+
+
+def check_page(app, page):
+    """Every control a user can reach has a name, and its role says what it does."""
+    for acc in walk(app):
+        role = acc.getRoleName()
+        if not showing(acc):
+            continue
+        where = '%s: %s %r' % (page, role, acc.name)
+        if role == 'frame' and acc.parent is not None and acc.parent.getRoleName() != 'application':
+            fail(where + ' is an inner panel announced as a window')
+        if role not in INTERACTIVE:
+            continue
+        parent = acc.parent
+        in_popup = parent is not None and parent.getRoleName() in ('combo box', 'list') \
+            and parent.parent is not None and parent.parent.getRoleName() == 'combo box'
+        if role == 'list' and parent is not None and parent.getRoleName() == 'combo box':
+            continue
+        labelled = any(r.getRelationType() == pyatspi.RELATION_LABELLED_BY for r in acc.getRelationSet())
+        if not acc.name.strip() and not labelled:
+            fail(where + ' has no name')
+        if role == 'list item' and not in_popup:
+            try:
+                ai = acc.queryAction()
+                names = [ai.getName(i) for i in range(ai.nActions)]
+            except NotImplementedError:
+                names = []
+            if 'Toggle' in names:
+                fail(where + ' offers Toggle, which selects without choosing')
+    # A group of check boxes with exactly one checked is one exclusive choice in disguise.
+    for acc in walk(app):
+        boxes = [c for c in acc if c is not None and c.getRoleName() == 'check box' and showing(c)]
+        checked = [c for c in boxes if c.getState().contains(pyatspi.STATE_CHECKED)]
+        if len(boxes) >= 3 and len(checked) == 1:
+            fail('%s: %s are one choice shown as check boxes' % (page, [b.name for b in boxes]))
+
+
+def on_focus(event):
+    if event.detail1:
+        focus_events.append((event.source.getRoleName(), event.source.name))
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument('--program', required=True)
+    parser.add_argument('--vmouse', required=True)
+    parser.add_argument('--scratch', required=True)
+    args = parser.parse_args()
+
+    trace = Trace(os.path.join(args.scratch, 'trace'))
+    control = os.path.join(args.scratch, 'control')
+    os.mkfifo(control)
+    env = dict(os.environ)
+    env.update({
+        'LD_PRELOAD': args.vmouse,
+        'VMOUSE_TRACE': trace.path,
+        'VMOUSE_CONTROL': control,
+        # The preloaded mouse comes before the sanitizer runtime; leaks of the desktop
+        # libraries at exit are not what this test is about.
+        'ASAN_OPTIONS': 'verify_asan_link_order=0:detect_leaks=0',
+    })
+    log = open(os.path.join(args.scratch, 'program.log'), 'w')
+    program = subprocess.Popen([args.program], env=env, stdout=log, stderr=subprocess.STDOUT,
+                               cwd=os.path.dirname(args.program))
+    started = time.monotonic()
+    pyatspi.Registry.registerEventListener(on_focus, 'object:state-changed:focused')
+    try:
+        run(program, trace, control)
+    finally:
+        program.terminate()
+        try:
+            program.wait(20)
+        except subprocess.TimeoutExpired:
+            program.kill()
+        log.close()
+    print('took %.1f s' % (time.monotonic() - started))
+    if failures:
+        with open(os.path.join(args.scratch, 'program.log'), encoding='utf-8', errors='replace') as f:
+            sys.stdout.write(f.read()[-3000:])
+        print('%d failure(s)' % len(failures))
+        return 1
+    print('all screen-reader checks passed')
+    return 0
+
+
+def run(program, trace, control):
+    def find_app():
+        for a in pyatspi.Registry.getDesktop(0):
+            if a is not None and a.get_process_id() == program.pid:
+                return a
+        return None
+
+    app = wait_for('the program on the accessibility bus', find_app, 60)
+    if not app:
+        return
+    window = wait_for('the main window', lambda: find(app, 'frame'), 60)
+    if not window:
+        return
+    pages = ['Key Settings', 'DPI Settings', 'Lighting', 'Macro Editor', 'Sensor']
+    for page in pages:
+        button = wait_for('navigation button ' + page, lambda: find(window, 'radio button', page))
+        if not button:
+            return
+        act(button, 'Toggle')   # the action that used to check the button without switching
+        wait_for(page + ' shown',
+                 lambda: button.getState().contains(pyatspi.STATE_CHECKED) and page_shown(window, page))
+        check_page(window, page)
+
+    task_volume_up(window, trace)
+    task_dpi(window, trace)
+    task_breathing(window, trace)
+    task_report_rate(window, trace)
+    task_macro(window, trace)
+    task_settings_menu(app, window)
+    task_dpi_alert(window, control)
+
+
+def page_shown(window, page):
+    marks = {'Key Settings': ('list', 'Key Settings'), 'DPI Settings': ('radio button', 'Level 1'),
+             'Lighting': ('slider', None), 'Macro Editor': ('list', 'Macro List'),
+             'Sensor': ('label', None)}
+    role, name = marks[page]
+    return find(window, role, name) is not None
+
+
+def go(window, page):
+    act(find(window, 'radio button', page), 'Press')
+    wait_for(page + ' shown', lambda: page_shown(window, page))
+
+
+def assign(window, key_row, category, function):
+    go(window, 'Key Settings')
+    row = wait_for('key row ' + key_row, lambda: find(window, 'list item', pattern='^' + key_row))
+    act(row, 'Press')
+    cat = wait_for(category + ' row', lambda: find(window, 'list item', category))
+    act(cat, 'Press')
+    if function:
+        item = wait_for(function + ' row', lambda: find(window, 'list item', function))
+        act(item, 'Press')
+
+
+def task_volume_up(window, trace):
+    assign(window, '3', 'Multimedia', 'Volume Up')
+    wait_for('Volume Up on button 3 in the mouse', lambda: trace.key(2) == '4,0,233,0')
+
+
+def task_dpi(window, trace):
+    go(window, 'DPI Settings')
+    act(find(window, 'radio button', 'Level 2'), 'Press')
+    slider = wait_for('the slider naming level 2', lambda: find(window, 'slider', pattern='^Level 2'))
+    if not slider:
+        return
+    slider.queryValue().currentValue = 1600
+    wait_for('level 2 at 1600 in the mouse',
+             lambda: (trace.last('dpi-x level=') or '').split('level0..3=')[-1].split(',')[1:2] == ['31'])
+    card = find(window, 'text', 'Level 2')
+    if card and card.queryText().getText(0, -1) != '1600':
+        fail('level 2 card shows %r after the slider was set' % card.queryText().getText(0, -1))
+
+
+def task_breathing(window, trace):
+    go(window, 'Lighting')
+    effect = find(window, 'radio button', 'Breathing')
+    if not effect:
+        fail('the Breathing effect is not a radio button')
+        return
+    act(effect, 'Toggle')
+    if not wait_for('Breathing in the mouse',
+                    lambda: (trace.last('lighting mode=') or '').startswith('lighting mode=1 ')):
+        print('last lighting command: %s' % trace.last('lighting'))
+    brightness = find(window, 'slider', 'Brightness')
+    if brightness and brightness.queryValue().maximumValue != 100:
+        fail('brightness reads %s..%s, not a percentage' % (brightness.queryValue().minimumValue,
+                                                           brightness.queryValue().maximumValue))
+
+
+def task_report_rate(window, trace):
+    go(window, 'DPI Settings')
+    act(find(window, 'radio button', 'Report Rate 500'), 'Toggle')
+    wait_for('report rate 500 in the mouse', lambda: trace.last('report-rate ') == 'report-rate 2')
+
+
+def task_macro(window, trace):
+    go(window, 'Macro Editor')
+    act(find(window, 'push button', 'Add macro'), 'Press')
+    field = wait_for('the macro name prompt', lambda: find_text_in_dialog(window))
+    if not field:
+        return
+    for c in 'ab':
+        key(c)
+    key('Return')
+    record = wait_for('the Record button', lambda: find(window, 'push button', 'Record'))
+    if not record:
+        return
+    act(record, 'Press')
+    wait_for('Record checked', lambda: record.getState().contains(pyatspi.STATE_CHECKED))
+    key('z')
+    act(record, 'Press')
+    wait_for('Record unchecked', lambda: not record.getState().contains(pyatspi.STATE_CHECKED))
+    assign(window, '4', 'Macro', None)
+    save = wait_for('the macro picker', lambda: find_in_panel_with(window, 'link', 'push button', 'Save'))
+    if not save:
+        return
+    act(save, 'Press')
+    wait_for('button 4 bound to the macro in the mouse', lambda: (trace.key(3) or '').startswith('2,0,'))
+    if not wait_for('the macro sent for button 4', lambda: re.match(
+            r'macro button 3 actions=[1-9]', trace.last('macro button 3 actions=') or '')):
+        print('last macro command: %s' % trace.last('macro button 3 actions='))
+
+
+def find_text_in_dialog(window):
+    desktop_app = window.parent
+    for top in desktop_app:
+        if top is not None and top.getRoleName() == 'dialog' and showing(top):
+            return find(top, 'text')
+    return None
+
+
+def find_in_panel_with(window, marker_role, role, name):
+    for acc in walk(window):
+        if acc.getRoleName() == 'panel' and any(c is not None and c.getRoleName() == marker_role for c in acc):
+            return find(acc, role, name)
+    return None
+
+
+def task_settings_menu(app, window):
+    button = find(window, 'push button', 'Settings menu')
+    if not button:
+        fail('no named settings button in the title bar')
+        return
+    button.queryComponent().grabFocus()
+    wait_for('focus on the settings button', lambda: button.getState().contains(pyatspi.STATE_FOCUSED))
+    key('space')
+    menu = wait_for('the settings menu', lambda: next(
+        (m for top in app if top is not None for m in walk(top)
+         if m.getRoleName() in ('menu', 'popup menu') and showing(m) and m.childCount >= 3), None))
+    if menu:
+        names = [c.name for c in menu]
+        if not any('Firmware' in n or 'Update' in n for n in names):
+            fail('settings menu holds %s' % names)
+        key('Escape')
+
+
+def task_dpi_alert(window, control):
+    # The mouse's DPI button: the notice must be an alert that says the new DPI.
+    with open(control, 'w') as f:
+        f.write('dpi-button 0 2\n')
+    wait_for('an alert reading the DPI', lambda: next(
+        (a for a in walk(window) if a.getRoleName() in ('alert', 'notification')
+         and showing(a) and 'DPI' in a.name and '1600' in a.name), None))
+
+
+if __name__ == '__main__':
+    sys.exit(main())
