@@ -406,11 +406,27 @@ void MainWindow::menuContorlProc()
         subMenu->hide();
         return;
     }
+    // A column opened from the keyboard takes the focus, so that it is announced and the
+    // next key acts in it.
+    QWidget *focus = QApplication::focusWidget();
     subMenu->show();
     const QList<QWidget *> columns = pickers();
     const int chosen = subMenu->category - 1;
     for (int i = 0; i < columns.size(); ++i)
         columns[i]->setVisible(i == chosen);
+    QWidget *opened = nullptr;
+    if (focus && mainMenu->isAncestorOf(focus))
+        opened = subMenu;
+    else if (focus && subMenu->isAncestorOf(focus) && chosen >= 0 && chosen < columns.size())
+        opened = columns[chosen];
+    if (opened && isVisible()) {
+        for (QWidget *w : opened->findChildren<QWidget *>()) {
+            if (w->isVisibleTo(opened) && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)) {
+                w->setFocus(Qt::TabFocusReason);
+                break;
+            }
+        }
+    }
 }
 
 void MainWindow::testProc() {}

@@ -19,6 +19,16 @@ void MenuListView::activateRow(const QModelIndex &index)
     emit clicked(index);
 }
 
+void MenuListView::currentChanged(const QModelIndex &current, const QModelIndex &previous)
+{
+    // The list view tells screen readers that its new row has the focus even when another
+    // widget holds it (a key marker, a picker); only a focused list may say so.
+    if (hasFocus())
+        QListView::currentChanged(current, previous);
+    else
+        QAbstractItemView::currentChanged(current, previous);
+}
+
 void MenuListView::keyPressEvent(QKeyEvent *event)
 {
     switch (event->key()) {

@@ -15,4 +15,5 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
 };

@@ -77,6 +77,9 @@ def find(root, role, name=None, pattern=None):
 
 
 def act(acc, action):
+    if acc is None:
+        fail('nothing to %s' % action)
+        return
     ai = acc.queryAction()
     names = [ai.getName(i) for i in range(ai.nActions)]
     if action not in names:
@@ -86,7 +89,7 @@ def act(acc, action):
 
 
 def key(keysym_name):
-    code = {'space': 0x20, 'Return': 0xff0d, 'Tab': 0xff09, 'Escape': 0xff1b, 'Down': 0xff54}.get(
+    code = {'space': 0x20, 'Return': 0xff0d, 'Tab': 0xff09, 'Escape': 0xff1b, 'Down': 0xff54, 'Home': 0xff50}.get(
         keysym_name, ord(keysym_name[0]))
     pyatspi.Registry.generateKeyboardEvent(code, None, pyatspi.KEY_SYM)
     pump(0.2)
@@ -223,13 +226,15 @@ def run(program, trace, control):
                  lambda: button.getState().contains(pyatspi.STATE_CHECKED) and page_shown(window, page))
         check_page(window, page)
 
-    task_volume_up(window, trace)
-    task_dpi(window, trace)
-    task_breathing(window, trace)
-    task_report_rate(window, trace)
-    task_macro(window, trace)
-    task_settings_menu(app, window)
-    task_dpi_alert(window, control)
+    tasks = [lambda: task_volume_up(window, trace), lambda: task_dpi(window, trace),
+             lambda: task_breathing(window, trace), lambda: task_report_rate(window, trace),
+             lambda: task_macro(window, trace), lambda: task_settings_menu(app, window),
+             lambda: task_dpi_alert(window, control), lambda: task_focus_follows(window)]
+    for task in tasks:
+        try:
+            task()
+        except Exception as e:  # one broken task must not hide the others' results
+            fail('%s: %r' % (task.__code__.co_names, e))
 
 
 def page_shown(window, page):
@@ -372,6 +377,43 @@ def task_dpi_alert(window, control):
     wait_for('an alert reading the DPI', lambda: next(
         (a for a in walk(window) if a.getRoleName() in ('alert', 'notification')
          and showing(a) and 'DPI' in a.name and '1600' in a.name), None))
+
+
+def task_focus_follows(window):
+    """Focus events name only what really has the focus; a column opened by a key takes it."""
+    go(window, 'Key Settings')
+    marker = find(window, 'push button', pattern='^Button 2')
+    marker.queryComponent().grabFocus()
+    wait_for('focus on key marker 2', lambda: marker.getState().contains(pyatspi.STATE_FOCUSED))
+    del focus_events[:]
+    key('space')
+    pump(1)
+    stray = [(r, n) for r, n, src in focus_events if n != marker.name]
+    if stray:
+        fail('Space on a key marker announced focus on %s' % stray)
+    keys = find(window, 'list', 'Key Settings')
+    keys.queryComponent().grabFocus()
+    wait_for('focus in the key list', lambda: keys.getState().contains(pyatspi.STATE_FOCUSED))
+    del focus_events[:]
+    key('Return')
+    wait_for('the category column announced', lambda: any(
+        n == 'Key Function' or (r == 'list item' and src.parent.name == 'Key Function')
+        for r, n, src in focus_events))
+    key('Home')
+    for _ in range(5):
+        key('Down')
+    del focus_events[:]
+    key('Return')
+    wait_for('the multimedia column announced', lambda: any(
+        n == 'Multimedia' or (r == 'list item' and src.parent.name == 'Multimedia')
+        for r, n, src in focus_events))
+    key('Down')
+    del focus_events[:]
+    key('Return')
+    pump(1)
+    stray = [(r, n) for r, n, src in focus_events if src.parent is None or src.parent.name != 'Multimedia']
+    if stray:
+        fail('choosing a multimedia row announced focus on %s' % stray)
 
 
 if __name__ == '__main__':
