@@ -20,6 +20,7 @@ INTERACTIVE = {
 }
 failures = []
 focus_events = []
+value_events = []
 
 
 def fail(message):
@@ -155,6 +156,10 @@ def check_page(app, page):
             fail('%s: %s are one choice shown as check boxes' % (page, [b.name for b in boxes]))
 
 
+def on_value(event):
+    value_events.append(event.source.name)
+
+
 def on_focus(event):
     if event.detail1:
         focus_events.append((event.source.getRoleName(), event.source.name, event.source))
@@ -184,6 +189,7 @@ def main():
                                cwd=os.path.dirname(args.program))
     started = time.monotonic()
     pyatspi.Registry.registerEventListener(on_focus, 'object:state-changed:focused')
+    pyatspi.Registry.registerEventListener(on_value, 'object:property-change:accessible-value')
     try:
         run(program, trace, control)
     finally:
@@ -290,10 +296,25 @@ def task_breathing(window, trace):
     if not wait_for('Breathing in the mouse',
                     lambda: (trace.last('lighting mode=') or '').startswith('lighting mode=1 ')):
         print('last lighting command: %s' % trace.last('lighting'))
+    # Values as the page shows them, with change events.
     brightness = find(window, 'slider', 'Brightness')
-    if brightness and brightness.queryValue().maximumValue != 100:
-        fail('brightness reads %s..%s, not a percentage' % (brightness.queryValue().minimumValue,
-                                                           brightness.queryValue().maximumValue))
+    value = brightness.queryValue()
+    if (value.minimumValue, value.maximumValue) != (0, 100):
+        fail('brightness reads %s..%s, not a percentage' % (value.minimumValue, value.maximumValue))
+    del value_events[:]
+    value.currentValue = 75
+    wait_for('brightness at 75 %', lambda: value.currentValue == 75 and brightness.description == '75')
+    wait_for('a value-change event from the brightness', lambda: 'Brightness' in value_events)
+    speed = find(window, 'slider', pattern='^Speed')
+    speed_names = ('Slowest', 'Slow', 'Medium', 'Fast', 'Fastest')
+    if not speed or not speed.name.endswith(speed_names):
+        fail('the speed slider does not say its speed: %r' % (speed.name if speed else None))
+    bar = find(window, 'color chooser')
+    if not bar or not re.search(r'R \d+, G \d+, B \d+', bar.name):
+        fail('the colour bar does not say its colour: %r' % (bar.name if bar else None))
+    swatch = find(window, 'combo box', pattern='^Colors 1')
+    if not swatch or not re.search(r'R \d+, G \d+, B \d+', swatch.description):
+        fail('a colour slot does not say its colour: %r' % (swatch.description if swatch else None))
 
 
 def task_report_rate(window, trace):
@@ -367,7 +388,20 @@ def task_settings_menu(app, window):
         if len(names) != 3 or not all(names):
             fail('settings menu holds %s' % names)
         print('settings menu: %s' % names)
-        key('Escape')
+        # The firmware update: a named dialog whose warning is read, with focus on Cancel.
+        del focus_events[:]
+        key('Down')
+        key('Return')
+        dialog = wait_for('the update dialog', lambda: next(
+            (t for t in app if t is not None and t.getRoleName() == 'dialog' and showing(t)
+             and t.name == 'Firmware Update'), None))
+        if dialog:
+            if 'unplug' not in dialog.description:
+                fail('the update dialog does not carry its warning: %r' % dialog.description)
+            wait_for('focus on the safe button', lambda: any(
+                r == 'push button' and n == 'Cancel' for r, n, src in focus_events))
+            key('Return')
+            wait_for('the update dialog closed by Enter on Cancel', lambda: not showing(dialog))
 
 
 def task_dpi_alert(window, control):
