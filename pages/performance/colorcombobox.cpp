@@ -1,7 +1,5 @@
 #include "pages/performance/colorcombobox.h"
 
-#include "pages/accessibility/accessiblefactory.h"
-
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -10,6 +8,7 @@
 #include <QTableView>
 #include <QWheelEvent>
 
+#include "pages/accessibility/accessiblefactory.h"
 #include "pages/performance/colorcomboboxitem.h"
 #include "resources/stylesheets.h"
 
