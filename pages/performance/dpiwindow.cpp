@@ -83,6 +83,7 @@ DPIWindow::DPIWindow(QWidget *parent)
     ySliderTxt->setVisible(xy);
     for (DpiBtn *card : cards)
         card->setXYMode(xy);
+    nameSliders();
 
     xSlider->installEventFilter(this);
     ySlider->installEventFilter(this);
@@ -177,7 +178,6 @@ void DPIWindow::buildForm()
     };
     makeSliderRow(xSliderTxt, xSlider, "xSliderTxt", "xSlider", QStringLiteral("X"));
     makeSliderRow(ySliderTxt, ySlider, "ySliderTxt", "ySlider", QStringLiteral("Y"));
-    nameSliders();
 
     xyBtn = makeCheckBox(frame, "xyBtn", false);
     xyBtn->setMaximumSize(100, 20);
