@@ -170,7 +170,17 @@ def main():
     parser.add_argument('--program', required=True)
     parser.add_argument('--vmouse', required=True)
     parser.add_argument('--scratch', required=True)
+    parser.add_argument('--tray', action='store_true',
+                        help='run under an XEmbed tray and check only the DPI balloon')
     args = parser.parse_args()
+
+    tray = None
+    if args.tray:
+        tray = subprocess.Popen(['trayer', '--edge', 'top', '--widthtype', 'pixel', '--width', '100'],
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # The program looks for a tray once, at start: wait until there is one.
+        subprocess.run(['xdotool', 'search', '--sync', '--limit', '1', '--name', '^panel$'],
+                       stdout=subprocess.DEVNULL, timeout=30, check=True)
 
     trace = Trace(os.path.join(args.scratch, 'trace'))
     control = os.path.join(args.scratch, 'control')
@@ -191,8 +201,10 @@ def main():
     pyatspi.Registry.registerEventListener(on_focus, 'object:state-changed:focused')
     pyatspi.Registry.registerEventListener(on_value, 'object:property-change:accessible-value')
     try:
-        run(program, trace, control)
+        run(program, trace, control, args.tray)
     finally:
+        if tray:
+            tray.terminate()
         program.terminate()
         try:
             program.wait(20)
@@ -209,7 +221,7 @@ def main():
     return 0
 
 
-def run(program, trace, control):
+def run(program, trace, control, tray):
     def find_app():
         for a in pyatspi.Registry.getDesktop(0):
             if a is not None and a.get_process_id() == program.pid:
@@ -221,6 +233,9 @@ def run(program, trace, control):
         return
     window = wait_for('the main window', lambda: find(app, 'frame'), 60)
     if not window:
+        return
+    if tray:
+        task_tray_alert(app, control)
         return
     pages = ['Key Settings', 'DPI Settings', 'Lighting', 'Macro Editor', 'Sensor']
     for page in pages:
@@ -411,6 +426,15 @@ def task_dpi_alert(window, control):
     wait_for('an alert reading the DPI', lambda: next(
         (a for a in walk(window) if a.getRoleName() in ('alert', 'notification')
          and showing(a) and 'DPI' in a.name and '1600' in a.name), None))
+
+
+def task_tray_alert(app, control):
+    """With a tray, the DPI balloon is a window of its own: an alert read as it shows."""
+    with open(control, 'w') as f:
+        f.write('dpi-button 0 2\n')
+    wait_for('a balloon alert reading the DPI', lambda: next(
+        (t for t in app if t is not None and t.getRoleName() == 'alert' and showing(t)
+         and 'DPI' in t.name and '1600' in t.name), None))
 
 
 def task_focus_follows(window):

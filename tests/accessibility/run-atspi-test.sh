@@ -6,7 +6,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 program=$1 vmouse=$2
 shift 2
-for tool in Xvfb dbus-run-session openbox; do
+for tool in Xvfb dbus-run-session openbox trayer xdotool; do
   command -v "$tool" >/dev/null || { echo "missing $tool (scripts/deps test installs it)"; exit 1; }
 done
 /usr/bin/python3 -c 'import pyatspi' 2>/dev/null || { echo "missing python3-pyatspi"; exit 1; }
