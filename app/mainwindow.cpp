@@ -306,6 +306,20 @@ void MainWindow::connectAll()
     connect(this, &MainWindow::runSignal, this, &MainWindow::runSignalProc);
     connect(macroPage, &MacroWindow::macroActionChanged, MouseData::instance(),
             &MouseData::macroActionChangedProc);
+    // A function chosen in a column changes the key list, away from the focus: say it there.
+    connect(MouseData::instance(), &MouseData::mouseValueChanged, this, [this](const QString &label) {
+        QWidget *focus = QApplication::focusWidget();
+        QList<QWidget *> columns = pickers();
+        columns << subMenu;
+        for (QWidget *column : std::as_const(columns)) {
+            if (focus && column->isAncestorOf(focus)) {
+                const MouseData *md = MouseData::instance();
+                AccessibleFactory::announce(focus, md->languageText(119).arg(md->currentKey + 1)
+                                                       + QStringLiteral(": ") + label);
+                return;
+            }
+        }
+    });
 
     // A device change restarts the debounce: the check runs after the last one of a burst.
     connect(deviceNotifier, &DeviceNotifier::deviceChanged, &deviceCheckTimer,

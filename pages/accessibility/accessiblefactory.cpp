@@ -48,6 +48,16 @@ QString AccessibleFactory::spokenColour(const QColor &colour)
     return QStringLiteral("R %1, G %2, B %3").arg(colour.red()).arg(colour.green()).arg(colour.blue());
 }
 
+void AccessibleFactory::announce(QWidget *control, const QString &text)
+{
+    if (!control || text.isEmpty())
+        return;
+    // The same text again is news again (the same function chosen twice).
+    if (control->accessibleDescription() == text)
+        control->setAccessibleDescription(QString());
+    control->setAccessibleDescription(text);
+}
+
 QAccessibleInterface *AccessibleFactory::create(const QString &className, QObject *object)
 {
     if (!object || !object->isWidgetType())

@@ -1,5 +1,7 @@
 #include "pages/macro/macrowindow.h"
 
+#include <memory>
+
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -17,6 +19,7 @@
 
 #include "model/macrodata.h"
 #include "model/mousedata.h"
+#include "pages/accessibility/accessiblefactory.h"
 #include "pages/accessibility/buttonaccessible.h"
 #include "pages/macro/inputedit.h"
 #include "pages/macro/macroview.h"
@@ -299,6 +302,26 @@ MacroWindow::MacroWindow(QWidget *parent) : QFrame(parent), inputDialog(this)
     connect(deleteAction, &QAction::triggered, this, &MacroWindow::deleteActionProc);
     connect(importBtn, &QPushButton::clicked, this, &MacroWindow::importMacroProc);
     connect(exportBtn, &QPushButton::clicked, this, &MacroWindow::exportMacroProc);
+
+    // The rows an Insert adds are said on the button, where the focus stays (connected after
+    // the insert itself, so the click handler below runs once the rows are in).
+    auto inserted = std::make_shared<QStringList>();
+    auto collecting = std::make_shared<bool>(false);
+    connect(insertBtn, &QPushButton::pressed, this, [inserted, collecting]() {
+        inserted->clear();
+        *collecting = true;
+    });
+    connect(actionModel, &QAbstractItemModel::rowsInserted, this,
+            [this, inserted, collecting](const QModelIndex &, int first, int last) {
+                if (!*collecting)
+                    return;
+                for (int r = first; r <= last; ++r)
+                    *inserted << actionModel->index(r, 0).data(Qt::AccessibleTextRole).toString();
+            });
+    connect(insertBtn, &QPushButton::clicked, this, [this, inserted, collecting]() {
+        *collecting = false;
+        AccessibleFactory::announce(insertBtn, inserted->join(QStringLiteral(", ")));
+    });
     recordBtn->installEventFilter(this);
 
     recording = false;

@@ -21,6 +21,7 @@ INTERACTIVE = {
 failures = []
 focus_events = []
 value_events = []
+description_events = []
 
 
 def fail(message):
@@ -160,6 +161,10 @@ def on_value(event):
     value_events.append(event.source.name)
 
 
+def on_description(event):
+    description_events.append((event.source.name, event.source.description))
+
+
 def on_focus(event):
     if event.detail1:
         focus_events.append((event.source.getRoleName(), event.source.name, event.source))
@@ -200,6 +205,8 @@ def main():
     started = time.monotonic()
     pyatspi.Registry.registerEventListener(on_focus, 'object:state-changed:focused')
     pyatspi.Registry.registerEventListener(on_value, 'object:property-change:accessible-value')
+    pyatspi.Registry.registerEventListener(on_description,
+                                           'object:property-change:accessible-description')
     try:
         run(program, trace, control, args.tray)
     finally:
@@ -363,8 +370,16 @@ def task_macro(window, trace):
     save = wait_for('the macro picker', lambda: find_in_panel_with(window, 'link', 'push button', 'Save'))
     if not save:
         return
-    act(save, 'Press')
-    wait_for('button 4 bound to the macro in the mouse', lambda: (trace.key(3) or '').startswith('2,0,'))
+    # From the keyboard, as a screen-reader user saves: the new function is said on Save.
+    save.queryComponent().grabFocus()
+    wait_for('focus on Save', lambda: save.getState().contains(pyatspi.STATE_FOCUSED))
+    del description_events[:]
+    key('space')
+    wait_for('Save saying what button 4 does now', lambda: any(
+        n == 'Save' and d == 'Button 4: ab' for n, d in description_events))
+    # A macro binding reaches the mouse as kind 10: macro 0, play mode 1, button index 3.
+    if not wait_for('button 4 bound to the macro in the mouse', lambda: trace.key(3) == '10,0,1,3'):
+        print('button 4 holds %s' % trace.key(3))
     if not wait_for('the macro sent for button 4', lambda: re.match(
             r'macro button 3 actions=[1-9]', trace.last('macro button 3 actions=') or '')):
         print('last macro command: %s' % trace.last('macro button 3 actions='))
