@@ -30,13 +30,14 @@ def fail(message):
 
 
 def pump(seconds):
-    """Lets AT-SPI events in for a while (the bus delivers them through GLib)."""
-    end = time.monotonic() + seconds
+    """Lets AT-SPI events in for a while: the bus delivers them through GLib, which blocks until
+    an event or the end of the time comes."""
     context = GLib.MainContext.default()
-    while time.monotonic() < end:
-        while context.iteration(False):
-            pass
-        time.sleep(0.02)
+    done = []
+    # The source ends itself: the callback returns None, which GLib takes as "remove".
+    GLib.timeout_add(int(seconds * 1000), lambda: done.append(True))
+    while not done:
+        context.iteration(True)
 
 
 def wait_for(what, check, timeout=15.0):
