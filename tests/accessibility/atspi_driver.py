@@ -217,6 +217,7 @@ def main():
         try:
             program.wait(20)
         except subprocess.TimeoutExpired:
+            print('the program did not end within 20 s of SIGTERM')
             program.kill()
         log.close()
     print('took %.1f s' % (time.monotonic() - started))
