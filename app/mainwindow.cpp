@@ -28,6 +28,7 @@
 #include "device/ic.h"
 #include "model/mousedata.h"
 #include "model/mousedefaultdata.h"
+#include "pages/accessibility/accessiblefactory.h"
 #include "pages/keys/childmenuwindow.h"
 #include "pages/keys/dpimenu.h"
 #include "pages/keys/funbtnwindow.h"
@@ -68,13 +69,16 @@ constexpr int MenuCaptionBottom = 80;
 const QString TitleButtonNormal = QStringLiteral("background-color: rgb(43, 43, 43); border: none;");
 const QString TitleButtonHover = QStringLiteral("background-color: rgb(26, 26, 26); border: none;");
 const QString NoMenuIndicator = QStringLiteral("QPushButton::menu-indicator { image: none; width: 0px; }");
+// Keyboard focus looks like the pointer's hover, so the bar keeps its look.
+const QString TitleButtonFocus = QStringLiteral("QPushButton:focus { background-color: rgb(26, 26, 26); outline: none; }");
 
 QString titleButtonStyle(const QPushButton *button, bool hovered)
 {
     const QString base = hovered ? TitleButtonHover : TitleButtonNormal;
+    const QString sheet = QStringLiteral("QPushButton { %1 }").arg(base) + TitleButtonFocus;
     if (button->objectName() == QLatin1String("settingBtn"))
-        return QStringLiteral("QPushButton { %1 }").arg(base) + NoMenuIndicator;
-    return QStringLiteral("QPushButton { %1 }").arg(base);
+        return sheet + NoMenuIndicator;
+    return sheet;
 }
 
 } // namespace
@@ -82,6 +86,8 @@ QString titleButtonStyle(const QPushButton *button, bool hovered)
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 {
     s_window = this;
+    // Before any widget exists: the first query of a widget fixes its screen-reader face.
+    AccessibleFactory::install();
     setObjectName(QStringLiteral("MainWindow"));
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
     setStyleSheet(QStringLiteral("QMainWindow#MainWindow { background-color: rgb(43, 43, 43); }"));
@@ -165,19 +171,23 @@ void MainWindow::buildTitleBar()
         QPushButton **member;
         const char *name;
         const char *icon;
+        int spokenText;
     };
     const Def defs[] = {
-        {&settingBtn, "settingBtn", ":/images/settingBtn.png"},
-        {&minBtn, "minBtn", ":/images/minBtn.png"},
-        {&maxBtn, "maxBtn", ":/images/maxBtn.png"},
-        {&closeBtn, "closeBtn", ":/images/closeBtn.png"},
+        {&settingBtn, "settingBtn", ":/images/settingBtn.png", 169},
+        {&minBtn, "minBtn", ":/images/minBtn.png", 170},
+        {&maxBtn, "maxBtn", ":/images/maxBtn.png", 171},
+        {&closeBtn, "closeBtn", ":/images/closeBtn.png", 172},
     };
     for (const Def &d : defs) {
         auto *b = new QPushButton(titleFrame);
         b->setObjectName(QLatin1String(d.name));
         b->setIcon(QIcon(QLatin1String(d.icon)));
         b->setFixedSize(46, TitleHeight);
-        b->setFocusPolicy(Qt::NoFocus);
+        // Icons only: the name is what a screen reader says; Tab reaches them (the settings
+        // menu holds the website, the firmware update and the version).
+        b->setAccessibleName(MouseData::instance()->languageText(d.spokenText));
+        b->setFocusPolicy(Qt::TabFocus);
         b->setStyleSheet(titleButtonStyle(b, false));
         b->installEventFilter(this);
         row->addWidget(b);
@@ -198,6 +208,15 @@ void MainWindow::buildTitleBar()
     connect(update, &QAction::triggered, this, &MainWindow::updateActionProc);
     connect(version, &QAction::triggered, this, &MainWindow::versionActionProc);
     settingBtn->setMenu(settingMenu);
+    // Opened from the keyboard, the menu starts on its first entry, so that the focus (and a
+    // screen reader) lands in it; a pointer never focuses the button, so its look stays.
+    connect(settingMenu, &QMenu::aboutToShow, this, [this]() {
+        if (settingBtn->hasFocus() && !settingMenu->actions().isEmpty())
+            QTimer::singleShot(0, settingMenu, [this]() {
+                if (settingMenu->isVisible() && !settingMenu->activeAction())
+                    settingMenu->setActiveAction(settingMenu->actions().constFirst());
+            });
+    });
 
     QSettings config(DataPaths::configFile(), QSettings::IniFormat);
     const bool english =
@@ -287,6 +306,20 @@ void MainWindow::connectAll()
     connect(this, &MainWindow::runSignal, this, &MainWindow::runSignalProc);
     connect(macroPage, &MacroWindow::macroActionChanged, MouseData::instance(),
             &MouseData::macroActionChangedProc);
+    // A function chosen in a column changes the key list, away from the focus: say it there.
+    connect(MouseData::instance(), &MouseData::mouseValueChanged, this, [this](const QString &label) {
+        QWidget *focus = QApplication::focusWidget();
+        QList<QWidget *> columns = pickers();
+        columns << subMenu;
+        for (QWidget *column : std::as_const(columns)) {
+            if (focus && column->isAncestorOf(focus)) {
+                const MouseData *md = MouseData::instance();
+                AccessibleFactory::announce(focus, md->languageText(119).arg(md->currentKey + 1)
+                                                       + QStringLiteral(": ") + label);
+                return;
+            }
+        }
+    });
 
     // A device change restarts the debounce: the check runs after the last one of a burst.
     connect(deviceNotifier, &DeviceNotifier::deviceChanged, &deviceCheckTimer,
@@ -387,11 +420,27 @@ void MainWindow::menuContorlProc()
         subMenu->hide();
         return;
     }
+    // A column opened from the keyboard takes the focus, so that it is announced and the
+    // next key acts in it.
+    QWidget *focus = QApplication::focusWidget();
     subMenu->show();
     const QList<QWidget *> columns = pickers();
     const int chosen = subMenu->category - 1;
     for (int i = 0; i < columns.size(); ++i)
         columns[i]->setVisible(i == chosen);
+    QWidget *opened = nullptr;
+    if (focus && mainMenu->isAncestorOf(focus))
+        opened = subMenu;
+    else if (focus && subMenu->isAncestorOf(focus) && chosen >= 0 && chosen < columns.size())
+        opened = columns[chosen];
+    if (opened && isVisible()) {
+        for (QWidget *w : opened->findChildren<QWidget *>()) {
+            if (w->isVisibleTo(opened) && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)) {
+                w->setFocus(Qt::TabFocusReason);
+                break;
+            }
+        }
+    }
 }
 
 void MainWindow::testProc() {}

@@ -19,9 +19,11 @@ keyboardFunctionMenu::keyboardFunctionMenu(QWidget *parent) : QFrame(parent)
     optionList->addItem(md->languageText(12));
     optionList->addItem(md->languageText(13));
     optionList->setAccessibleName(md->languageText(4));
+    // Screen readers name a drop-down by its choice, which is the field's name too.
+    optionList->setAccessibleDescription(md->languageText(176));
 
     inputEdit = new GroupKeyEdit(this);
-    inputEdit->setAccessibleName(md->languageText(12));
+    inputEdit->setAccessibleName(md->languageText(4) + QStringLiteral(": ") + md->languageText(12));
 
     itemList = new QComboBox(this);
     itemList->setObjectName(QStringLiteral("itemList"));

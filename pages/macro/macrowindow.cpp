@@ -1,5 +1,7 @@
 #include "pages/macro/macrowindow.h"
 
+#include <memory>
+
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -20,6 +22,8 @@
 
 #include "model/macrodata.h"
 #include "model/mousedata.h"
+#include "pages/accessibility/accessiblefactory.h"
+#include "pages/accessibility/buttonaccessible.h"
 #include "pages/macro/inputedit.h"
 #include "pages/macro/macroview.h"
 #include "pages/macro/macroviewdelegate.h"
@@ -148,7 +152,7 @@ MacroWindow::MacroWindow(QWidget *parent) : QFrame(parent), inputDialog(this)
     addBtn = iconButton(namePanel, QStringLiteral("addBtn"), QStringLiteral(":/macro/images/macro/add.png"),
                         MacroViewModel::extraText(MacroViewModel::AddMacro));
     deleteBtn = iconButton(namePanel, QStringLiteral("deleteBtn"), QStringLiteral(":/macro/images/macro/delete.png"),
-                           text(95));
+                           text(174));
     importBtn = iconButton(namePanel, QStringLiteral("importBtn"), QStringLiteral(":/macro/images/macro/import.png"),
                            MacroViewModel::extraText(MacroViewModel::ImportMacro));
     exportBtn = iconButton(namePanel, QStringLiteral("exportBtn"), QStringLiteral(":/macro/images/macro/export.png"),
@@ -163,7 +167,7 @@ MacroWindow::MacroWindow(QWidget *parent) : QFrame(parent), inputDialog(this)
     QFrame *actionPanel = panel(this, QStringLiteral("actionPanel"));
     valueTxt = label(actionPanel, QStringLiteral("valueTxt"), 82);
     valueDeleteBtn = iconButton(actionPanel, QStringLiteral("valueDeleteBtn"),
-                                QStringLiteral(":/macro/images/macro/delete.png"), text(95));
+                                QStringLiteral(":/macro/images/macro/delete.png"), text(175));
     actionList = new MacroView(actionPanel);
     actionList->setObjectName(QStringLiteral("macroActionList"));
     actionList->setAccessibleName(text(82));
@@ -321,6 +325,26 @@ MacroWindow::MacroWindow(QWidget *parent) : QFrame(parent), inputDialog(this)
     connect(deleteAction, &QAction::triggered, this, &MacroWindow::deleteActionProc);
     connect(importBtn, &QPushButton::clicked, this, &MacroWindow::importMacroProc);
     connect(exportBtn, &QPushButton::clicked, this, &MacroWindow::exportMacroProc);
+
+    // The rows an Insert adds are said on the button, where the focus stays (connected after
+    // the insert itself, so the click handler below runs once the rows are in).
+    auto inserted = std::make_shared<QStringList>();
+    auto collecting = std::make_shared<bool>(false);
+    connect(insertBtn, &QPushButton::pressed, this, [inserted, collecting]() {
+        inserted->clear();
+        *collecting = true;
+    });
+    connect(actionModel, &QAbstractItemModel::rowsInserted, this,
+            [this, inserted, collecting](const QModelIndex &, int first, int last) {
+                if (!*collecting)
+                    return;
+                for (int r = first; r <= last; ++r)
+                    *inserted << actionModel->index(r, 0).data(Qt::AccessibleTextRole).toString();
+            });
+    connect(insertBtn, &QPushButton::clicked, this, [this, inserted, collecting]() {
+        *collecting = false;
+        AccessibleFactory::announce(insertBtn, inserted->join(QStringLiteral(", ")));
+    });
     recordBtn->installEventFilter(this);
     connect(nameList->selectionModel(), &QItemSelectionModel::currentChanged, this, &MacroWindow::followNameRow);
 
@@ -731,8 +755,9 @@ void MacroWindow::updateRecordButton()
     recordBtn->setText(recording ? QStringLiteral("ON") : QStringLiteral("OFF"));
     recordBtn->setIcon(QIcon(recording ? QStringLiteral(":/macro/images/macro/record.png")
                                        : QStringLiteral(":/macro/images/macro/stop.png")));
-    recordBtn->setAccessibleName(MacroViewModel::extraText(MacroViewModel::Record) + QLatin1Char(' ')
-                                 + recordBtn->text());
+    // On and off are a state to a screen reader, as a toggle button's.
+    recordBtn->setAccessibleName(MacroViewModel::extraText(MacroViewModel::Record));
+    ButtonAccessible::setChecked(recordBtn, recording);
 }
 
 void MacroWindow::recordBtnProc()

@@ -83,6 +83,7 @@ DPIWindow::DPIWindow(QWidget *parent)
     ySliderTxt->setVisible(xy);
     for (DpiBtn *card : cards)
         card->setXYMode(xy);
+    nameSliders();
 
     xSlider->installEventFilter(this);
     ySlider->installEventFilter(this);
@@ -177,8 +178,6 @@ void DPIWindow::buildForm()
     };
     makeSliderRow(xSliderTxt, xSlider, "xSliderTxt", "xSlider", QStringLiteral("X"));
     makeSliderRow(ySliderTxt, ySlider, "ySliderTxt", "ySlider", QStringLiteral("Y"));
-    xSlider->setAccessibleName(languageText(61) + QLatin1String(" X"));
-    ySlider->setAccessibleName(languageText(61) + QLatin1String(" Y"));
 
     xyBtn = makeCheckBox(frame, "xyBtn", false);
     xyBtn->setMaximumSize(100, 20);
@@ -440,6 +439,26 @@ void DPIWindow::selectLevel(int level)
         cards[level]->setSelected(true);
     }
     MouseData::instance()->currentDpiLevel = uchar(currentLevel);
+    nameSliders();
+}
+
+void DPIWindow::nameSliders()
+{
+    const QString level = languageText(65) + QLatin1Char(' ') + QString::number(currentLevel + 1);
+    const bool xy = xyBtn && xyBtn->isChecked();
+    xSlider->setAccessibleName(xy ? level + QLatin1String(" X") : level);
+    ySlider->setAccessibleName(level + QLatin1String(" Y"));
+}
+
+void DPIWindow::setSliderValue(QSlider *slider, int value)
+{
+    if (!m_connected || (slider != xSlider && slider != ySlider))
+        return;
+    QSlider *previous = m_heldSlider;
+    m_heldSlider = slider;
+    slider->setValue(value);
+    m_heldSlider = previous;
+    commitEdit();
 }
 
 void DPIWindow::selectChangedProc(int level)
@@ -543,6 +562,7 @@ void DPIWindow::xyProc()
     ySlider->setVisible(on);
     xSliderTxt->setVisible(on);
     ySliderTxt->setVisible(on);
+    nameSliders();
     sendDpi();
 }
 

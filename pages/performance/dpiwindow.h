@@ -45,6 +45,10 @@ public:
     // The eighteen-number text of the DPI command for what the page shows now.
     QString dpiText() const;
 
+    // Puts a slider at a value and commits it to the active level, as a drag and release does
+    // (a screen reader's set value comes here).
+    void setSliderValue(QSlider *slider, int value);
+
 public slots:
     void systemSetting();
     void pollingRateProc();
@@ -72,6 +76,8 @@ private:
     void keepActiveLevelInUse();
     // Store, send, and switch to the user's set: the end of every value edit.
     void commitEdit();
+    // The sliders' spoken names say which level they edit.
+    void nameSliders();
 
     QSlider *m_heldSlider = nullptr;     // pressed with the mouse, or changing by a key
     bool m_keyChanged = false;           // a key moved a slider; commit when the key is let go

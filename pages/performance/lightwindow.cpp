@@ -186,6 +186,8 @@ void LightWindow::buildForm()
     bColumn->addLayout(bCaption);
     bSlider = makeSlider(frame, "bSlider");
     bSlider->setAccessibleName(languageText(71));
+    // Read in the page's units: brightness in percent, speed by its name.
+    bSlider->setProperty("accessibleScale", 25);
     brightnessTxt->setBuddy(bSlider);
     bColumn->addWidget(bSlider);
     bColumn->addStretch(1);
@@ -207,6 +209,7 @@ void LightWindow::buildForm()
     sColumn->addLayout(sCaption);
     sSlider = makeSlider(frame_2, "sSlider");
     sSlider->setAccessibleName(languageText(72));
+    sSlider->setProperty("accessibleShowsStep", true);
     speedTxt->setBuddy(sSlider);
     sColumn->addWidget(sSlider);
     sColumn->addStretch(1);

@@ -1,5 +1,6 @@
 #include "pages/performance/tickslider.h"
 
+#include <QAccessible>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QResizeEvent>
@@ -34,6 +35,10 @@ void TickSlider::setLabelText(const QString &text)
     valueLabel->setText(text);
     // A screen reader reads the shown step ("50", "Fast") rather than the raw 0..4.
     setAccessibleDescription(text);
+    if (property("accessibleShowsStep").toBool()) {
+        QAccessibleEvent event(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 void TickSlider::onSliderMoved(int value)

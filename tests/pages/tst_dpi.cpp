@@ -13,6 +13,7 @@
 #include "device/ic553.h"
 #include "model/mousedata.h"
 #include "model/mousedefaultdata.h"
+#include "pages/accessibility/accessiblefactory.h"
 #include "pages/performance/dpibtn.h"
 #include "pages/performance/dpiwindow.h"
 #include "pagetestsupport.h"
@@ -50,6 +51,8 @@ private slots:
         md->isDefaultDPI = 0;
         md->isXY = 0;
 
+        // As the program does, before the first widget: the faces are fixed on first use.
+        AccessibleFactory::install();
         page = new DPIWindow;
         page->show();
         QVERIFY(QTest::qWaitForWindowExposed(page));
@@ -438,9 +441,16 @@ private slots:
         QTest::keyClick(card(1), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), card(1)->m_x);
 
+        // The slider says which level it edits, and a value set by the screen reader is that
+        // level's new DPI on the mouse, as after a drag.
         QAccessibleInterface *slider = QAccessible::queryAccessibleInterface(page->xSlider);
         QCOMPARE(slider->role(), QAccessible::Slider);
-        QVERIFY(!slider->text(QAccessible::Name).isEmpty());
+        QVERIFY(slider->text(QAccessible::Name).startsWith(md->languageText(65) + QStringLiteral(" 5")));
+        QVERIFY(slider->valueInterface());
+        slider->valueInterface()->setCurrentValue(1600);
+        QCOMPARE(card(4)->xDpi(), 1600);
+        QCOMPARE(md->xDpiList.value(4).toInt(), 1600);
+        QTRY_COMPARE_WITH_TIMEOUT(int(rig.state().dpiX[4]), 1600 / 50 - 1, 5000);
     }
 
     void systemButtonSaysWhenNothingCanOpen()

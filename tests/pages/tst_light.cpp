@@ -11,6 +11,7 @@
 
 #include "device/controller.h"
 #include "model/mousedata.h"
+#include "pages/accessibility/accessiblefactory.h"
 #include "pages/performance/colorbar.h"
 #include "pages/performance/colorcombobox.h"
 #include "pages/performance/colorcomboboxitem.h"
@@ -110,6 +111,8 @@ private slots:
         QVERIFY(dir.isValid());
         QVERIFY(rig.startProfile(dir.path()));
         md = MouseData::instance();
+        // As the program does, before the first widget: the faces are fixed on first use.
+        AccessibleFactory::install();
 
         QVERIFY(rig.attach(0));
     }
@@ -376,21 +379,40 @@ private slots:
         QVERIFY(page);
         QAccessibleInterface *bar = QAccessible::queryAccessibleInterface(page->colorBar);
         QCOMPARE(bar->role(), QAccessible::ColorChooser);
-        QCOMPARE(bar->text(QAccessible::Name), md->languageText(79));
+        const QColor under(page->colorBar->image.pixel(page->colorBar->pinCentre()));
+        QCOMPARE(bar->text(QAccessible::Name), md->languageText(79) + QStringLiteral(": ")
+                                                   + AccessibleFactory::spokenColour(under));
 
         QAccessibleInterface *slot = QAccessible::queryAccessibleInterface(page->lightColors.at(2));
         QCOMPARE(slot->role(), QAccessible::ComboBox);
         QCOMPARE(slot->text(QAccessible::Name), md->languageText(79) + QStringLiteral(" 3"));
-        QCOMPARE(slot->text(QAccessible::Description), QStringLiteral("#ff0000"));
+        QCOMPARE(slot->text(QAccessible::Description), QStringLiteral("R 255, G 0, B 0"));
 
         QAccessibleInterface *swatch = QAccessible::queryAccessibleInterface(page->lightColors.at(0)->swatches().at(27));
         QCOMPARE(swatch->role(), QAccessible::Button);
-        QCOMPARE(swatch->text(QAccessible::Name), QStringLiteral("#42a5f5"));
+        QCOMPARE(swatch->text(QAccessible::Name), QStringLiteral("R 66, G 165, B 245"));
 
         QAccessibleInterface *slider = QAccessible::queryAccessibleInterface(page->bSlider);
         QCOMPARE(slider->role(), QAccessible::Slider);
         QCOMPARE(slider->text(QAccessible::Name), md->languageText(71));
         QCOMPARE(slider->text(QAccessible::Description), QStringLiteral("100"));
+        // In percent, and set in percent: 50 % is the middle step, sent as a change.
+        QAccessibleValueInterface *value = slider->valueInterface();
+        QVERIFY(value);
+        QCOMPARE(value->maximumValue().toInt(), 100);
+        QCOMPARE(value->currentValue().toInt(), 100);
+        value->setCurrentValue(50);
+        QCOMPARE(page->bSlider->value(), 2);
+        QCOMPARE(md->lightValue.value(1).toInt(), 2);
+
+        QAccessibleInterface *speed = QAccessible::queryAccessibleInterface(page->sSlider);
+        QCOMPARE(speed->text(QAccessible::Name), md->languageText(72) + QStringLiteral(": ") + md->languageText(105));
+
+        // The effects are one choice, and choosing one by the screen reader sends it.
+        QAccessibleInterface *effect = QAccessible::queryAccessibleInterface(page->effectBtns.at(2));
+        QCOMPARE(effect->role(), QAccessible::RadioButton);
+        effect->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        QTRY_COMPARE(md->lightValue.value(0).toInt(), 2);
     }
 
     void screenshot()
