@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDebug>
@@ -26,6 +27,7 @@
 #include "device/controller.h"
 #include "device/datapaths.h"
 #include "device/ic.h"
+#include "model/languagetable.h"
 #include "model/mousedata.h"
 #include "model/mousedefaultdata.h"
 #include "pages/keys/childmenuwindow.h"
@@ -43,6 +45,8 @@
 #include "pages/performance/dpiwindow.h"
 #include "pages/performance/lightwindow.h"
 #include "pages/performance/sensorwindow.h"
+#include "platform/autostart.h"
+#include "platform/desktopnotifications.h"
 #include "platform/devicenotifier.h"
 #include "platform/framelesshelper.h"
 #include "resources/stylesheets.h"
@@ -116,6 +120,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     failureQuietTimer.setSingleShot(true);
     failureQuietTimer.setInterval(FailureQuietMs);
     deviceNotifier = new DeviceNotifier(this);
+    notifications = new DesktopNotifications(this);
 
     connectAll();
 
@@ -197,15 +202,64 @@ void MainWindow::buildTitleBar()
     connect(website, &QAction::triggered, this, &MainWindow::websiteActionProc);
     connect(update, &QAction::triggered, this, &MainWindow::updateActionProc);
     connect(version, &QAction::triggered, this, &MainWindow::versionActionProc);
+    buildDesktopActions();
     settingBtn->setMenu(settingMenu);
 
     QSettings config(DataPaths::configFile(), QSettings::IniFormat);
-    const bool english =
-        config.value(QStringLiteral("common/language")).toString() == QLatin1String("English");
-    setWindowTitle(config.value(english ? QStringLiteral("common/EnglishName")
-                                        : QStringLiteral("common/name"))
+    const bool chinese = LanguageTable::isChinese(LanguageTable::activeFile());
+    setWindowTitle(config.value(chinese ? QStringLiteral("common/name")
+                                        : QStringLiteral("common/EnglishName"))
                        .toString());
     setWindowIcon(QIcon(QStringLiteral(":/images/trayicon.png")));
+}
+
+void MainWindow::buildDesktopActions()
+{
+    MouseData *md = MouseData::instance();
+    settingMenu->addSeparator();
+    autostartAction = settingMenu->addAction(md->languageText(150));
+    autostartAction->setObjectName(QStringLiteral("autostartAction"));
+    autostartAction->setCheckable(true);
+    autostartAction->setChecked(Autostart::isEnabled());
+    connect(autostartAction, &QAction::toggled, this, [this](bool on) {
+        QString error;
+        if (Autostart::setEnabled(on, &error))
+            return;
+        qWarning() << "autostart:" << error;
+        const QSignalBlocker block(autostartAction);
+        autostartAction->setChecked(Autostart::isEnabled());
+        showNotice(MouseData::instance()->languageText(154) + QLatin1Char('\n') + error);
+    });
+
+    languageMenu = settingMenu->addMenu(md->languageText(151));
+    languageMenu->setObjectName(QStringLiteral("languageMenu"));
+    languageMenu->setStyleSheet(StyleSheets::menu(StyleSheets::ContextMenu));
+    auto *group = new QActionGroup(languageMenu);
+    const QString chosen = LanguageTable::chosen();
+    auto addChoice = [&](const QString &text, const QString &id) {
+        QAction *a = languageMenu->addAction(text);
+        a->setCheckable(true);
+        a->setData(id);
+        a->setChecked(id == chosen);
+        group->addAction(a);
+        connect(a, &QAction::triggered, this, [this, id]() {
+            if (id == LanguageTable::chosen())
+                return;
+            LanguageTable::setChosen(id);
+            showNotice(MouseData::instance()->languageText(152));
+        });
+    };
+    addChoice(md->languageText(153), QString());
+    for (const LanguageTable::Info &t : LanguageTable::available())
+        addChoice(t.name, t.id);
+}
+
+void MainWindow::showNotice(const QString &text)
+{
+    if (isVisible() && !isMinimized())
+        noticeBar->showNotice(text);
+    else
+        showTrayMessage(windowTitle(), text, QSystemTrayIcon::Information, BalloonMs);
 }
 
 void MainWindow::buildPages()
@@ -338,6 +392,7 @@ void MainWindow::onTrayIconActivated(QSystemTrayIcon::ActivationReason reason)
         return;
     }
     // With the mouse attached, the tray is the only way back to a window closed to it.
+    m_waitForUser = false;
     showNormal();
     raise();
     activateWindow();
@@ -493,12 +548,14 @@ void MainWindow::deviceChangedProc(uchar type)
     funBtn->setLightButtonVisible(type != 2 && type != 4);
     if (type == 255)
         return;
-    show();
     MouseData::instance()->dpiReadPending = 1;
+    if (!m_waitForUser)
+        show();
 }
 
 void MainWindow::raiseWindow()
 {
+    m_waitForUser = false;
     if (isMinimized())
         showNormal();
     else
@@ -524,14 +581,25 @@ void MainWindow::transferFailedProc()
     if (isVisible() && !isMinimized())
         noticeBar->showNotice(text);
     else
-        showTrayMessage(windowTitle(), text, QSystemTrayIcon::Warning, BalloonMs);
+        showTrayMessage(windowTitle(), text, QSystemTrayIcon::Warning, BalloonMs, QStringLiteral("failure"));
 }
 
 void MainWindow::showTrayMessage(const QString &title, const QString &text,
-                                 QSystemTrayIcon::MessageIcon icon, int ms)
+                                 QSystemTrayIcon::MessageIcon icon, int ms, const QString &kind)
 {
     emit trayMessage(title, text);
-    if (trayAvailable() && trayIcon->isVisible())
+    const bool tray = trayAvailable() && trayIcon->isVisible();
+    const bool shown = isVisible() && !isMinimized();
+    if (tray && shown) {
+        trayIcon->showMessage(title, text, icon, ms);
+        return;
+    }
+    // No tray, or nobody looking at the window: the desktop's notification service, where
+    // the next message of the same kind replaces this one.
+    if (notifications->show(kind.isEmpty() ? QStringLiteral("notice") : kind, title, text,
+                            icon == QSystemTrayIcon::Warning || icon == QSystemTrayIcon::Critical, ms))
+        return;
+    if (tray)
         trayIcon->showMessage(title, text, icon, ms);
     else if (isVisible())
         noticeBar->showNotice(title + QStringLiteral(": ") + text);
@@ -549,7 +617,7 @@ void MainWindow::handleEventReport(uchar b0, uchar b1, uchar b2, uchar b3)
         if (b3 >= list.size())
             return;
         showTrayMessage(QStringLiteral("DPI"), list.at(b3).toString(),
-                        QSystemTrayIcon::Information, BalloonMs);
+                        QSystemTrayIcon::Information, BalloonMs, QStringLiteral("dpi"));
         emit md->dpiKeyPressed(b3);
     } else if (b2 == 1 && b3 == 1) {
         const QString address = md->runHttps.trimmed();

@@ -68,7 +68,8 @@ int Startup::run(QApplication &app, const Options &options)
 
     auto window = std::make_unique<MainWindow>();
     QObject::connect(&single, &SingleInstance::raiseRequested, window.get(), &MainWindow::raiseWindow);
-    if (!MainWindow::trayAvailable())
+    window->setWaitForUser(options.startHidden);
+    if (!options.startHidden && !MainWindow::trayAvailable())
         window->show();
 
     // Whatever ends the session, nothing the user changed is lost.

@@ -2,6 +2,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
+
+#include "device/datapaths.h"
 
 #include <cstdio>
 
@@ -42,7 +45,7 @@ const CliCommand commands[] = {
     {"udev-rule", "print the udev rule that lets a normal user reach the catalogue's mice",
      "mousecfg-cli udev-rule [--output FILE] [CATALOGUE]\n"
      "Prints a udev rule that gives the user logged in at the seat access to the hidraw nodes of\n"
-     "every mouse of CATALOGUE (default: the program's apConfig.bin), or writes it to FILE.\n"
+     "every mouse of CATALOGUE (default: the catalogue in use, data/apConfig.bin), or writes it to FILE.\n"
      "Exit status 1 when the catalogue is missing or names no supported mouse.",
      &Cli::udevRule},
 };
@@ -56,12 +59,31 @@ const CliCommand *find(const QString &name)
     return nullptr;
 }
 
+QString shown(const QString &path)
+{
+    return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+}
+
+// The texts name data/... as a portable copy lays it out; a user reads the files in use.
+QString withPathsInUse(QString text)
+{
+    text.replace(QStringLiteral("data/apConfig.bin"), shown(DataPaths::configFile()));
+    text.replace(QStringLiteral("data/macro.bin"), shown(DataPaths::macroStore()));
+    return text;
+}
+
 void usage(void (*print)(const QString &))
 {
     print(QStringLiteral("usage: mousecfg-cli <command> [arguments]\n"
-                         "       mousecfg-cli <command> --help\n\ncommands:"));
+                         "       mousecfg-cli <command> --help\n"
+                         "       mousecfg-cli --version\n\ncommands:"));
     for (const CliCommand &c : commands)
         print(QStringLiteral("  %1  %2").arg(QLatin1String(c.name), -10).arg(QLatin1String(c.summary)));
+    print(withPathsInUse(QStringLiteral("\nfiles:\n"
+                                        "  catalogue  data/apConfig.bin\n"
+                                        "  macros     data/macro.bin\n"
+                                        "  profile    %1")
+                             .arg(shown(DataPaths::profileFile(0)))));
 }
 } // namespace
 
@@ -117,6 +139,10 @@ int main(int argc, char *argv[])
         usage(&Cli::out);
         return Cli::Ok;
     }
+    if (name == QLatin1String("--version") || name == QLatin1String("-v")) {
+        Cli::out(QStringLiteral("mousecfg-cli %1").arg(QLatin1String(MOUSECFG_VERSION)));
+        return Cli::Ok;
+    }
     const CliCommand *command = find(name);
     if (!command) {
         Cli::err(QStringLiteral("mousecfg-cli: unknown command \"%1\"").arg(name));
@@ -124,7 +150,7 @@ int main(int argc, char *argv[])
         return Cli::Error;
     }
     if (args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"))) {
-        Cli::out(QLatin1String(command->usage));
+        Cli::out(withPathsInUse(QLatin1String(command->usage)));
         return Cli::Ok;
     }
     return command->run(args);
