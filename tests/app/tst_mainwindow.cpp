@@ -130,7 +130,10 @@ void TestMainWindow::constructionTexts()
     QCOMPARE(w->windowTitle(), QStringLiteral("Gaming Mouse"));
     QVERIFY(w->windowFlags() & Qt::FramelessWindowHint);
     const QList<QAction *> actions = w->settingMenu->actions();
-    QCOMPARE(actions.size(), 3);
+    // Then a separator, "start at login" and the language menu.
+    QCOMPARE(actions.size(), 6);
+    QCOMPARE(actions[4], w->autostartAction);
+    QCOMPARE(actions[5]->menu(), w->languageMenu);
     QCOMPARE(actions[0]->text(), md->languageText(100));
     QCOMPARE(actions[1]->text(), md->languageText(98));
     QCOMPARE(actions[2]->text(), md->languageText(99) + QStringLiteral("V1.07"));
