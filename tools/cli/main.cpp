@@ -48,6 +48,16 @@ const CliCommand commands[] = {
      "every mouse of CATALOGUE (default: the catalogue in use, data/apConfig.bin), or writes it to FILE.\n"
      "Exit status 1 when the catalogue is missing or names no supported mouse.",
      &Cli::udevRule},
+    {"set-family", "write an attached mouse's interfaces into a family of the user's catalogue",
+     "mousecfg-cli set-family FAMILY VID:PID COMMAND_PAGE:USAGE EVENT_PAGE:USAGE [--report-length N]\n"
+     "Makes catalogue family FAMILY (0..6) the mouse VID:PID, talked to through its interface\n"
+     "COMMAND_PAGE:USAGE and read for events through EVENT_PAGE:USAGE, all in hex as\n"
+     "\"mousecfg-cli devices\" lists them; both interfaces must be attached. The change goes to the\n"
+     "user's catalogue USER_CATALOGUE, made from the shipped one when it does not exist yet;\n"
+     "from then on it is used in place of the shipped one (a key it lacks takes its default and\n"
+     "is not read from the shipped file). The report length stays as it was, 32 for a new entry.\n"
+     "Then \"mousecfg-cli udev-rule\" prints the rule for the catalogue in use.",
+     &Cli::setFamily},
 };
 
 const CliCommand *find(const QString &name)
@@ -69,6 +79,7 @@ QString withPathsInUse(QString text)
 {
     text.replace(QStringLiteral("data/apConfig.bin"), shown(DataPaths::configFile()));
     text.replace(QStringLiteral("data/macro.bin"), shown(DataPaths::macroStore()));
+    text.replace(QStringLiteral("USER_CATALOGUE"), shown(DataPaths::userConfigFile()));
     return text;
 }
 
