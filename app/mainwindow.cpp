@@ -113,6 +113,15 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     buildMenus();
 
     noticeBar = new NoticeBar(central);
+    noMouseNotice = new QLabel(mainFrame);
+    noMouseNotice->setObjectName(QStringLiteral("noMouseNotice"));
+    noMouseNotice->setWordWrap(true);
+    noMouseNotice->setAlignment(Qt::AlignCenter);
+    noMouseNotice->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    noMouseNotice->setStyleSheet(QStringLiteral(
+        "QLabel#noMouseNotice { background-color: rgb(26, 26, 26); color: rgb(255, 255, 255);"
+        " font-size: 20px; padding: 80px; }"));
+    mainFrame->installEventFilter(this);
     frameless = new FramelessHelper(this);
 
     deviceCheckTimer.setSingleShot(true);
@@ -128,6 +137,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
         w->hide();
     onWindowSelect(0);
     resize(1200, 800);
+    updateNoMouseNotice();
 }
 
 MainWindow::~MainWindow()
@@ -349,6 +359,40 @@ void MainWindow::connectAll()
     Controller *controller = Controller::instance();
     connect(controller, &Controller::eventReport, this, &MainWindow::handleEventReport);
     connect(controller, &Controller::transferFailed, this, &MainWindow::transferFailedProc);
+    connect(controller, &Controller::openRefused, this, [this]() {
+        const bool first = !m_openRefused;
+        m_openRefused = true;
+        updateNoMouseNotice();
+        if (first && !(isVisible() && !isMinimized()))
+            showTrayMessage(windowTitle(), MouseData::instance()->languageText(156),
+                            QSystemTrayIcon::Warning, BalloonMs, QStringLiteral("access"));
+    });
+    connect(controller, &Controller::deviceChecked, this, [this](int found) {
+        // Unplugged: a mouse plugged in next (after the rule was installed) starts afresh.
+        if (found < 0 || found > 6)
+            m_openRefused = false;
+        updateNoMouseNotice();
+    });
+}
+
+void MainWindow::updateNoMouseNotice()
+{
+    const bool noMouse = MouseData::instance()->deviceType == 255;
+    if (!noMouse && !m_openRefused) {
+        noMouseNotice->hide();
+        return;
+    }
+    noMouseNotice->setText(MouseData::instance()->languageText(m_openRefused ? 156 : 155));
+    placeNoMouseNotice();
+    noMouseNotice->show();
+    noMouseNotice->raise();
+}
+
+void MainWindow::placeNoMouseNotice()
+{
+    // Over the pages; the navigation column stays reachable.
+    const int left = funBtn->isVisible() ? funBtn->geometry().right() + 1 : 0;
+    noMouseNotice->setGeometry(left, 0, qMax(0, mainFrame->width() - left), mainFrame->height());
 }
 
 void MainWindow::onSettingBtnClicked()
@@ -630,6 +674,8 @@ void MainWindow::handleEventReport(uchar b0, uchar b1, uchar b2, uchar b3)
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == mainFrame && (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest))
+        placeNoMouseNotice();
     auto *button = qobject_cast<QPushButton *>(watched);
     if (button && button->parentWidget() == titleFrame) {
         if (event->type() == QEvent::Enter)

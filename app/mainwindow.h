@@ -97,6 +97,8 @@ public:
     QSystemTrayIcon *trayIcon = nullptr;
     QMenu *trayMenu = nullptr;
     NoticeBar *noticeBar = nullptr;
+    // Over the pages while no mouse can be used: says why and, where it can tell, what to do.
+    QLabel *noMouseNotice = nullptr;
     DeviceNotifier *deviceNotifier = nullptr;
     DesktopNotifications *notifications = nullptr;
 
@@ -152,6 +154,8 @@ protected:
 private:
     void buildTitleBar();
     void buildDesktopActions();
+    void updateNoMouseNotice();
+    void placeNoMouseNotice();
     // A short message in the window, or as a notification when the window is not shown.
     void showNotice(const QString &text);
     void buildPages();
@@ -163,4 +167,5 @@ private:
 
     FramelessHelper *frameless = nullptr;
     bool m_waitForUser = false;
+    bool m_openRefused = false; // the mouse is there, its interface refused to open
 };

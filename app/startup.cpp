@@ -53,6 +53,8 @@ int Startup::run(QApplication &app, const Options &options)
 
     AppFont::install(app);
     QCoreApplication::setApplicationName(QStringLiteral("Standard"));
+    // The Wayland app id, and where notifications and docks find the icon: the desktop entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral("mousecfg"));
     // Hidden to the tray is still running; only an explicit quit ends the program.
     app.setQuitOnLastWindowClosed(false);
 

@@ -6,6 +6,7 @@
 #include <QDBusConnection>
 #include <QDBusMetaType>
 #include <QFile>
+#include <QLabel>
 #include <QMenu>
 #include <QProcess>
 #include <QSignalSpy>
@@ -23,8 +24,11 @@
 #include "common/testroot.h"
 #include "device/controller.h"
 #include "device/datapaths.h"
+#include "device/ic.h"
 #include "model/languagetable.h"
 #include "model/mousedata.h"
+#include "pages/keys/funbtnwindow.h"
+#include "pages/keys/mousewindow.h"
 #include "platform/autostart.h"
 #include "platform/desktopnotifications.h"
 #include "sim/vmouse.h"
@@ -138,6 +142,7 @@ private slots:
     void notificationsReplaceTheirPredecessor();
     void autostartEntryFollowsTheChoice();
     void languageFollowsLocaleUnlessChosen();
+    void noMouseNoticeSaysWhy();
 
 private:
     std::unique_ptr<QProcess> startChild(const QProcessEnvironment &extra);
@@ -399,6 +404,58 @@ void TestDesktopSession::languageFollowsLocaleUnlessChosen()
     QVERIFY(LanguageTable::setChosen(QString()));
     MainWindow::setTrayAvailableForTesting(-1);
     qputenv("LANG", savedLang);
+}
+
+namespace {
+bool check(int expected)
+{
+    QSignalSpy checked(Controller::instance(), &Controller::deviceChecked);
+    emit Controller::instance()->check();
+    return checked.wait(5000) && checked.last().at(0).toInt() == expected;
+}
+} // namespace
+
+// Shown without a usable mouse the window says so, and when the mouse is there but refuses to
+// open, what to do about it.
+void TestDesktopSession::noMouseNoticeSaysWhy()
+{
+    MainWindow::setTrayAvailableForTesting(1);
+    vmouse_reset();
+    QVERIFY(check(-1));
+    auto w = std::make_unique<MainWindow>();
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    MouseData *md = MouseData::instance();
+    QVERIFY(w->noMouseNotice->isVisible());
+    QCOMPARE(w->noMouseNotice->text(), md->languageText(155));
+    // It covers the pages, not the navigation column.
+    QVERIFY(w->noMouseNotice->geometry().contains(w->mousePage->geometry().center()));
+    QVERIFY(!w->noMouseNotice->geometry().intersects(w->funBtn->geometry()));
+
+    TestRoot::plugFamily(0);
+    QVERIFY(check(0));
+    QVERIFY(!w->noMouseNotice->isVisible());
+
+    // The node is there but not this user's: the first change tells what to do.
+    vmouse_fail_next("open", 1000);
+    QSignalSpy refused(Controller::instance(), &Controller::openRefused);
+    Controller::instance()->currentIc()->setReportRate(QStringLiteral("2"));
+    QVERIFY(refused.wait(5000));
+    QTRY_VERIFY(w->noMouseNotice->isVisible());
+    QCOMPARE(w->noMouseNotice->text(), md->languageText(156));
+    // The recheck that follows the failure finds the mouse again: the advice stays.
+    QVERIFY(check(0));
+    QVERIFY(w->noMouseNotice->isVisible());
+
+    // Unplugged, and plugged in again once the rule is there.
+    vmouse_reset();
+    QVERIFY(check(-1));
+    QCOMPARE(w->noMouseNotice->text(), md->languageText(155));
+    TestRoot::plugFamily(0);
+    QVERIFY(check(0));
+    QVERIFY(!w->noMouseNotice->isVisible());
+    w.reset();
+    MainWindow::setTrayAvailableForTesting(-1);
 }
 
 int main(int argc, char **argv)
