@@ -49,6 +49,7 @@
 #include "platform/desktopnotifications.h"
 #include "platform/devicenotifier.h"
 #include "platform/framelesshelper.h"
+#include "platform/updateprogram.h"
 #include "resources/stylesheets.h"
 
 #ifdef Q_OS_WIN
@@ -208,6 +209,15 @@ void MainWindow::buildTitleBar()
     QAction *version = settingMenu->addAction(md->languageText(99) + QStringLiteral("V1.07"));
     website->setObjectName(QStringLiteral("websiteAction"));
     update->setObjectName(QStringLiteral("updateAction"));
+    // Where the family's program cannot run, the entry says so instead of offering the dialog.
+    connect(settingMenu, &QMenu::aboutToShow, this, [this, update]() {
+        MouseData *data = MouseData::instance();
+        const QString program = updateProgramFor(data->deviceType);
+        const bool foreign = !program.isEmpty()
+                             && UpdateProgram::check(program) == UpdateProgram::Verdict::WindowsProgram;
+        update->setText(data->languageText(foreign ? 157 : 98));
+        update->setEnabled(!foreign);
+    });
     version->setObjectName(QStringLiteral("versionAction"));
     connect(website, &QAction::triggered, this, &MainWindow::websiteActionProc);
     connect(update, &QAction::triggered, this, &MainWindow::updateActionProc);
@@ -555,6 +565,10 @@ bool MainWindow::startUpdateProgram()
     if (program.isEmpty())
         return false;
     const QFileInfo info(program);
+    if (UpdateProgram::check(program) == UpdateProgram::Verdict::WindowsProgram) {
+        reportStartFailure(program, QString(), MouseData::instance()->languageText(157));
+        return false;
+    }
     if (!info.exists()) {
         reportStartFailure(program, QString());
         return false;
@@ -570,12 +584,12 @@ bool MainWindow::startUpdateProgram()
     return true;
 }
 
-void MainWindow::reportStartFailure(const QString &program, const QString &reason)
+void MainWindow::reportStartFailure(const QString &program, const QString &reason, const QString &heading)
 {
-    QString text = MouseData::instance()->languageText(116);
+    QString text = heading.isEmpty() ? MouseData::instance()->languageText(116) : heading;
     if (text.isEmpty())
         text = QStringLiteral("The update program could not be started:");
-    text += QLatin1Char('\n') + QDir::toNativeSeparators(program);
+    text += QLatin1Char('\n') + QDir::toNativeSeparators(QFileInfo(program).absoluteFilePath());
     if (!reason.isEmpty())
         text += QLatin1Char('\n') + reason;
     auto *box = new QMessageBox(QMessageBox::Warning, windowTitle(), text, QMessageBox::Ok, this);

@@ -162,7 +162,7 @@ private:
     void buildMenus();
     void connectAll();
     void closeAssignmentMenus(QPoint pos);
-    void reportStartFailure(const QString &program, const QString &reason);
+    void reportStartFailure(const QString &program, const QString &reason, const QString &heading = QString());
     QString websiteAddress() const;
 
     FramelessHelper *frameless = nullptr;
