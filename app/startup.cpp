@@ -16,6 +16,7 @@
 #include "model/mousedata.h"
 #include "model/mousedefaultdata.h"
 #include "platform/appfont.h"
+#include "platform/darklook.h"
 #include "platform/singleinstance.h"
 #include "platform/unixsignalwatcher.h"
 
@@ -52,6 +53,7 @@ int Startup::run(QApplication &app, const Options &options)
         screenClass = screenClassFor(screen->geometry());
 
     AppFont::install(app);
+    DarkLook::install(app);
     QCoreApplication::setApplicationName(QStringLiteral("Standard"));
     // The Wayland app id, and where notifications and docks find the icon: the desktop entry.
     QGuiApplication::setDesktopFileName(QStringLiteral("mousecfg"));

@@ -31,4 +31,5 @@ protected:
 
 private:
     QPoint dragOffset;
+    bool systemMove = false; // the window system runs the current drag
 };

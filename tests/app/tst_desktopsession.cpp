@@ -6,6 +6,12 @@
 #include <QDBusConnection>
 #include <QDBusMetaType>
 #include <QFile>
+#include <QFileDialog>
+#include <QImage>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QToolTip>
 #include <QLabel>
 #include <QMenu>
 #include <QProcess>
@@ -30,6 +36,7 @@
 #include "pages/keys/funbtnwindow.h"
 #include "pages/keys/mousewindow.h"
 #include "platform/autostart.h"
+#include "platform/darklook.h"
 #include "platform/desktopnotifications.h"
 #include "sim/vmouse.h"
 
@@ -143,6 +150,7 @@ private slots:
     void autostartEntryFollowsTheChoice();
     void languageFollowsLocaleUnlessChosen();
     void noMouseNoticeSaysWhy();
+    void standardDialogsAreDark();
 
 private:
     std::unique_ptr<QProcess> startChild(const QProcessEnvironment &extra);
@@ -456,6 +464,58 @@ void TestDesktopSession::noMouseNoticeSaysWhy()
     QVERIFY(!w->noMouseNotice->isVisible());
     w.reset();
     MainWindow::setTrayAvailableForTesting(-1);
+}
+
+namespace {
+// Mean lightness (0..255) of a widget as drawn, and whether any of it is light (its text).
+QPair<int, bool> lightness(QWidget *w)
+{
+    w->ensurePolished();
+    w->adjustSize();
+    const QImage img = w->grab().toImage();
+    qint64 sum = 0;
+    bool light = false;
+    for (int y = 0; y < img.height(); ++y) {
+        for (int x = 0; x < img.width(); ++x) {
+            const int l = QColor(img.pixel(x, y)).lightness();
+            sum += l;
+            light = light || l > 180;
+        }
+    }
+    return {int(sum / qMax(1, img.width() * img.height())), light};
+}
+} // namespace
+
+// Message boxes, prompts, the file dialog, tooltips and edit menus in the program's dark look,
+// with light text on it.
+void TestDesktopSession::standardDialogsAreDark()
+{
+    DarkLook::install(*qobject_cast<QApplication *>(QCoreApplication::instance()));
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("mousecfg"),
+                    QStringLiteral("The update program could not be started."), QMessageBox::Ok);
+    auto drawn = lightness(&box);
+    QVERIFY2(drawn.first < 80 && drawn.second, qPrintable(QString::number(drawn.first)));
+
+    QInputDialog prompt;
+    prompt.setLabelText(QStringLiteral("Name of the new macro:"));
+    drawn = lightness(&prompt);
+    QVERIFY2(drawn.first < 80 && drawn.second, qPrintable(QString::number(drawn.first)));
+
+    QLineEdit edit(QStringLiteral("macro one"));
+    edit.selectAll();
+    std::unique_ptr<QMenu> menu(edit.createStandardContextMenu());
+    drawn = lightness(menu.get());
+    QVERIFY2(drawn.first < 80 && drawn.second, qPrintable(QString::number(drawn.first)));
+
+    // The file dialog's labels were black on near-black: text and background far apart.
+    QFileDialog files(nullptr, QStringLiteral("Program"));
+    files.setOption(QFileDialog::DontUseNativeDialog);
+    for (QLabel *label : files.findChildren<QLabel *>()) {
+        const QPalette p = label->palette();
+        QVERIFY(p.color(label->foregroundRole()).lightness() - p.color(QPalette::Window).lightness() > 150);
+    }
+    QVERIFY(QToolTip::palette().color(QPalette::ToolTipBase).lightness() < 100);
+    QVERIFY(QToolTip::palette().color(QPalette::ToolTipText).lightness() > 200);
 }
 
 int main(int argc, char **argv)
