@@ -66,6 +66,10 @@ int s_trayOverride = -1;
 constexpr int BalloonMs = 10000;
 constexpr int FailureQuietMs = 1500;
 constexpr int TitleHeight = 40;
+// Width of the key list, the category list and each picker; the mouse page takes the rest,
+// its markers needing MousePageMinWidth at most.
+constexpr int KeyColumnWidth = 176;
+constexpr int MousePageMinWidth = 580;
 // Presses above this line are on the title bar or the column captions.
 constexpr int MenuCaptionBottom = 80;
 
@@ -303,6 +307,15 @@ void MainWindow::buildPages()
     lightPage = new LightWindow(mainFrame);
     macroPage = new MacroWindow(mainFrame);
     sensorPage = new SensorWindow(mainFrame);
+
+    // The key screen's columns keep one width whether a picker is open or not, and all of them
+    // fit the 1200-pixel window beside the mouse page: a column that shrank or a window that
+    // grew when a picker opened moved the rows under the user's pointer.
+    const QList<QWidget *> columns = QList<QWidget *>{mainMenu, subMenu} + pickers();
+    for (QWidget *c : columns)
+        c->setFixedWidth(qMax(KeyColumnWidth, c->minimumWidth()));
+    if (MouseData::instance()->screenClass == 0)
+        mousePage->setMinimumWidth(MousePageMinWidth);
 
     row->addWidget(funBtn);
     for (QWidget *w : menusAndPages()) {

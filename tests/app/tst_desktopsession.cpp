@@ -34,6 +34,8 @@
 #include "model/languagetable.h"
 #include "model/mousedata.h"
 #include "pages/keys/funbtnwindow.h"
+#include "pages/keys/mainmenuwindow.h"
+#include "pages/keys/submenuwindow.h"
 #include "pages/keys/mousewindow.h"
 #include "platform/autostart.h"
 #include "platform/darklook.h"
@@ -151,6 +153,8 @@ private slots:
     void languageFollowsLocaleUnlessChosen();
     void noMouseNoticeSaysWhy();
     void standardDialogsAreDark();
+    void keyColumnsKeepTheirSize_data();
+    void keyColumnsKeepTheirSize();
 
 private:
     std::unique_ptr<QProcess> startChild(const QProcessEnvironment &extra);
@@ -516,6 +520,53 @@ void TestDesktopSession::standardDialogsAreDark()
     }
     QVERIFY(QToolTip::palette().color(QPalette::ToolTipBase).lightness() < 100);
     QVERIFY(QToolTip::palette().color(QPalette::ToolTipText).lightness() > 200);
+}
+
+// Opening a picker must not squeeze the key list, move the category list or grow the window:
+// clicks would land on other rows than the ones the user aimed at.
+void TestDesktopSession::keyColumnsKeepTheirSize_data()
+{
+    QTest::addColumn<int>("family");
+    QTest::newRow("family 0") << 0;
+    QTest::newRow("family 5 (markers furthest out)") << 5;
+}
+
+void TestDesktopSession::keyColumnsKeepTheirSize()
+{
+    QFETCH(int, family);
+    MainWindow::setTrayAvailableForTesting(1);
+    vmouse_reset();
+    TestRoot::plugFamily(family);
+    QVERIFY(check(family));
+    auto w = std::make_unique<MainWindow>();
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    w->onWindowSelect(0);
+    w->mainMenu->selectedKey = 0;
+    w->subMenu->category = 0;
+    w->menuContorlProc();
+    QCoreApplication::processEvents();
+    const QSize window = w->size();
+    const QRect keys = w->mainMenu->geometry();
+    const QRect categories = w->subMenu->geometry();
+    for (int category = 1; category <= 7; ++category) {
+        w->subMenu->category = category;
+        w->menuContorlProc();
+        QCoreApplication::processEvents();
+        const QString what = QStringLiteral("category %1: window %2x%3, keys %4 wide, categories at %5")
+                                 .arg(category).arg(w->width()).arg(w->height()).arg(w->mainMenu->width())
+                                 .arg(w->subMenu->x());
+        QVERIFY2(w->size() == window, qPrintable(what));
+        QVERIFY2(w->mainMenu->geometry() == keys, qPrintable(what));
+        QVERIFY2(w->subMenu->geometry() == categories, qPrintable(what));
+        // Every marker of the mouse page stays inside it.
+        for (QWidget *marker : w->mousePage->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+            if (marker->isVisible() && qstrcmp(marker->metaObject()->className(), "MouseKey") == 0)
+                QVERIFY2(w->mousePage->rect().contains(marker->geometry()), qPrintable(what));
+        }
+    }
+    w.reset();
+    MainWindow::setTrayAvailableForTesting(-1);
 }
 
 int main(int argc, char **argv)
