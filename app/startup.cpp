@@ -17,6 +17,7 @@
 #include "model/mousedefaultdata.h"
 #include "platform/appfont.h"
 #include "platform/darklook.h"
+#include "platform/focusring.h"
 #include "platform/singleinstance.h"
 #include "platform/unixsignalwatcher.h"
 
@@ -54,6 +55,7 @@ int Startup::run(QApplication &app, const Options &options)
 
     AppFont::install(app);
     DarkLook::install(app);
+    FocusRing focusRing;
     QCoreApplication::setApplicationName(QStringLiteral("Standard"));
     // The Wayland app id, and where notifications and docks find the icon: the desktop entry.
     QGuiApplication::setDesktopFileName(QStringLiteral("mousecfg"));

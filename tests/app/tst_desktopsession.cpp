@@ -15,6 +15,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QProcess>
+#include <QPushButton>
+#include <QVBoxLayout>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -39,6 +41,7 @@
 #include "pages/keys/mousewindow.h"
 #include "platform/autostart.h"
 #include "platform/darklook.h"
+#include "platform/focusring.h"
 #include "platform/desktopnotifications.h"
 #include "sim/vmouse.h"
 
@@ -153,6 +156,7 @@ private slots:
     void languageFollowsLocaleUnlessChosen();
     void noMouseNoticeSaysWhy();
     void standardDialogsAreDark();
+    void keyboardFocusIsVisible();
     void keyColumnsKeepTheirSize_data();
     void keyColumnsKeepTheirSize();
 
@@ -520,6 +524,48 @@ void TestDesktopSession::standardDialogsAreDark()
     }
     QVERIFY(QToolTip::palette().color(QPalette::ToolTipBase).lightness() < 100);
     QVERIFY(QToolTip::palette().color(QPalette::ToolTipText).lightness() > 200);
+}
+
+// Buttons styled without a border still show where the keyboard focus is.
+void TestDesktopSession::keyboardFocusIsVisible()
+{
+    FocusRing ring;
+    QWidget window;
+    auto *layout = new QVBoxLayout(&window);
+    QPushButton first(QStringLiteral("first"));
+    QPushButton second(QStringLiteral("second"));
+    for (QPushButton *b : {&first, &second}) {
+        b->setStyleSheet(QStringLiteral("QPushButton { border: none; background: #434343; color: white; }"));
+        b->setFocusPolicy(Qt::StrongFocus);
+        layout->addWidget(b);
+    }
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    first.setFocus(Qt::MouseFocusReason);
+    QTRY_VERIFY(first.hasFocus());
+
+    QTest::keyClick(&first, Qt::Key_Tab);
+    QTRY_VERIFY(second.hasFocus());
+    QWidget *drawn = ring.ringOf(&window);
+    QVERIFY(drawn && drawn->isVisible());
+    QVERIFY(drawn->geometry().contains(second.geometry()));
+    QVERIFY(!drawn->geometry().contains(first.geometry()));
+    QVERIFY(drawn->testAttribute(Qt::WA_TransparentForMouseEvents));
+
+    QTest::keyClick(&second, Qt::Key_Backtab);
+    QTRY_VERIFY(first.hasFocus());
+    QVERIFY(drawn->isVisible());
+    QVERIFY(drawn->geometry().contains(first.geometry()));
+
+    // It follows its widget when the layout moves it.
+    first.setMinimumHeight(first.height() + 40);
+    QTRY_VERIFY(drawn->geometry().contains(second.geometry()) == false
+                && drawn->geometry().contains(first.geometry()));
+
+    // A click puts the focus where the user looks anyway: no ring.
+    QTest::mouseClick(&second, Qt::LeftButton);
+    QTRY_VERIFY(second.hasFocus());
+    QVERIFY(!drawn->isVisible());
 }
 
 // Opening a picker must not squeeze the key list, move the category list or grow the window:
