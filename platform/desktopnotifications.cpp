@@ -1,5 +1,7 @@
 #include "platform/desktopnotifications.h"
 
+#ifdef MOUSECFG_HAVE_DBUS
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
@@ -115,3 +117,11 @@ void DesktopNotifications::answered(const QString &kind, QDBusPendingCallWatcher
     if (p.queued)
         send(kind);
 }
+#else
+// Without D-Bus there is no notification service: the callers fall back to the tray.
+void DesktopNotifications::setConnectionNameForTesting(const QString &) {}
+DesktopNotifications::DesktopNotifications(QObject *parent) : QObject(parent) {}
+bool DesktopNotifications::show(const QString &, const QString &, const QString &, bool, int) { return false; }
+void DesktopNotifications::send(const QString &) {}
+void DesktopNotifications::answered(const QString &, QDBusPendingCallWatcher *) {}
+#endif
