@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDebug>
@@ -26,6 +27,7 @@
 #include "device/controller.h"
 #include "device/datapaths.h"
 #include "device/ic.h"
+#include "model/languagetable.h"
 #include "model/mousedata.h"
 #include "model/mousedefaultdata.h"
 #include "pages/accessibility/accessiblefactory.h"
@@ -44,8 +46,11 @@
 #include "pages/performance/dpiwindow.h"
 #include "pages/performance/lightwindow.h"
 #include "pages/performance/sensorwindow.h"
+#include "platform/autostart.h"
+#include "platform/desktopnotifications.h"
 #include "platform/devicenotifier.h"
 #include "platform/framelesshelper.h"
+#include "platform/updateprogram.h"
 #include "resources/stylesheets.h"
 
 #ifdef Q_OS_WIN
@@ -62,6 +67,10 @@ int s_trayOverride = -1;
 constexpr int BalloonMs = 10000;
 constexpr int FailureQuietMs = 1500;
 constexpr int TitleHeight = 40;
+// Width of the key list, the category list and each picker; the mouse page takes the rest,
+// its markers needing MousePageMinWidth at most.
+constexpr int KeyColumnWidth = 176;
+constexpr int MousePageMinWidth = 580;
 // Presses above this line are on the title bar or the column captions.
 constexpr int MenuCaptionBottom = 80;
 
@@ -115,6 +124,15 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     buildMenus();
 
     noticeBar = new NoticeBar(central);
+    noMouseNotice = new QLabel(mainFrame);
+    noMouseNotice->setObjectName(QStringLiteral("noMouseNotice"));
+    noMouseNotice->setWordWrap(true);
+    noMouseNotice->setAlignment(Qt::AlignCenter);
+    noMouseNotice->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    noMouseNotice->setStyleSheet(QStringLiteral(
+        "QLabel#noMouseNotice { background-color: rgb(26, 26, 26); color: rgb(255, 255, 255);"
+        " font-size: 20px; padding: 80px; }"));
+    mainFrame->installEventFilter(this);
     frameless = new FramelessHelper(this);
 
     deviceCheckTimer.setSingleShot(true);
@@ -122,6 +140,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     failureQuietTimer.setSingleShot(true);
     failureQuietTimer.setInterval(FailureQuietMs);
     deviceNotifier = new DeviceNotifier(this);
+    notifications = new DesktopNotifications(this);
 
     connectAll();
 
@@ -129,6 +148,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
         w->hide();
     onWindowSelect(0);
     resize(1200, 800);
+    updateNoMouseNotice();
 }
 
 MainWindow::~MainWindow()
@@ -203,10 +223,20 @@ void MainWindow::buildTitleBar()
     QAction *version = settingMenu->addAction(md->languageText(99) + QStringLiteral("V1.07"));
     website->setObjectName(QStringLiteral("websiteAction"));
     update->setObjectName(QStringLiteral("updateAction"));
+    // Where the family's program cannot run, the entry says so instead of offering the dialog.
+    connect(settingMenu, &QMenu::aboutToShow, this, [this, update]() {
+        MouseData *data = MouseData::instance();
+        const QString program = updateProgramFor(data->deviceType);
+        const bool foreign = !program.isEmpty()
+                             && UpdateProgram::check(program) == UpdateProgram::Verdict::WindowsProgram;
+        update->setText(data->languageText(foreign ? 157 : 98));
+        update->setEnabled(!foreign);
+    });
     version->setObjectName(QStringLiteral("versionAction"));
     connect(website, &QAction::triggered, this, &MainWindow::websiteActionProc);
     connect(update, &QAction::triggered, this, &MainWindow::updateActionProc);
     connect(version, &QAction::triggered, this, &MainWindow::versionActionProc);
+    buildDesktopActions();
     settingBtn->setMenu(settingMenu);
     // Opened from the keyboard, the menu starts on its first entry, so that the focus (and a
     // screen reader) lands in it; a pointer never focuses the button, so its look stays.
@@ -219,12 +249,60 @@ void MainWindow::buildTitleBar()
     });
 
     QSettings config(DataPaths::configFile(), QSettings::IniFormat);
-    const bool english =
-        config.value(QStringLiteral("common/language")).toString() == QLatin1String("English");
-    setWindowTitle(config.value(english ? QStringLiteral("common/EnglishName")
-                                        : QStringLiteral("common/name"))
+    const bool chinese = LanguageTable::isChinese(LanguageTable::activeFile());
+    setWindowTitle(config.value(chinese ? QStringLiteral("common/name")
+                                        : QStringLiteral("common/EnglishName"))
                        .toString());
     setWindowIcon(QIcon(QStringLiteral(":/images/trayicon.png")));
+}
+
+void MainWindow::buildDesktopActions()
+{
+    MouseData *md = MouseData::instance();
+    settingMenu->addSeparator();
+    autostartAction = settingMenu->addAction(md->languageText(150));
+    autostartAction->setObjectName(QStringLiteral("autostartAction"));
+    autostartAction->setCheckable(true);
+    autostartAction->setChecked(Autostart::isEnabled());
+    connect(autostartAction, &QAction::toggled, this, [this](bool on) {
+        QString error;
+        if (Autostart::setEnabled(on, &error))
+            return;
+        qWarning() << "autostart:" << error;
+        const QSignalBlocker block(autostartAction);
+        autostartAction->setChecked(Autostart::isEnabled());
+        showNotice(MouseData::instance()->languageText(154) + QLatin1Char('\n') + error);
+    });
+
+    languageMenu = settingMenu->addMenu(md->languageText(151));
+    languageMenu->setObjectName(QStringLiteral("languageMenu"));
+    languageMenu->setStyleSheet(StyleSheets::menu(StyleSheets::ContextMenu));
+    auto *group = new QActionGroup(languageMenu);
+    const QString chosen = LanguageTable::chosen();
+    auto addChoice = [&](const QString &text, const QString &id) {
+        QAction *a = languageMenu->addAction(text);
+        a->setCheckable(true);
+        a->setData(id);
+        a->setChecked(id == chosen);
+        group->addAction(a);
+        connect(a, &QAction::triggered, this, [this, id]() {
+            if (id == LanguageTable::chosen())
+                return;
+            LanguageTable::setChosen(id);
+            showNotice(MouseData::instance()->languageText(152));
+        });
+    };
+    addChoice(md->languageText(153), QString());
+    for (const LanguageTable::Info &t : LanguageTable::available())
+        addChoice(t.name, t.id);
+}
+
+void MainWindow::showNotice(const QString &text)
+{
+    if (isVisible() && !isMinimized())
+        noticeBar->showNotice(text);
+    else
+        showTrayMessage(windowTitle(), text, QSystemTrayIcon::Information, BalloonMs);
 }
 
 void MainWindow::buildPages()
@@ -248,6 +326,15 @@ void MainWindow::buildPages()
     lightPage = new LightWindow(mainFrame);
     macroPage = new MacroWindow(mainFrame);
     sensorPage = new SensorWindow(mainFrame);
+
+    // The key screen's columns keep one width whether a picker is open or not, and all of them
+    // fit the 1200-pixel window beside the mouse page: a column that shrank or a window that
+    // grew when a picker opened moved the rows under the user's pointer.
+    const QList<QWidget *> columns = QList<QWidget *>{mainMenu, subMenu} + pickers();
+    for (QWidget *c : columns)
+        c->setFixedWidth(qMax(KeyColumnWidth, c->minimumWidth()));
+    if (MouseData::instance()->screenClass == 0)
+        mousePage->setMinimumWidth(MousePageMinWidth);
 
     row->addWidget(funBtn);
     for (QWidget *w : menusAndPages()) {
@@ -328,6 +415,40 @@ void MainWindow::connectAll()
     Controller *controller = Controller::instance();
     connect(controller, &Controller::eventReport, this, &MainWindow::handleEventReport);
     connect(controller, &Controller::transferFailed, this, &MainWindow::transferFailedProc);
+    connect(controller, &Controller::openRefused, this, [this]() {
+        const bool first = !m_openRefused;
+        m_openRefused = true;
+        updateNoMouseNotice();
+        if (first && !(isVisible() && !isMinimized()))
+            showTrayMessage(windowTitle(), MouseData::instance()->languageText(156),
+                            QSystemTrayIcon::Warning, BalloonMs, QStringLiteral("access"));
+    });
+    connect(controller, &Controller::deviceChecked, this, [this](int found) {
+        // Unplugged: a mouse plugged in next (after the rule was installed) starts afresh.
+        if (found < 0 || found > 6)
+            m_openRefused = false;
+        updateNoMouseNotice();
+    });
+}
+
+void MainWindow::updateNoMouseNotice()
+{
+    const bool noMouse = MouseData::instance()->deviceType == 255;
+    if (!noMouse && !m_openRefused) {
+        noMouseNotice->hide();
+        return;
+    }
+    noMouseNotice->setText(MouseData::instance()->languageText(m_openRefused ? 156 : 155));
+    placeNoMouseNotice();
+    noMouseNotice->show();
+    noMouseNotice->raise();
+}
+
+void MainWindow::placeNoMouseNotice()
+{
+    // Over the pages; the navigation column stays reachable.
+    const int left = funBtn->isVisible() ? funBtn->geometry().right() + 1 : 0;
+    noMouseNotice->setGeometry(left, 0, qMax(0, mainFrame->width() - left), mainFrame->height());
 }
 
 void MainWindow::onSettingBtnClicked()
@@ -371,6 +492,7 @@ void MainWindow::onTrayIconActivated(QSystemTrayIcon::ActivationReason reason)
         return;
     }
     // With the mouse attached, the tray is the only way back to a window closed to it.
+    m_waitForUser = false;
     showNormal();
     raise();
     activateWindow();
@@ -505,6 +627,10 @@ bool MainWindow::startUpdateProgram()
     if (program.isEmpty())
         return false;
     const QFileInfo info(program);
+    if (UpdateProgram::check(program) == UpdateProgram::Verdict::WindowsProgram) {
+        reportStartFailure(program, QString(), MouseData::instance()->languageText(157));
+        return false;
+    }
     if (!info.exists()) {
         reportStartFailure(program, QString());
         return false;
@@ -520,12 +646,12 @@ bool MainWindow::startUpdateProgram()
     return true;
 }
 
-void MainWindow::reportStartFailure(const QString &program, const QString &reason)
+void MainWindow::reportStartFailure(const QString &program, const QString &reason, const QString &heading)
 {
-    QString text = MouseData::instance()->languageText(116);
+    QString text = heading.isEmpty() ? MouseData::instance()->languageText(116) : heading;
     if (text.isEmpty())
         text = QStringLiteral("The update program could not be started:");
-    text += QLatin1Char('\n') + QDir::toNativeSeparators(program);
+    text += QLatin1Char('\n') + QDir::toNativeSeparators(QFileInfo(program).absoluteFilePath());
     if (!reason.isEmpty())
         text += QLatin1Char('\n') + reason;
     auto *box = new QMessageBox(QMessageBox::Warning, windowTitle(), text, QMessageBox::Ok, this);
@@ -542,12 +668,14 @@ void MainWindow::deviceChangedProc(uchar type)
     funBtn->setLightButtonVisible(type != 2 && type != 4);
     if (type == 255)
         return;
-    show();
     MouseData::instance()->dpiReadPending = 1;
+    if (!m_waitForUser)
+        show();
 }
 
 void MainWindow::raiseWindow()
 {
+    m_waitForUser = false;
     if (isMinimized())
         showNormal();
     else
@@ -573,14 +701,25 @@ void MainWindow::transferFailedProc()
     if (isVisible() && !isMinimized())
         noticeBar->showNotice(text);
     else
-        showTrayMessage(windowTitle(), text, QSystemTrayIcon::Warning, BalloonMs);
+        showTrayMessage(windowTitle(), text, QSystemTrayIcon::Warning, BalloonMs, QStringLiteral("failure"));
 }
 
 void MainWindow::showTrayMessage(const QString &title, const QString &text,
-                                 QSystemTrayIcon::MessageIcon icon, int ms)
+                                 QSystemTrayIcon::MessageIcon icon, int ms, const QString &kind)
 {
     emit trayMessage(title, text);
-    if (trayAvailable() && trayIcon->isVisible())
+    const bool tray = trayAvailable() && trayIcon->isVisible();
+    const bool shown = isVisible() && !isMinimized();
+    if (tray && shown) {
+        trayIcon->showMessage(title, text, icon, ms);
+        return;
+    }
+    // No tray, or nobody looking at the window: the desktop's notification service, where
+    // the next message of the same kind replaces this one.
+    if (notifications->show(kind.isEmpty() ? QStringLiteral("notice") : kind, title, text,
+                            icon == QSystemTrayIcon::Warning || icon == QSystemTrayIcon::Critical, ms))
+        return;
+    if (tray)
         trayIcon->showMessage(title, text, icon, ms);
     else if (isVisible())
         noticeBar->showNotice(title + QStringLiteral(": ") + text);
@@ -598,7 +737,7 @@ void MainWindow::handleEventReport(uchar b0, uchar b1, uchar b2, uchar b3)
         if (b3 >= list.size())
             return;
         showTrayMessage(QStringLiteral("DPI"), list.at(b3).toString(),
-                        QSystemTrayIcon::Information, BalloonMs);
+                        QSystemTrayIcon::Information, BalloonMs, QStringLiteral("dpi"));
         emit md->dpiKeyPressed(b3);
     } else if (b2 == 1 && b3 == 1) {
         const QString address = md->runHttps.trimmed();
@@ -611,6 +750,8 @@ void MainWindow::handleEventReport(uchar b0, uchar b1, uchar b2, uchar b3)
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == mainFrame && (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest))
+        placeNoMouseNotice();
     auto *button = qobject_cast<QPushButton *>(watched);
     if (button && button->parentWidget() == titleFrame) {
         if (event->type() == QEvent::Enter)

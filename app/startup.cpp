@@ -17,6 +17,8 @@
 #include "model/mousedata.h"
 #include "model/mousedefaultdata.h"
 #include "platform/appfont.h"
+#include "platform/darklook.h"
+#include "platform/focusring.h"
 #include "platform/singleinstance.h"
 #include "platform/unixsignalwatcher.h"
 
@@ -53,7 +55,11 @@ int Startup::run(QApplication &app, const Options &options)
         screenClass = screenClassFor(screen->geometry());
 
     AppFont::install(app);
+    DarkLook::install(app);
+    FocusRing focusRing;
     QCoreApplication::setApplicationName(QStringLiteral("Standard"));
+    // The Wayland app id, and where notifications and docks find the icon: the desktop entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral("mousecfg"));
     // Hidden to the tray is still running; only an explicit quit ends the program.
     app.setQuitOnLastWindowClosed(false);
 
@@ -70,7 +76,8 @@ int Startup::run(QApplication &app, const Options &options)
     auto window = std::make_unique<MainWindow>();
     new HiddenWindowRelease(window.get()); // owned by the window
     QObject::connect(&single, &SingleInstance::raiseRequested, window.get(), &MainWindow::raiseWindow);
-    if (!MainWindow::trayAvailable())
+    window->setWaitForUser(options.startHidden);
+    if (!options.startHidden && !MainWindow::trayAvailable())
         window->show();
 
     // Whatever ends the session, nothing the user changed is lost.

@@ -1,5 +1,7 @@
 #include "app/updatedialog.h"
 
+#include <QWindow>
+
 #include <QDialogButtonBox>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -96,12 +98,14 @@ void UpdateDialog::showEvent(QShowEvent *event)
 void UpdateDialog::mousePressEvent(QMouseEvent *event)
 {
     dragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
+    // The window system moves the dialog where it can: Wayland ignores move() altogether.
+    systemMove = event->button() == Qt::LeftButton && windowHandle() && windowHandle()->startSystemMove();
     QDialog::mousePressEvent(event);
 }
 
 void UpdateDialog::mouseMoveEvent(QMouseEvent *event)
 {
-    if (event->buttons() & Qt::LeftButton)
+    if ((event->buttons() & Qt::LeftButton) && !systemMove)
         move(event->globalPosition().toPoint() - dragOffset);
     QDialog::mouseMoveEvent(event);
 }

@@ -32,4 +32,5 @@ protected:
 
 private:
     QPoint dragOffset;
+    bool systemMove = false; // the window system runs the current drag
 };

@@ -44,6 +44,7 @@ Controller::Controller()
     connect(worker, &Worker::checkFinish, this, &Controller::checkFinishProc);
     connect(worker, &Worker::returnData, this, &Controller::returnDataProc);
     connect(worker, &Worker::transferFailed, this, &Controller::transferFailed, Qt::QueuedConnection);
+    connect(worker, &Worker::openRefused, this, &Controller::openRefused, Qt::QueuedConnection);
     // Emitted on the event thread; the handlers work on GUI objects.
     connect(worker, &Worker::eventReport, this, &Controller::eventReport, Qt::QueuedConnection);
     thread.start(QThread::InheritPriority);

@@ -31,6 +31,8 @@ signals:
     void eventReport(uchar b0, uchar b1, uchar b2, uchar b3);
     // A write or read that did not reach the mouse; carries the command text.
     void transferFailed(QString dataList);
+    // See Worker::openRefused.
+    void openRefused(QString path);
     // Result of every device check: the catalogue index found, or -1.
     void deviceChecked(int resultValue);
 

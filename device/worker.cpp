@@ -139,6 +139,7 @@ Worker::Handle Worker::openCommandInterface(int index)
     closeCommandInterface();
     commandHandle = hid_open_path(e.commandPath.toLocal8Bit().constData());
     if (!commandHandle) {
+        emit openRefused(e.commandPath);
         // Gone: later transfers fail at once until the next device check finds it again.
         e.commandPath.clear();
         return nullptr;

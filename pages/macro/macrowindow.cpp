@@ -511,7 +511,7 @@ void MacroWindow::updateFit()
 void MacroWindow::addMacroNameProc()
 {
     dialogMode = 0;
-    inputDialog.setPrompt(text(101));
+    inputDialog.setPrompt(text(158));
     inputDialog.setText(QString());
     inputDialog.open();
 }
@@ -521,7 +521,7 @@ void MacroWindow::renameActionProc(bool)
     if (currentMacro < 0 || currentMacro >= nameModel->rowCount())
         return;
     dialogMode = 1;
-    inputDialog.setPrompt(text(101));
+    inputDialog.setPrompt(text(159));
     inputDialog.setText(nameModel->rows().at(currentMacro).text);
     inputDialog.open();
 }
@@ -532,7 +532,7 @@ void MacroWindow::changeDelayProc(const QModelIndex &index)
         return;
     delayRow = index.row();
     dialogMode = 2;
-    inputDialog.setPrompt(text(101));
+    inputDialog.setPrompt(text(160));
     inputDialog.setText(index.data(1).toString());
     inputDialog.open();
 }

@@ -133,6 +133,17 @@ private slots:
         QCOMPARE(page->sSlider->value(), 1);
         QCOMPARE(page->bSlider->valueLabel->text(), QStringLiteral("100"));
         QCOMPARE(page->sSlider->valueLabel->text(), md->languageText(104));
+        // Every speed name shows whole, inside the slider, at either end too.
+        page->resize(page->minimumSize());
+        page->show();
+        for (int v = page->sSlider->minimum(); v <= page->sSlider->maximum(); ++v) {
+            page->sSlider->setValue(v);
+            const QLabel *label = page->sSlider->valueLabel;
+            QVERIFY2(label->width() >= label->fontMetrics().horizontalAdvance(label->text()),
+                     qPrintable(label->text()));
+            QVERIFY2(page->sSlider->rect().contains(label->geometry()), qPrintable(label->text()));
+        }
+        page->sSlider->setValue(1);
         QCOMPARE(page->currentSlot, 1);
         QVERIFY(page->lightColors.at(1)->selected);
         QVERIFY(!page->lightColors.at(0)->selected);

@@ -364,11 +364,21 @@ private slots:
         const QRect pause = page->actionList->visualRect(page->actionModel->index(1, 0));
         doubleClick(pause.center());
         QCOMPARE(page->dialogMode, 2);
-        QCOMPARE(page->inputDialog.infoText->text(), md->languageText(101));
+        // The prompt says what to enter, and opens over the window, every time.
+        QCOMPARE(page->inputDialog.infoText->text(), md->languageText(160));
         QCOMPARE(page->inputDialog.text(), QStringLiteral("30"));
+        auto centred = [this]() {
+            const QPoint off = page->inputDialog.frameGeometry().center() - page->window()->frameGeometry().center();
+            return off.manhattanLength() <= 2;
+        };
+        QVERIFY(centred());
         answer(QStringLiteral("250"));
         QCOMPARE(stored(0), QStringLiteral("1@#A_-1@#250_-2@#A_-0"));
         QCOMPARE(changed.count(), 1);
+        page->window()->move(page->window()->pos() + QPoint(120, 60));
+        doubleClick(pause.center());
+        QVERIFY(centred());
+        answer(QStringLiteral("1"), false);
 
         doubleClick(pause.center());
         answer(QStringLiteral("soon"));
