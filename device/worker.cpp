@@ -2,6 +2,7 @@
 
 #include "device/commandtext.h"
 #include "device/datapaths.h"
+#include "device/hidlock.h"
 #include "device/workerthread.h"
 
 #include <QDebug>
@@ -54,6 +55,7 @@ void Worker::checkDevice()
         // hid_enumerate(0, 0) lists every device: an entry without IDs matches none.
         if (!e.hasIds())
             continue;
+        const HidLock lock;
         hid_device_info *list = hid_enumerate(e.vid, e.pid);
         for (hid_device_info *d = list; d; d = d->next) {
             const QString path = QString::fromLocal8Bit(d->path);
@@ -114,7 +116,10 @@ Worker::Handle Worker::openCommandInterface(int index)
     if (e.commandPath.isEmpty())
         return nullptr;
     closeCommandInterface();
-    commandHandle = hid_open_path(e.commandPath.toLocal8Bit().constData());
+    {
+        const HidLock lock;
+        commandHandle = hid_open_path(e.commandPath.toLocal8Bit().constData());
+    }
     if (!commandHandle) {
         // Gone: later transfers fail at once until the next device check finds it again.
         e.commandPath.clear();
@@ -127,6 +132,7 @@ Worker::Handle Worker::openCommandInterface(int index)
 void Worker::closeCommandInterface()
 {
     if (commandHandle) {
+        const HidLock lock;
         hid_close(commandHandle);
         commandHandle = nullptr;
     }
@@ -175,7 +181,8 @@ bool Worker::readTransfer(int n)
         closeCommandInterface();
         return false;
     }
-    featureIn[0] = 0;
+    // A short answer must not hand on the tail of the previous one.
+    std::memset(featureIn, 0, sizeof featureIn);
     if (hid_get_feature_report(h, featureIn, CommandText::FeatureSize) < 0) {
         closeCommandInterface();
         return false;

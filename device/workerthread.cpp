@@ -1,5 +1,6 @@
 #include "device/workerthread.h"
 
+#include "device/hidlock.h"
 #include "device/worker.h"
 
 #include <hidapi.h>
@@ -31,7 +32,10 @@ void WorkerThread::run()
     hid_device *handle = nullptr;
     while (!isInterruptionRequested()) {
         if (!handle) {
-            handle = hid_open_path(nativePath.constData());
+            {
+                const HidLock lock;
+                handle = hid_open_path(nativePath.constData());
+            }
             if (!handle)
                 break; // the mouse left
             hid_set_nonblocking(handle, 0);
@@ -41,12 +45,17 @@ void WorkerThread::run()
         if (got == 4) {
             emit eventReport(report[0], report[1], report[2], report[3]);
         } else if (got < 0) {
-            hid_close(handle);
+            {
+                const HidLock lock;
+                hid_close(handle);
+            }
             handle = nullptr;
             msleep(PollMs); // an interface that opens but fails to read must not spin
         }
     }
-    if (handle)
+    if (handle) {
+        const HidLock lock;
         hid_close(handle);
+    }
     --running;
 }

@@ -1,6 +1,7 @@
 #include "model/macrodata.h"
 
 #include <QFile>
+#include <QLockFile>
 #include <QSettings>
 
 #include "device/controller.h"
@@ -17,7 +18,40 @@ QString actionKey(int i)
 {
     return QStringLiteral("action/%1").arg(i);
 }
+
+constexpr int ExitLockWaitMs = 2000;
+constexpr int ImportLockWaitMs = 10000;
+
+void readStore(QStringList *names, QStringList *actions)
+{
+    QSettings s(DataPaths::macroStore(), QSettings::IniFormat);
+    names->clear();
+    actions->clear();
+    const QString joined = SettingsIo::readText(s, namesKey);
+    if (!joined.isEmpty())
+        *names = joined.split(separator);
+    s.beginGroup(QStringLiteral("action"));
+    const int n = int(s.childKeys().size());
+    s.endGroup();
+    for (int i = 0; i < n; ++i)
+        actions->append(SettingsIo::readText(s, actionKey(i)));
+}
 } // namespace
+
+MacroData::MacroData()
+    : m_saver(new SaveScheduler(QStringLiteral("macro.bin"), [this] { return saveLocked(false); }, this))
+{
+}
+
+QString MacroData::writerLockFile()
+{
+    return DataPaths::macroStore() + QStringLiteral(".writer.lock");
+}
+
+void MacroData::markChanged()
+{
+    m_saver->markDirty();
+}
 
 MacroData *MacroData::instance()
 {
@@ -27,31 +61,83 @@ MacroData *MacroData::instance()
 
 void MacroData::load()
 {
-    QSettings s(DataPaths::macroStore(), QSettings::IniFormat);
-    m_macroNames.clear();
-    m_macroActions.clear();
-    const QString names = SettingsIo::readText(s, namesKey);
-    if (!names.isEmpty())
-        m_macroNames = names.split(separator);
-    s.beginGroup(QStringLiteral("action"));
-    const int n = int(s.childKeys().size());
-    s.endGroup();
-    for (int i = 0; i < n; ++i)
-        m_macroActions.append(SettingsIo::readText(s, actionKey(i)));
+    readStore(&m_macroNames, &m_macroActions);
+    m_baseNames = m_macroNames;
+    m_baseActions = m_macroActions;
 }
 
 bool MacroData::save()
 {
+    return saveLocked(true) == SaveScheduler::Result::Saved;
+}
+
+void MacroData::mergeFromDisk(const QStringList &names, const QStringList &actions)
+{
+    if (names == m_baseNames && actions == m_baseActions)
+        return;
+    // Buttons refer to macros by index, so the ones this program holds keep theirs; what the
+    // other writer appended goes after them.
+    bool added = false;
+    for (int i = int(m_baseNames.size()); i < names.size(); ++i) {
+        const int index = int(m_macroNames.size());
+        m_macroNames.append(names.at(i));
+        while (m_macroActions.size() < index)
+            m_macroActions.append(QString());
+        if (m_macroActions.size() == index)
+            m_macroActions.append(actions.value(i));
+        else
+            m_macroActions[index] = actions.value(i);
+        added = true;
+    }
+    if (added)
+        emit macroNameChanged();
+}
+
+SaveScheduler::Result MacroData::saveLocked(bool wait)
+{
+    QLockFile writer(writerLockFile());
+    if (!writer.tryLock(wait ? ExitLockWaitMs : 0)) {
+        // No directory yet (or none writable): the write itself creates it or reports it.
+        if (writer.error() == QLockFile::LockFailedError)
+            return SaveScheduler::Result::Busy;
+    }
+    return writeMerged(wait);
+}
+
+SaveScheduler::Result MacroData::writeMerged(bool wait)
+{
+    QStringList diskNames, diskActions;
+    readStore(&diskNames, &diskActions);
+    mergeFromDisk(diskNames, diskActions);
+    m_baseNames = diskNames;
+    m_baseActions = diskActions;
+    const bool same = diskNames == m_macroNames
+                      && diskActions.mid(0, m_macroActions.size()) == m_macroActions
+                      && QFile::exists(DataPaths::macroStore());
+    if (same)
+        return SaveScheduler::Result::Saved;
+
     QSettings s(DataPaths::macroStore(), QSettings::IniFormat);
     s.setValue(namesKey, m_macroNames.join(separator));
     for (int i = 0; i < m_macroActions.size(); ++i)
         s.setValue(actionKey(i), m_macroActions.at(i));
-    return SettingsIo::commit(s);
+    SaveScheduler::Result result = SaveScheduler::Result::Failed;
+    if (wait)
+        result = SettingsIo::commit(s) ? SaveScheduler::Result::Saved : SaveScheduler::Result::Failed;
+    else
+        result = SettingsIo::tryCommit(s);
+    if (result == SaveScheduler::Result::Saved) {
+        m_baseNames = m_macroNames;
+        // Keys beyond the count stay in the file (see the store's rules).
+        m_baseActions = m_macroActions + diskActions.mid(m_macroActions.size());
+    }
+    return result;
 }
 
 void MacroData::setMacroNames(const QStringList &list)
 {
     m_macroNames = list;
+    markChanged();
     emit macroNameChanged();
 }
 
@@ -124,7 +210,12 @@ int MacroData::importMacros(const QString &file, QString *error)
     };
     if (!QFile::exists(file))
         return fail(QStringLiteral("The file does not exist."));
-    save();
+    // Held from the read to the write, so that a running program cannot interleave a save.
+    QLockFile writer(writerLockFile());
+    if (!writer.tryLock(ImportLockWaitMs) && writer.error() == QLockFile::LockFailedError)
+        return fail(QStringLiteral("The macro store is busy; try again."));
+    if (writeMerged(true) != SaveScheduler::Result::Saved)
+        return fail(QStringLiteral("The macro store could not be written."));
     int imported = 0;
     {
         const QSettings in(file, QSettings::IniFormat);

@@ -1,6 +1,7 @@
 #include "model/settingsio.h"
 
 #include <QFile>
+#include <QLockFile>
 #include <QStringList>
 
 uchar SettingsIo::byteOf(const QVariant &value)
@@ -84,15 +85,28 @@ QString SettingsIo::joinNumbers(const QVariantList &values)
     return parts.join(QLatin1Char('_'));
 }
 
+bool SettingsIo::lockIsFree(const QString &file)
+{
+    // tryLock applies Qt's staleness rules itself; a live writer's lock makes it fail at once.
+    // Any other failure (no directory yet, no permission) is the write's to find and report.
+    QLockFile probe(file + QStringLiteral(".lock"));
+    if (probe.tryLock(0)) {
+        probe.unlock();
+        return true;
+    }
+    return probe.error() != QLockFile::LockFailedError;
+}
+
 bool SettingsIo::commit(QSettings &settings)
 {
-    // A process killed between creating its lock file and writing its pid into it leaves an
-    // empty lock, which Qt honours for 30 s: the next save would freeze the program that long.
-    // A live writer fills its lock at once, and only one instance writes these files.
-    const QString lock = settings.fileName() + QStringLiteral(".lock");
-    if (QFile::exists(lock) && QFile(lock).size() == 0)
-        QFile::remove(lock);
     settings.sync();
     // FormatError only says the old file did not parse; Qt still writes the new one over it.
     return settings.status() != QSettings::AccessError;
+}
+
+SaveScheduler::Result SettingsIo::tryCommit(QSettings &settings)
+{
+    if (!lockIsFree(settings.fileName()))
+        return SaveScheduler::Result::Busy;
+    return commit(settings) ? SaveScheduler::Result::Saved : SaveScheduler::Result::Failed;
 }

@@ -52,6 +52,9 @@ public:
     std::string traceText();
     bool traceToFile(const std::string &path);
     int state(int id, vmouse_state *out);
+    // Two calls that touch hidapi's process-wide state ran at the same time: an error line,
+    // counted by every plugged mouse.
+    void overlap(const char *call);
 
     // hidapi.
     hid_device_info *enumerate(unsigned short vid, unsigned short pid);
