@@ -117,15 +117,16 @@ SaveScheduler::Result MacroData::writeMerged(bool wait)
     if (same)
         return SaveScheduler::Result::Saved;
 
+    // Asked before any value is set: a settings object with pending values writes them when
+    // it goes away, waiting for the lock as long as it takes.
+    if (!wait && !SettingsIo::lockIsFree(DataPaths::macroStore()))
+        return SaveScheduler::Result::Busy;
     QSettings s(DataPaths::macroStore(), QSettings::IniFormat);
     s.setValue(namesKey, m_macroNames.join(separator));
     for (int i = 0; i < m_macroActions.size(); ++i)
         s.setValue(actionKey(i), m_macroActions.at(i));
-    SaveScheduler::Result result = SaveScheduler::Result::Failed;
-    if (wait)
-        result = SettingsIo::commit(s) ? SaveScheduler::Result::Saved : SaveScheduler::Result::Failed;
-    else
-        result = SettingsIo::tryCommit(s);
+    const SaveScheduler::Result result =
+        SettingsIo::commit(s) ? SaveScheduler::Result::Saved : SaveScheduler::Result::Failed;
     if (result == SaveScheduler::Result::Saved) {
         m_baseNames = m_macroNames;
         // Keys beyond the count stay in the file (see the store's rules).

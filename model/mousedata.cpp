@@ -175,13 +175,17 @@ SaveScheduler::Result MouseData::saveIfChanged()
     const QMap<QString, QVariant> values = profileValues();
     if (values == m_written)
         return SaveScheduler::Result::Saved;
+    // Asked before any value is set: a settings object with pending values writes them when
+    // it goes away, waiting for the lock as long as it takes.
+    if (!SettingsIo::lockIsFree(DataPaths::profileFile(0)))
+        return SaveScheduler::Result::Busy;
     QSettings s(DataPaths::profileFile(0), QSettings::IniFormat);
     for (auto it = values.cbegin(); it != values.cend(); ++it)
         s.setValue(it.key(), it.value());
-    const SaveScheduler::Result result = SettingsIo::tryCommit(s);
-    if (result == SaveScheduler::Result::Saved)
-        m_written = values;
-    return result;
+    if (!SettingsIo::commit(s))
+        return SaveScheduler::Result::Failed;
+    m_written = values;
+    return SaveScheduler::Result::Saved;
 }
 
 void MouseData::markChanged()

@@ -103,10 +103,3 @@ bool SettingsIo::commit(QSettings &settings)
     // FormatError only says the old file did not parse; Qt still writes the new one over it.
     return settings.status() != QSettings::AccessError;
 }
-
-SaveScheduler::Result SettingsIo::tryCommit(QSettings &settings)
-{
-    if (!lockIsFree(settings.fileName()))
-        return SaveScheduler::Result::Busy;
-    return commit(settings) ? SaveScheduler::Result::Saved : SaveScheduler::Result::Failed;
-}

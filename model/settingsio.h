@@ -5,7 +5,6 @@
 #include <QVariantList>
 
 #include "model/keyfunction.h"
-#include "model/savescheduler.h"
 
 // Reading rules shared by the profile, the factory defaults, the macro store and the language
 // tables. Values come back from an INI file as texts (or text lists); these helpers turn them
@@ -35,9 +34,8 @@ public:
 
     // Flushes to disk (Qt writes a temporary file and renames it over the old one).
     static bool commit(QSettings &settings);
-    // The same, but Busy instead of waiting when another writer holds the file's lock. A lock
-    // is taken over only when Qt's own rules call it stale (its process is gone, or it is
-    // empty and older than QLockFile's stale time).
-    static SaveScheduler::Result tryCommit(QSettings &settings);
+    // False while another writer holds the lock QSettings takes to write `file`; ask before
+    // setting any value. A lock counts as free only when Qt's own rules call it stale (its
+    // process is gone, or it is empty and older than QLockFile's stale time).
     static bool lockIsFree(const QString &file);
 };
