@@ -2,7 +2,10 @@
 
 #include <QObject>
 #include <QString>
+#include <QMap>
+#include <QStringList>
 #include <QThread>
+#include <QVariant>
 
 class Ic;
 class Worker;
@@ -35,6 +38,8 @@ signals:
     void openRefused(QString path);
     // Result of every device check: the catalogue index found, or -1.
     void deviceChecked(int resultValue);
+    // A mouse came back that had missed changes; it was sent the whole profile.
+    void profileResent();
 
 public slots:
     void checkFinishProc(int resultValue);
@@ -51,4 +56,10 @@ private:
     QThread thread;
     Worker *worker = nullptr;
     Ic *m_ic = nullptr;
+
+    // What the mouse may have missed: failed transfers, or changes made while it was away.
+    int m_detachedFamily = -1; // the family that left at the last detach, until an attach
+    bool m_undelivered = false;
+    QMap<QString, QVariant> m_profileAtDetach;
+    QStringList m_macrosAtDetach;
 };

@@ -2,6 +2,7 @@
 
 #include "device/commandtext.h"
 #include "device/datapaths.h"
+#include "device/hidlock.h"
 #include "device/workerthread.h"
 
 #include <QDebug>
@@ -51,7 +52,11 @@ void Worker::checkDevice()
 {
     QList<DeviceEntry> found = catalogueFromFile();
     // One enumeration for the whole catalogue: on hidraw each one scans every HID device.
-    hid_device_info *list = hid_enumerate(0, 0);
+    hid_device_info *list = nullptr;
+    {
+        const HidLock lock;
+        list = hid_enumerate(0, 0);
+    }
     for (int i = 0; i < found.size(); ++i) {
         DeviceEntry &e = found[i];
         // An enumeration for IDs 0/0 would list every device: an entry without IDs matches none.
@@ -69,7 +74,10 @@ void Worker::checkDevice()
                 e.eventPath = QString::fromLocal8Bit(d->path);
         }
     }
-    hid_free_enumeration(list);
+    {
+        const HidLock lock;
+        hid_free_enumeration(list);
+    }
     devices = found;
 
     const bool attached = std::any_of(devices.cbegin(), devices.cend(),
@@ -137,7 +145,10 @@ Worker::Handle Worker::openCommandInterface(int index)
     if (e.commandPath.isEmpty())
         return nullptr;
     closeCommandInterface();
-    commandHandle = hid_open_path(e.commandPath.toLocal8Bit().constData());
+    {
+        const HidLock lock;
+        commandHandle = hid_open_path(e.commandPath.toLocal8Bit().constData());
+    }
     if (!commandHandle) {
         emit openRefused(e.commandPath);
         // Gone: later transfers fail at once until the next device check finds it again.
@@ -151,6 +162,7 @@ Worker::Handle Worker::openCommandInterface(int index)
 void Worker::closeCommandInterface()
 {
     if (commandHandle) {
+        const HidLock lock;
         hid_close(commandHandle);
         commandHandle = nullptr;
     }
@@ -199,7 +211,8 @@ bool Worker::readTransfer(int n)
         closeCommandInterface();
         return false;
     }
-    featureIn[0] = 0;
+    // A short answer must not hand on the tail of the previous one.
+    std::memset(featureIn, 0, sizeof featureIn);
     if (hid_get_feature_report(h, featureIn, CommandText::FeatureSize) < 0) {
         closeCommandInterface();
         return false;

@@ -1,5 +1,6 @@
 #include "device/workerthread.h"
 
+#include "device/hidlock.h"
 #include "device/worker.h"
 
 #include <hidapi.h>
@@ -44,7 +45,10 @@ void WorkerThread::run()
     hid_device *handle = nullptr;
     while (!stopRequested()) {
         if (!handle) {
-            handle = hid_open_path(nativePath.constData());
+            {
+                const HidLock lock;
+                handle = hid_open_path(nativePath.constData());
+            }
             if (!handle)
                 break; // the mouse left
             hid_set_nonblocking(handle, 0);
@@ -54,7 +58,10 @@ void WorkerThread::run()
         if (got == 4) {
             emit eventReport(report[0], report[1], report[2], report[3]);
         } else if (got < 0) {
-            hid_close(handle);
+            {
+                const HidLock lock;
+                hid_close(handle);
+            }
             handle = nullptr;
             // An interface that opens but fails to read must not spin.
             QMutexLocker lock(&stopMutex);
@@ -62,7 +69,9 @@ void WorkerThread::run()
                 stopped.wait(&stopMutex, RetryMs);
         }
     }
-    if (handle)
+    if (handle) {
+        const HidLock lock;
         hid_close(handle);
+    }
     --running;
 }

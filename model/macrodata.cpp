@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSettings>
 
 #include "device/controller.h"
@@ -80,6 +81,38 @@ bool MacroData::playable(const QString &actions, QString *bad)
         }
     }
     return true;
+constexpr int ExitLockWaitMs = 2000;
+constexpr int ImportLockWaitMs = 10000;
+
+void readStore(QStringList *names, QStringList *actions)
+{
+    QSettings s(DataPaths::macroStore(), QSettings::IniFormat);
+    names->clear();
+    actions->clear();
+    const QString joined = SettingsIo::readText(s, namesKey);
+    if (!joined.isEmpty())
+        *names = joined.split(separator);
+    s.beginGroup(QStringLiteral("action"));
+    const int n = int(s.childKeys().size());
+    s.endGroup();
+    for (int i = 0; i < n; ++i)
+        actions->append(SettingsIo::readText(s, actionKey(i)));
+}
+} // namespace
+
+MacroData::MacroData()
+    : m_saver(new SaveScheduler(QStringLiteral("macro.bin"), [this] { return saveLocked(false); }, this))
+{
+}
+
+QString MacroData::writerLockFile()
+{
+    return DataPaths::macroStore() + QStringLiteral(".writer.lock");
+}
+
+void MacroData::markChanged()
+{
+    m_saver->markDirty();
 }
 
 MacroData *MacroData::instance()
@@ -90,31 +123,84 @@ MacroData *MacroData::instance()
 
 void MacroData::load()
 {
-    QSettings s(DataPaths::macroStore(), QSettings::IniFormat);
-    m_macroNames.clear();
-    m_macroActions.clear();
-    const QString names = SettingsIo::readText(s, namesKey);
-    if (!names.isEmpty())
-        m_macroNames = names.split(separator);
-    s.beginGroup(QStringLiteral("action"));
-    const int n = int(s.childKeys().size());
-    s.endGroup();
-    for (int i = 0; i < n; ++i)
-        m_macroActions.append(SettingsIo::readText(s, actionKey(i)));
+    readStore(&m_macroNames, &m_macroActions);
+    m_baseNames = m_macroNames;
+    m_baseActions = m_macroActions;
 }
 
 bool MacroData::save()
 {
+    return saveLocked(true) == SaveScheduler::Result::Saved;
+}
+
+void MacroData::mergeFromDisk(const QStringList &names, const QStringList &actions)
+{
+    if (names == m_baseNames && actions == m_baseActions)
+        return;
+    // Buttons refer to macros by index, so the ones this program holds keep theirs; what the
+    // other writer appended goes after them.
+    bool added = false;
+    for (int i = int(m_baseNames.size()); i < names.size(); ++i) {
+        const int index = int(m_macroNames.size());
+        m_macroNames.append(names.at(i));
+        while (m_macroActions.size() < index)
+            m_macroActions.append(QString());
+        if (m_macroActions.size() == index)
+            m_macroActions.append(actions.value(i));
+        else
+            m_macroActions[index] = actions.value(i);
+        added = true;
+    }
+    if (added)
+        emit macroNameChanged();
+}
+
+SaveScheduler::Result MacroData::saveLocked(bool wait)
+{
+    QLockFile writer(writerLockFile());
+    if (!writer.tryLock(wait ? ExitLockWaitMs : 0)) {
+        // No directory yet (or none writable): the write itself creates it or reports it.
+        if (writer.error() == QLockFile::LockFailedError)
+            return SaveScheduler::Result::Busy;
+    }
+    return writeMerged(wait);
+}
+
+SaveScheduler::Result MacroData::writeMerged(bool wait)
+{
+    QStringList diskNames, diskActions;
+    readStore(&diskNames, &diskActions);
+    mergeFromDisk(diskNames, diskActions);
+    m_baseNames = diskNames;
+    m_baseActions = diskActions;
+    const bool same = diskNames == m_macroNames
+                      && diskActions.mid(0, m_macroActions.size()) == m_macroActions
+                      && QFile::exists(DataPaths::macroStore());
+    if (same)
+        return SaveScheduler::Result::Saved;
+
+    // Asked before any value is set: a settings object with pending values writes them when
+    // it goes away, waiting for the lock as long as it takes.
+    if (!wait && !SettingsIo::lockIsFree(DataPaths::macroStore()))
+        return SaveScheduler::Result::Busy;
     QSettings s(DataPaths::macroStore(), QSettings::IniFormat);
     s.setValue(namesKey, m_macroNames.join(separator));
     for (int i = 0; i < m_macroActions.size(); ++i)
         s.setValue(actionKey(i), m_macroActions.at(i));
-    return SettingsIo::commit(s);
+    const SaveScheduler::Result result =
+        SettingsIo::commit(s) ? SaveScheduler::Result::Saved : SaveScheduler::Result::Failed;
+    if (result == SaveScheduler::Result::Saved) {
+        m_baseNames = m_macroNames;
+        // Keys beyond the count stay in the file (see the store's rules).
+        m_baseActions = m_macroActions + diskActions.mid(m_macroActions.size());
+    }
+    return result;
 }
 
 void MacroData::setMacroNames(const QStringList &list)
 {
     m_macroNames = list;
+    markChanged();
     emit macroNameChanged();
 }
 
@@ -192,7 +278,12 @@ int MacroData::importMacros(const QString &file, QString *error, QStringList *sk
         return fail(languageText(141, "the file does not exist"));
     if (!info.isReadable())
         return fail(languageText(136, "the file cannot be read"));
-    save();
+    // Held from the read to the write, so that a running program cannot interleave a save.
+    QLockFile writer(writerLockFile());
+    if (!writer.tryLock(ImportLockWaitMs) && writer.error() == QLockFile::LockFailedError)
+        return fail(QStringLiteral("The macro store is busy; try again."));
+    if (writeMerged(true) != SaveScheduler::Result::Saved)
+        return fail(languageText(140, "the macro list could not be written"));
     int imported = 0;
     {
         const QSettings in(file, QSettings::IniFormat);

@@ -63,6 +63,7 @@ MouseData *MouseData::instance()
 }
 
 MouseData::MouseData()
+    : m_saver(new SaveScheduler(QStringLiteral("p0.bin"), [this] { return saveIfChanged(); }, this))
 {
     keyNames = KeyNames::table();
     loadLanguage();
@@ -122,29 +123,74 @@ void MouseData::load(int profile)
         entry.label = functionText(code.kind, code.param1, code.param2, code.param3);
         m_keyLoaded |= 1u << i;
     }
+    // The unsuffixed lists belong to no family; the next attach loads its own.
+    m_listFamily = 255;
+    m_otherLists.clear();
+    if (profile == 0)
+        m_written = profileValues();
+}
+
+QMap<QString, QVariant> MouseData::profileValues() const
+{
+    QMap<QString, QVariant> v;
+    for (int i = 0; i < keyMatrix.size() && i < keyCount; ++i)
+        v.insert(QStringLiteral("mouseKeyMatrix/%1").arg(i), SettingsIo::keyCodeList(keyMatrix.at(i)));
+    v.insert(QStringLiteral("mouse/reportRate"), int(reportRate));
+    v.insert(QStringLiteral("mouse/dpiCount"), int(dpiCount));
+    v.insert(QStringLiteral("mouse/currentDpiCount"), int(currentDpiCount));
+    for (auto it = m_otherLists.cbegin(); it != m_otherLists.cend(); ++it)
+        v.insert(it.key(), it.value());
+    // Without a mouse the lists still belong to the family last attached: edits made after it
+    // left are that family's too.
+    const uchar family = deviceType <= 6 ? deviceType : m_listFamily;
+    const QString xKey = SettingsIo::dpiListKey(family, false);
+    if (!xKey.isEmpty()) {
+        v.insert(xKey, xDpiList);
+        v.insert(SettingsIo::dpiListKey(family, true), yDpiList);
+    }
+    v.insert(QStringLiteral("mouse/lightValue"), lightValue);
+    v.insert(QStringLiteral("mouse/colorValue"), colorValue);
+    v.insert(QStringLiteral("mouse/isDefaultDPI"), int(isDefaultDPI));
+    v.insert(QStringLiteral("mouse/isDefaultKey"), int(isDefaultKey));
+    v.insert(QStringLiteral("mouse/isXY"), int(isXY));
+    v.insert(QStringLiteral("mouse/runProgram"), runProgram);
+    v.insert(QStringLiteral("mouse/runHttps"), runHttps);
+    return v;
 }
 
 bool MouseData::save(int profile)
 {
     QSettings s(DataPaths::profileFile(profile), QSettings::IniFormat);
-    for (int i = 0; i < keyMatrix.size() && i < keyCount; ++i)
-        s.setValue(QStringLiteral("mouseKeyMatrix/%1").arg(i), SettingsIo::keyCodeList(keyMatrix.at(i)));
-    s.setValue(QStringLiteral("mouse/reportRate"), int(reportRate));
-    s.setValue(QStringLiteral("mouse/dpiCount"), int(dpiCount));
-    s.setValue(QStringLiteral("mouse/currentDpiCount"), int(currentDpiCount));
-    const QString xKey = SettingsIo::dpiListKey(deviceType, false);
-    if (!xKey.isEmpty()) {
-        s.setValue(xKey, xDpiList);
-        s.setValue(SettingsIo::dpiListKey(deviceType, true), yDpiList);
-    }
-    s.setValue(QStringLiteral("mouse/lightValue"), lightValue);
-    s.setValue(QStringLiteral("mouse/colorValue"), colorValue);
-    s.setValue(QStringLiteral("mouse/isDefaultDPI"), int(isDefaultDPI));
-    s.setValue(QStringLiteral("mouse/isDefaultKey"), int(isDefaultKey));
-    s.setValue(QStringLiteral("mouse/isXY"), int(isXY));
-    s.setValue(QStringLiteral("mouse/runProgram"), runProgram);
-    s.setValue(QStringLiteral("mouse/runHttps"), runHttps);
-    return SettingsIo::commit(s);
+    const QMap<QString, QVariant> values = profileValues();
+    for (auto it = values.cbegin(); it != values.cend(); ++it)
+        s.setValue(it.key(), it.value());
+    const bool ok = SettingsIo::commit(s);
+    if (ok && profile == 0)
+        m_written = values;
+    return ok;
+}
+
+SaveScheduler::Result MouseData::saveIfChanged()
+{
+    const QMap<QString, QVariant> values = profileValues();
+    if (values == m_written)
+        return SaveScheduler::Result::Saved;
+    // Asked before any value is set: a settings object with pending values writes them when
+    // it goes away, waiting for the lock as long as it takes.
+    if (!SettingsIo::lockIsFree(DataPaths::profileFile(0)))
+        return SaveScheduler::Result::Busy;
+    QSettings s(DataPaths::profileFile(0), QSettings::IniFormat);
+    for (auto it = values.cbegin(); it != values.cend(); ++it)
+        s.setValue(it.key(), it.value());
+    if (!SettingsIo::commit(s))
+        return SaveScheduler::Result::Failed;
+    m_written = values;
+    return SaveScheduler::Result::Saved;
+}
+
+void MouseData::markChanged()
+{
+    m_saver->markDirty();
 }
 
 void MouseData::loadDeviceFamily()
@@ -152,7 +198,6 @@ void MouseData::loadDeviceFamily()
     const QString xKey = SettingsIo::dpiListKey(deviceType, false);
     if (!xKey.isEmpty()) {
         const QString yKey = SettingsIo::dpiListKey(deviceType, true);
-        const QSettings profile(DataPaths::profileFile(0), QSettings::IniFormat);
         const QSettings config(DataPaths::configFile(), QSettings::IniFormat);
 
         QString suffix;
@@ -167,12 +212,27 @@ void MouseData::loadDeviceFamily()
         minDpi = limit("mouse/minDpi");
         stepDpi = limit("mouse/stepDpi");
 
-        // A family attached for the first time has no lists in the profile yet.
-        const QSettings factory(DataPaths::defaultsFile(), QSettings::IniFormat);
-        xDpiList = sanitizedDpiList(SettingsIo::readList(profile, xKey),
-                                    SettingsIo::readList(factory, xKey), minDpi);
-        yDpiList = sanitizedDpiList(SettingsIo::readList(profile, yKey),
-                                    SettingsIo::readList(factory, yKey), minDpi);
+        const QString shownKey = SettingsIo::dpiListKey(m_listFamily, false);
+        if (shownKey != xKey) {
+            // The lists on screen may hold edits not yet written: keep them for their family.
+            if (!shownKey.isEmpty()) {
+                m_otherLists.insert(shownKey, xDpiList);
+                m_otherLists.insert(SettingsIo::dpiListKey(m_listFamily, true), yDpiList);
+            }
+            if (m_otherLists.contains(xKey)) {
+                xDpiList = m_otherLists.take(xKey);
+                yDpiList = m_otherLists.take(yKey);
+            } else {
+                // A family attached for the first time has no lists in the profile yet.
+                const QSettings profile(DataPaths::profileFile(0), QSettings::IniFormat);
+                const QSettings factory(DataPaths::defaultsFile(), QSettings::IniFormat);
+                xDpiList = sanitizedDpiList(SettingsIo::readList(profile, xKey),
+                                            SettingsIo::readList(factory, xKey), minDpi);
+                yDpiList = sanitizedDpiList(SettingsIo::readList(profile, yKey),
+                                            SettingsIo::readList(factory, yKey), minDpi);
+            }
+            m_listFamily = deviceType;
+        }
     }
     emit deviceChange(deviceType);
 }
@@ -292,6 +352,7 @@ void MouseData::setKeyFunction(uchar kind, uchar param1, uchar param2, uchar par
     entry->label = label;
     m_keyLoaded |= 1u << currentKey;
 
+    markChanged();
     if (isDefaultKey == 0)
         emit refreashData(1);
     if (Ic *chip = ic())
@@ -310,6 +371,8 @@ void MouseData::sendAllKeys()
 
 void MouseData::sendLighting()
 {
+    // Pages call this after changing the lighting or DPI fields themselves.
+    markChanged();
     Ic *chip = ic();
     if (!chip || lightValue.size() != 4 || colorValue.isEmpty())
         return;
@@ -345,6 +408,7 @@ void MouseData::setDpi(int axis, int level, uint value)
         return;
     ensureDpiListSize();
     (axis == 0 ? xDpiList : yDpiList)[level] = value;
+    markChanged();
 }
 
 void MouseData::macroActionChangedProc(int macroIndex)

@@ -8,6 +8,7 @@
 #include <QVariantList>
 
 #include "model/keyfunction.h"
+#include "model/savescheduler.h"
 
 class Ic;
 
@@ -49,8 +50,17 @@ public:
     // Returns false when the file could not be written; the old file is then left as it was.
     virtual bool save(int profile);
     // DPI lists of the attached family from profile 0 (factory lists when it has none),
-    // limits from the application configuration; then deviceChange(deviceType).
+    // limits from the application configuration; then deviceChange(deviceType). The lists in
+    // memory stay when they already are this family's; another family's lists are kept aside
+    // (and saved) rather than dropped.
     void loadDeviceFamily();
+
+    // Every key and value save(0) would write; equal snapshots mean nothing to save or send.
+    QMap<QString, QVariant> profileValues() const;
+    // Profile 0 is written soon after markChanged() (see SaveScheduler), and only when its
+    // values differ from those last written.
+    SaveScheduler *saver() const { return m_saver; }
+    void markChanged();
 
     // Start-up calls this once after MouseDefaultData::instance()->load(): key entries, DPI
     // lists, lighting, colours and report rate that the profile lacks are taken from the
@@ -92,5 +102,11 @@ private:
     MouseData();
     static Ic *ic();
 
+    SaveScheduler::Result saveIfChanged();
+
     uint m_keyLoaded = 0;   // bit i: entry i holds a code from a file or a picker
+    uchar m_listFamily = 255;                  // family whose lists xDpiList/yDpiList are
+    QMap<QString, QVariantList> m_otherLists;  // profile key -> lists of families not shown
+    QMap<QString, QVariant> m_written;         // profileValues() at the last write
+    SaveScheduler *m_saver = nullptr;
 };

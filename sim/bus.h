@@ -53,6 +53,9 @@ public:
     bool traceToFile(const std::string &path);
     int state(int id, vmouse_state *out);
     unsigned enumerations();
+    // Two calls that touch hidapi's process-wide state ran at the same time: an error line,
+    // counted by every plugged mouse.
+    void overlap(const char *call);
 
     // hidapi.
     hid_device_info *enumerate(unsigned short vid, unsigned short pid);

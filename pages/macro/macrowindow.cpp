@@ -351,6 +351,16 @@ MacroWindow::MacroWindow(QWidget *parent) : QFrame(parent), inputDialog(this)
     recording = false;
     updateRecordButton();
     fillNameList();
+    // Macros another writer added to the store (an import from the command line) show up
+    // here too; the list is what the next edit hands back to the store.
+    connect(MacroData::instance(), &MacroData::macroNameChanged, this, [this]() {
+        const QStringList &names = MacroData::instance()->macroNames();
+        const int shown = nameModel->rowCount();
+        if (names.size() <= shown || names.mid(0, shown) != namesOf(nameModel))
+            return;
+        for (int i = shown; i < names.size(); ++i)
+            nameModel->appendRow(Row{QString::number(i), names.at(i), QStringLiteral("1")});
+    });
 }
 
 MacroWindow::~MacroWindow()
