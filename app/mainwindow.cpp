@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDebug>
@@ -26,8 +27,10 @@
 #include "device/controller.h"
 #include "device/datapaths.h"
 #include "device/ic.h"
+#include "model/languagetable.h"
 #include "model/mousedata.h"
 #include "model/mousedefaultdata.h"
+#include "pages/accessibility/accessiblefactory.h"
 #include "pages/keys/childmenuwindow.h"
 #include "pages/keys/dpimenu.h"
 #include "pages/keys/funbtnwindow.h"
@@ -43,8 +46,11 @@
 #include "pages/performance/dpiwindow.h"
 #include "pages/performance/lightwindow.h"
 #include "pages/performance/sensorwindow.h"
+#include "platform/autostart.h"
+#include "platform/desktopnotifications.h"
 #include "platform/devicenotifier.h"
 #include "platform/framelesshelper.h"
+#include "platform/updateprogram.h"
 #include "profiles/ui/profileui.h"
 #include "resources/stylesheets.h"
 
@@ -62,6 +68,10 @@ int s_trayOverride = -1;
 constexpr int BalloonMs = 10000;
 constexpr int FailureQuietMs = 1500;
 constexpr int TitleHeight = 40;
+// Width of the key list, the category list and each picker; the mouse page takes the rest,
+// its markers needing MousePageMinWidth at most.
+constexpr int KeyColumnWidth = 176;
+constexpr int MousePageMinWidth = 580;
 // Presses above this line are on the title bar or the column captions.
 constexpr int MenuCaptionBottom = 80;
 
@@ -69,13 +79,16 @@ constexpr int MenuCaptionBottom = 80;
 const QString TitleButtonNormal = QStringLiteral("background-color: rgb(43, 43, 43); border: none;");
 const QString TitleButtonHover = QStringLiteral("background-color: rgb(26, 26, 26); border: none;");
 const QString NoMenuIndicator = QStringLiteral("QPushButton::menu-indicator { image: none; width: 0px; }");
+// Keyboard focus looks like the pointer's hover, so the bar keeps its look.
+const QString TitleButtonFocus = QStringLiteral("QPushButton:focus { background-color: rgb(26, 26, 26); outline: none; }");
 
 QString titleButtonStyle(const QPushButton *button, bool hovered)
 {
     const QString base = hovered ? TitleButtonHover : TitleButtonNormal;
+    const QString sheet = QStringLiteral("QPushButton { %1 }").arg(base) + TitleButtonFocus;
     if (button->objectName() == QLatin1String("settingBtn"))
-        return QStringLiteral("QPushButton { %1 }").arg(base) + NoMenuIndicator;
-    return QStringLiteral("QPushButton { %1 }").arg(base);
+        return sheet + NoMenuIndicator;
+    return sheet;
 }
 
 } // namespace
@@ -83,6 +96,8 @@ QString titleButtonStyle(const QPushButton *button, bool hovered)
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 {
     s_window = this;
+    // Before any widget exists: the first query of a widget fixes its screen-reader face.
+    AccessibleFactory::install();
     setObjectName(QStringLiteral("MainWindow"));
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
     setStyleSheet(QStringLiteral("QMainWindow#MainWindow { background-color: rgb(43, 43, 43); }"));
@@ -110,6 +125,15 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     buildMenus();
 
     noticeBar = new NoticeBar(central);
+    noMouseNotice = new QLabel(mainFrame);
+    noMouseNotice->setObjectName(QStringLiteral("noMouseNotice"));
+    noMouseNotice->setWordWrap(true);
+    noMouseNotice->setAlignment(Qt::AlignCenter);
+    noMouseNotice->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    noMouseNotice->setStyleSheet(QStringLiteral(
+        "QLabel#noMouseNotice { background-color: rgb(26, 26, 26); color: rgb(255, 255, 255);"
+        " font-size: 20px; padding: 80px; }"));
+    mainFrame->installEventFilter(this);
     frameless = new FramelessHelper(this);
 
     deviceCheckTimer.setSingleShot(true);
@@ -117,6 +141,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     failureQuietTimer.setSingleShot(true);
     failureQuietTimer.setInterval(FailureQuietMs);
     deviceNotifier = new DeviceNotifier(this);
+    notifications = new DesktopNotifications(this);
 
     connectAll();
     ProfileUi::install(this);
@@ -125,6 +150,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
         w->hide();
     onWindowSelect(0);
     resize(1200, 800);
+    updateNoMouseNotice();
 }
 
 MainWindow::~MainWindow()
@@ -167,19 +193,23 @@ void MainWindow::buildTitleBar()
         QPushButton **member;
         const char *name;
         const char *icon;
+        int spokenText;
     };
     const Def defs[] = {
-        {&settingBtn, "settingBtn", ":/images/settingBtn.png"},
-        {&minBtn, "minBtn", ":/images/minBtn.png"},
-        {&maxBtn, "maxBtn", ":/images/maxBtn.png"},
-        {&closeBtn, "closeBtn", ":/images/closeBtn.png"},
+        {&settingBtn, "settingBtn", ":/images/settingBtn.png", 169},
+        {&minBtn, "minBtn", ":/images/minBtn.png", 170},
+        {&maxBtn, "maxBtn", ":/images/maxBtn.png", 171},
+        {&closeBtn, "closeBtn", ":/images/closeBtn.png", 172},
     };
     for (const Def &d : defs) {
         auto *b = new QPushButton(titleFrame);
         b->setObjectName(QLatin1String(d.name));
         b->setIcon(QIcon(QLatin1String(d.icon)));
         b->setFixedSize(46, TitleHeight);
-        b->setFocusPolicy(Qt::NoFocus);
+        // Icons only: the name is what a screen reader says; Tab reaches them (the settings
+        // menu holds the website, the firmware update and the version).
+        b->setAccessibleName(MouseData::instance()->languageText(d.spokenText));
+        b->setFocusPolicy(Qt::TabFocus);
         b->setStyleSheet(titleButtonStyle(b, false));
         b->installEventFilter(this);
         row->addWidget(b);
@@ -195,19 +225,86 @@ void MainWindow::buildTitleBar()
     QAction *version = settingMenu->addAction(md->languageText(99) + QStringLiteral("V1.07"));
     website->setObjectName(QStringLiteral("websiteAction"));
     update->setObjectName(QStringLiteral("updateAction"));
+    // Where the family's program cannot run, the entry says so instead of offering the dialog.
+    connect(settingMenu, &QMenu::aboutToShow, this, [this, update]() {
+        MouseData *data = MouseData::instance();
+        const QString program = updateProgramFor(data->deviceType);
+        const bool foreign = !program.isEmpty()
+                             && UpdateProgram::check(program) == UpdateProgram::Verdict::WindowsProgram;
+        update->setText(data->languageText(foreign ? 157 : 98));
+        update->setEnabled(!foreign);
+    });
     version->setObjectName(QStringLiteral("versionAction"));
     connect(website, &QAction::triggered, this, &MainWindow::websiteActionProc);
     connect(update, &QAction::triggered, this, &MainWindow::updateActionProc);
     connect(version, &QAction::triggered, this, &MainWindow::versionActionProc);
+    buildDesktopActions();
     settingBtn->setMenu(settingMenu);
+    // Opened from the keyboard, the menu starts on its first entry, so that the focus (and a
+    // screen reader) lands in it; a pointer never focuses the button, so its look stays.
+    connect(settingMenu, &QMenu::aboutToShow, this, [this]() {
+        if (settingBtn->hasFocus() && !settingMenu->actions().isEmpty())
+            QTimer::singleShot(0, settingMenu, [this]() {
+                if (settingMenu->isVisible() && !settingMenu->activeAction())
+                    settingMenu->setActiveAction(settingMenu->actions().constFirst());
+            });
+    });
 
     QSettings config(DataPaths::configFile(), QSettings::IniFormat);
-    const bool english =
-        config.value(QStringLiteral("common/language")).toString() == QLatin1String("English");
-    setWindowTitle(config.value(english ? QStringLiteral("common/EnglishName")
-                                        : QStringLiteral("common/name"))
+    const bool chinese = LanguageTable::isChinese(LanguageTable::activeFile());
+    setWindowTitle(config.value(chinese ? QStringLiteral("common/name")
+                                        : QStringLiteral("common/EnglishName"))
                        .toString());
     setWindowIcon(QIcon(QStringLiteral(":/images/trayicon.png")));
+}
+
+void MainWindow::buildDesktopActions()
+{
+    MouseData *md = MouseData::instance();
+    settingMenu->addSeparator();
+    autostartAction = settingMenu->addAction(md->languageText(150));
+    autostartAction->setObjectName(QStringLiteral("autostartAction"));
+    autostartAction->setCheckable(true);
+    autostartAction->setChecked(Autostart::isEnabled());
+    connect(autostartAction, &QAction::toggled, this, [this](bool on) {
+        QString error;
+        if (Autostart::setEnabled(on, &error))
+            return;
+        qWarning() << "autostart:" << error;
+        const QSignalBlocker block(autostartAction);
+        autostartAction->setChecked(Autostart::isEnabled());
+        showNotice(MouseData::instance()->languageText(154) + QLatin1Char('\n') + error);
+    });
+
+    languageMenu = settingMenu->addMenu(md->languageText(151));
+    languageMenu->setObjectName(QStringLiteral("languageMenu"));
+    languageMenu->setStyleSheet(StyleSheets::menu(StyleSheets::ContextMenu));
+    auto *group = new QActionGroup(languageMenu);
+    const QString chosen = LanguageTable::chosen();
+    auto addChoice = [&](const QString &text, const QString &id) {
+        QAction *a = languageMenu->addAction(text);
+        a->setCheckable(true);
+        a->setData(id);
+        a->setChecked(id == chosen);
+        group->addAction(a);
+        connect(a, &QAction::triggered, this, [this, id]() {
+            if (id == LanguageTable::chosen())
+                return;
+            LanguageTable::setChosen(id);
+            showNotice(MouseData::instance()->languageText(152));
+        });
+    };
+    addChoice(md->languageText(153), QString());
+    for (const LanguageTable::Info &t : LanguageTable::available())
+        addChoice(t.name, t.id);
+}
+
+void MainWindow::showNotice(const QString &text)
+{
+    if (isVisible() && !isMinimized())
+        noticeBar->showNotice(text);
+    else
+        showTrayMessage(windowTitle(), text, QSystemTrayIcon::Information, BalloonMs);
 }
 
 void MainWindow::buildPages()
@@ -231,6 +328,15 @@ void MainWindow::buildPages()
     lightPage = new LightWindow(mainFrame);
     macroPage = new MacroWindow(mainFrame);
     sensorPage = new SensorWindow(mainFrame);
+
+    // The key screen's columns keep one width whether a picker is open or not, and all of them
+    // fit the 1200-pixel window beside the mouse page: a column that shrank or a window that
+    // grew when a picker opened moved the rows under the user's pointer.
+    const QList<QWidget *> columns = QList<QWidget *>{mainMenu, subMenu} + pickers();
+    for (QWidget *c : columns)
+        c->setFixedWidth(qMax(KeyColumnWidth, c->minimumWidth()));
+    if (MouseData::instance()->screenClass == 0)
+        mousePage->setMinimumWidth(MousePageMinWidth);
 
     row->addWidget(funBtn);
     for (QWidget *w : menusAndPages()) {
@@ -289,6 +395,20 @@ void MainWindow::connectAll()
     connect(this, &MainWindow::runSignal, this, &MainWindow::runSignalProc);
     connect(macroPage, &MacroWindow::macroActionChanged, MouseData::instance(),
             &MouseData::macroActionChangedProc);
+    // A function chosen in a column changes the key list, away from the focus: say it there.
+    connect(MouseData::instance(), &MouseData::mouseValueChanged, this, [this](const QString &label) {
+        QWidget *focus = QApplication::focusWidget();
+        QList<QWidget *> columns = pickers();
+        columns << subMenu;
+        for (QWidget *column : std::as_const(columns)) {
+            if (focus && column->isAncestorOf(focus)) {
+                const MouseData *md = MouseData::instance();
+                AccessibleFactory::announce(focus, md->languageText(119).arg(md->currentKey + 1)
+                                                       + QStringLiteral(": ") + label);
+                return;
+            }
+        }
+    });
 
     // A device change restarts the debounce: the check runs after the last one of a burst.
     connect(deviceNotifier, &DeviceNotifier::deviceChanged, &deviceCheckTimer,
@@ -297,6 +417,40 @@ void MainWindow::connectAll()
     Controller *controller = Controller::instance();
     connect(controller, &Controller::eventReport, this, &MainWindow::handleEventReport);
     connect(controller, &Controller::transferFailed, this, &MainWindow::transferFailedProc);
+    connect(controller, &Controller::openRefused, this, [this]() {
+        const bool first = !m_openRefused;
+        m_openRefused = true;
+        updateNoMouseNotice();
+        if (first && !(isVisible() && !isMinimized()))
+            showTrayMessage(windowTitle(), MouseData::instance()->languageText(156),
+                            QSystemTrayIcon::Warning, BalloonMs, QStringLiteral("access"));
+    });
+    connect(controller, &Controller::deviceChecked, this, [this](int found) {
+        // Unplugged: a mouse plugged in next (after the rule was installed) starts afresh.
+        if (found < 0 || found > 6)
+            m_openRefused = false;
+        updateNoMouseNotice();
+    });
+}
+
+void MainWindow::updateNoMouseNotice()
+{
+    const bool noMouse = MouseData::instance()->deviceType == 255;
+    if (!noMouse && !m_openRefused) {
+        noMouseNotice->hide();
+        return;
+    }
+    noMouseNotice->setText(MouseData::instance()->languageText(m_openRefused ? 156 : 155));
+    placeNoMouseNotice();
+    noMouseNotice->show();
+    noMouseNotice->raise();
+}
+
+void MainWindow::placeNoMouseNotice()
+{
+    // Over the pages; the navigation column stays reachable.
+    const int left = funBtn->isVisible() ? funBtn->geometry().right() + 1 : 0;
+    noMouseNotice->setGeometry(left, 0, qMax(0, mainFrame->width() - left), mainFrame->height());
 }
 
 void MainWindow::onSettingBtnClicked()
@@ -340,6 +494,7 @@ void MainWindow::onTrayIconActivated(QSystemTrayIcon::ActivationReason reason)
         return;
     }
     // With the mouse attached, the tray is the only way back to a window closed to it.
+    m_waitForUser = false;
     showNormal();
     raise();
     activateWindow();
@@ -389,11 +544,27 @@ void MainWindow::menuContorlProc()
         subMenu->hide();
         return;
     }
+    // A column opened from the keyboard takes the focus, so that it is announced and the
+    // next key acts in it.
+    QWidget *focus = QApplication::focusWidget();
     subMenu->show();
     const QList<QWidget *> columns = pickers();
     const int chosen = subMenu->category - 1;
     for (int i = 0; i < columns.size(); ++i)
         columns[i]->setVisible(i == chosen);
+    QWidget *opened = nullptr;
+    if (focus && mainMenu->isAncestorOf(focus))
+        opened = subMenu;
+    else if (focus && subMenu->isAncestorOf(focus) && chosen >= 0 && chosen < columns.size())
+        opened = columns[chosen];
+    if (opened && isVisible()) {
+        for (QWidget *w : opened->findChildren<QWidget *>()) {
+            if (w->isVisibleTo(opened) && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)) {
+                w->setFocus(Qt::TabFocusReason);
+                break;
+            }
+        }
+    }
 }
 
 void MainWindow::testProc() {}
@@ -458,6 +629,10 @@ bool MainWindow::startUpdateProgram()
     if (program.isEmpty())
         return false;
     const QFileInfo info(program);
+    if (UpdateProgram::check(program) == UpdateProgram::Verdict::WindowsProgram) {
+        reportStartFailure(program, QString(), MouseData::instance()->languageText(157));
+        return false;
+    }
     if (!info.exists()) {
         reportStartFailure(program, QString());
         return false;
@@ -473,12 +648,12 @@ bool MainWindow::startUpdateProgram()
     return true;
 }
 
-void MainWindow::reportStartFailure(const QString &program, const QString &reason)
+void MainWindow::reportStartFailure(const QString &program, const QString &reason, const QString &heading)
 {
-    QString text = MouseData::instance()->languageText(116);
+    QString text = heading.isEmpty() ? MouseData::instance()->languageText(116) : heading;
     if (text.isEmpty())
         text = QStringLiteral("The update program could not be started:");
-    text += QLatin1Char('\n') + QDir::toNativeSeparators(program);
+    text += QLatin1Char('\n') + QDir::toNativeSeparators(QFileInfo(program).absoluteFilePath());
     if (!reason.isEmpty())
         text += QLatin1Char('\n') + reason;
     auto *box = new QMessageBox(QMessageBox::Warning, windowTitle(), text, QMessageBox::Ok, this);
@@ -495,12 +670,14 @@ void MainWindow::deviceChangedProc(uchar type)
     funBtn->setLightButtonVisible(type != 2 && type != 4);
     if (type == 255)
         return;
-    show();
     MouseData::instance()->dpiReadPending = 1;
+    if (!m_waitForUser)
+        show();
 }
 
 void MainWindow::raiseWindow()
 {
+    m_waitForUser = false;
     if (isMinimized())
         showNormal();
     else
@@ -526,14 +703,25 @@ void MainWindow::transferFailedProc()
     if (isVisible() && !isMinimized())
         noticeBar->showNotice(text);
     else
-        showTrayMessage(windowTitle(), text, QSystemTrayIcon::Warning, BalloonMs);
+        showTrayMessage(windowTitle(), text, QSystemTrayIcon::Warning, BalloonMs, QStringLiteral("failure"));
 }
 
 void MainWindow::showTrayMessage(const QString &title, const QString &text,
-                                 QSystemTrayIcon::MessageIcon icon, int ms)
+                                 QSystemTrayIcon::MessageIcon icon, int ms, const QString &kind)
 {
     emit trayMessage(title, text);
-    if (trayAvailable() && trayIcon->isVisible())
+    const bool tray = trayAvailable() && trayIcon->isVisible();
+    const bool shown = isVisible() && !isMinimized();
+    if (tray && shown) {
+        trayIcon->showMessage(title, text, icon, ms);
+        return;
+    }
+    // No tray, or nobody looking at the window: the desktop's notification service, where
+    // the next message of the same kind replaces this one.
+    if (notifications->show(kind.isEmpty() ? QStringLiteral("notice") : kind, title, text,
+                            icon == QSystemTrayIcon::Warning || icon == QSystemTrayIcon::Critical, ms))
+        return;
+    if (tray)
         trayIcon->showMessage(title, text, icon, ms);
     else if (isVisible())
         noticeBar->showNotice(title + QStringLiteral(": ") + text);
@@ -551,7 +739,7 @@ void MainWindow::handleEventReport(uchar b0, uchar b1, uchar b2, uchar b3)
         if (b3 >= list.size())
             return;
         showTrayMessage(QStringLiteral("DPI"), list.at(b3).toString(),
-                        QSystemTrayIcon::Information, BalloonMs);
+                        QSystemTrayIcon::Information, BalloonMs, QStringLiteral("dpi"));
         emit md->dpiKeyPressed(b3);
     } else if (b2 == 1 && b3 == 1) {
         const QString address = md->runHttps.trimmed();
@@ -564,6 +752,8 @@ void MainWindow::handleEventReport(uchar b0, uchar b1, uchar b2, uchar b3)
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == mainFrame && (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest))
+        placeNoMouseNotice();
     auto *button = qobject_cast<QPushButton *>(watched);
     if (button && button->parentWidget() == titleFrame) {
         if (event->type() == QEvent::Enter)

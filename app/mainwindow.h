@@ -6,10 +6,12 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
+class DesktopNotifications;
 class DeviceNotifier;
 class FramelessHelper;
 class NoticeBar;
 class QFrame;
+class QAction;
 class QLabel;
 class QMenu;
 class QProcess;
@@ -54,6 +56,11 @@ public:
 
     void handleEventReport(uchar b0, uchar b1, uchar b2, uchar b3);
 
+    // Started hidden (--hidden): an attached mouse does not bring the window up until the
+    // user opens it from the tray or by starting the program again.
+    void setWaitForUser(bool wait) { m_waitForUser = wait; }
+    bool waitsForUser() const { return m_waitForUser; }
+
     // Starts the update program of the attached family; false (and a message to the user) when
     // it could not be started, false and no message when there is no mouse.
     bool startUpdateProgram();
@@ -66,6 +73,8 @@ public:
     QPushButton *maxBtn = nullptr;
     QPushButton *closeBtn = nullptr;
     QMenu *settingMenu = nullptr;
+    QAction *autostartAction = nullptr;  // "start at login", the user's autostart entry
+    QMenu *languageMenu = nullptr;       // "follow the system" and every table of i18n/
     QFrame *mainFrame = nullptr;
 
     // Navigation, menus and pages, in the order they sit in the central layout.
@@ -88,7 +97,10 @@ public:
     QSystemTrayIcon *trayIcon = nullptr;
     QMenu *trayMenu = nullptr;
     NoticeBar *noticeBar = nullptr;
+    // Over the pages while no mouse can be used: says why and, where it can tell, what to do.
+    QLabel *noMouseNotice = nullptr;
     DeviceNotifier *deviceNotifier = nullptr;
+    DesktopNotifications *notifications = nullptr;
 
     int currentPage = 0;
     // Debounces device-change notifications: the check runs once the burst is over.
@@ -134,17 +146,26 @@ protected:
 #endif
 
     // Shows a balloon at the tray icon, or in the window when there is no tray.
+    // Without a tray, or with the window hidden, it goes to the desktop's notification
+    // service as a message of `kind` that replaces the previous one of that kind.
     void showTrayMessage(const QString &title, const QString &text,
-                         QSystemTrayIcon::MessageIcon icon, int ms);
+                         QSystemTrayIcon::MessageIcon icon, int ms, const QString &kind = QString());
 
 private:
     void buildTitleBar();
+    void buildDesktopActions();
+    void updateNoMouseNotice();
+    void placeNoMouseNotice();
+    // A short message in the window, or as a notification when the window is not shown.
+    void showNotice(const QString &text);
     void buildPages();
     void buildMenus();
     void connectAll();
     void closeAssignmentMenus(QPoint pos);
-    void reportStartFailure(const QString &program, const QString &reason);
+    void reportStartFailure(const QString &program, const QString &reason, const QString &heading = QString());
     QString websiteAddress() const;
 
     FramelessHelper *frameless = nullptr;
+    bool m_waitForUser = false;
+    bool m_openRefused = false; // the mouse is there, its interface refused to open
 };

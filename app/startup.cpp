@@ -3,22 +3,31 @@
 #include <QApplication>
 #include <QDebug>
 #include <QDir>
+#include <QFile>
+#include <QFileSystemWatcher>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSessionManager>
 
+#include <cstdlib>
 #include <memory>
 
 #include "app/mainwindow.h"
+#include "app/hiddenwindowrelease.h"
+#include "app/noticebar.h"
 #include "device/controller.h"
 #include "device/datapaths.h"
 #include "model/macrodata.h"
 #include "model/mousedata.h"
 #include "model/mousedefaultdata.h"
 #include "platform/appfont.h"
+#include "platform/darklook.h"
+#include "platform/focusring.h"
 #include "platform/singleinstance.h"
 #include "platform/unixsignalwatcher.h"
+#ifdef MOUSECFG_HAVE_DBUS
 #include "profiles/profilebus.h"
+#endif
 #include "profiles/profilemanager.h"
 
 int Startup::screenClassFor(const QRect &geometry)
@@ -37,6 +46,74 @@ bool Startup::saveAll()
     return profile && macros;
 }
 
+namespace {
+bool s_saveAtExit = false;
+
+// A lost display connection ends the process from inside the platform plugin with exit():
+// the event loop never returns, but exit handlers still run.
+void saveOnProcessExit()
+{
+    if (!s_saveAtExit)
+        return;
+    s_saveAtExit = false;
+    Startup::saveAll();
+}
+
+// A quit request closes every window first, and a window closed to the tray refuses: the
+// quit would be lost. Whatever asks to quit (a signal, the session manager, the tray menu),
+// the event loop ends.
+class QuitGuard : public QObject
+{
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == QCoreApplication::instance() && event->type() == QEvent::Quit) {
+            QCoreApplication::exit(0);
+            return true;
+        }
+        return false;
+    }
+};
+
+// Anything the user does may have changed a setting that a page wrote into the model itself;
+// the savers compare before they write, so a needless look costs little.
+class ChangeWatch : public QObject
+{
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        switch (event->type()) {
+        case QEvent::MouseButtonRelease:
+        case QEvent::KeyRelease:
+        case QEvent::Wheel:
+        case QEvent::FocusOut:
+            markAllChanged();
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+    static void markAllChanged()
+    {
+        MouseData::instance()->markChanged();
+        MacroData::instance()->markChanged();
+    }
+};
+
+void tell(MainWindow *window, const QString &text)
+{
+    if (window->isVisible() && !window->isMinimized())
+        window->noticeBar->showNotice(text);
+    else if (window->trayIcon->isVisible())
+        window->trayIcon->showMessage(window->windowTitle(), text, QSystemTrayIcon::Warning, 10000);
+    else
+        qWarning("%s", qPrintable(text));
+}
+} // namespace
+
 int Startup::run(QApplication &app, const Options &options)
 {
     if (options.useExecutableDirectory)
@@ -54,7 +131,11 @@ int Startup::run(QApplication &app, const Options &options)
         screenClass = screenClassFor(screen->geometry());
 
     AppFont::install(app);
+    DarkLook::install(app);
+    FocusRing focusRing;
     QCoreApplication::setApplicationName(QStringLiteral("Standard"));
+    // The Wayland app id, and where notifications and docks find the icon: the desktop entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral("mousecfg"));
     // Hidden to the tray is still running; only an explicit quit ends the program.
     app.setQuitOnLastWindowClosed(false);
 
@@ -70,26 +151,72 @@ int Startup::run(QApplication &app, const Options &options)
     md->fillMissingFromDefaults();
 
     auto window = std::make_unique<MainWindow>();
+    new HiddenWindowRelease(window.get()); // owned by the window
     QObject::connect(&single, &SingleInstance::raiseRequested, window.get(), &MainWindow::raiseWindow);
-    if (!MainWindow::trayAvailable())
+    window->setWaitForUser(options.startHidden);
+    if (!options.startHidden && !MainWindow::trayAvailable())
         window->show();
+
+    // Every change is on disk within about a second, whatever ends the program later.
+    SaveScheduler *savers[] = {md->saver(), MacroData::instance()->saver()};
+    for (SaveScheduler *saver : savers) {
+        saver->setEnabled(true);
+        QObject::connect(saver, &SaveScheduler::saveFailed, window.get(), [w = window.get()](const QString &file) {
+            tell(w, QStringLiteral("Your settings could not be saved to %1. They stay in use and "
+                                   "will be saved again with the next change.").arg(file));
+        });
+    }
+    ChangeWatch changeWatch;
+    app.installEventFilter(&changeWatch);
+    // Pages that change a setting and send it go through here even when no input preceded it.
+    QObject::connect(Controller::instance(), &Controller::send, &changeWatch, &ChangeWatch::markAllChanged);
+    // A command-line import writes the store beside us; merge it in (and show it) soon.
+    QFileSystemWatcher storeWatch;
+    const auto watchStore = [&storeWatch]() {
+        if (QFile::exists(DataPaths::macroStore()) && !storeWatch.files().contains(DataPaths::macroStore()))
+            storeWatch.addPath(DataPaths::macroStore());
+    };
+    watchStore();
+    QObject::connect(&storeWatch, &QFileSystemWatcher::fileChanged, &changeWatch, [watchStore]() {
+        watchStore(); // a file replaced by rename drops out of the watch
+        MacroData::instance()->markChanged();
+    });
+    QObject::connect(MacroData::instance()->saver(), &SaveScheduler::saved, &changeWatch, watchStore);
+    QObject::connect(Controller::instance(), &Controller::profileResent, window.get(), [w = window.get()]() {
+        tell(w, QStringLiteral("The mouse is back; it missed some changes and was brought up to date."));
+    });
+    if (!single.problem().isEmpty())
+        tell(window.get(), QStringLiteral("Another copy of the program may run beside this one: %1.")
+                               .arg(single.problem()));
 
     // Whatever ends the session, nothing the user changed is lost.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &app,
                      [](QSessionManager &) { saveAll(); }, Qt::DirectConnection);
+    QuitGuard quitGuard;
+    app.installEventFilter(&quitGuard);
     UnixSignalWatcher signalWatcher;
     QObject::connect(&signalWatcher, &UnixSignalWatcher::signalReceived, &app,
-                     [](int) { QCoreApplication::quit(); });
+                     [](int) { QCoreApplication::exit(0); });
+    static bool exitHandler = false;
+    if (!exitHandler)
+        exitHandler = std::atexit(saveOnProcessExit) == 0;
+    s_saveAtExit = true;
 
     ProfileManager::instance()->claim();
+#ifdef MOUSECFG_HAVE_DBUS
     ProfileBus profileBus;
     profileBus.publish(QDBusConnection::sessionBus());
+#endif
 
     if (options.windowReady)
         options.windowReady(window.get());
 
     const int rc = app.exec();
 
+    s_saveAtExit = false;
+    app.removeEventFilter(&changeWatch);
+    for (SaveScheduler *saver : savers)
+        saver->setEnabled(false);
     saveAll();
     ProfileManager::instance()->release();
     window.reset();

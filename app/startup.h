@@ -21,6 +21,8 @@ public:
         QString instanceKey;       // name of the single-instance socket
         bool useExecutableDirectory = true;
         std::function<void(MainWindow *)> windowReady;
+        // --hidden: the window waits for the user even when a mouse is attached.
+        bool startHidden = false;
     };
 
     // 4 for a screen whose right minus left coordinate is 3600 or more, else 0.

@@ -1,5 +1,7 @@
 #include "app/updatedialog.h"
 
+#include <QWindow>
+
 #include <QDialogButtonBox>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -76,17 +78,34 @@ void UpdateDialog::setTexts(const QString &titleText, const QString &first, cons
     // The box orders its buttons by platform convention; address them by role instead.
     buttonBox->button(QDialogButtonBox::Ok)->setText(acceptText);
     buttonBox->button(QDialogButtonBox::Cancel)->setText(rejectText);
+    // A screen reader names the dialog by its title and reads the warning as it opens.
+    setWindowTitle(titleText);
+    setAccessibleName(titleText);
+    setAccessibleDescription(QStringList{first, second, third}.join(QLatin1Char('\n')));
+}
+
+void UpdateDialog::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    // Focus and Enter start on the button that starts nothing: flashing must be a choice.
+    QPushButton *safe = buttonBox->button(QDialogButtonBox::Cancel);
+    buttonBox->button(QDialogButtonBox::Ok)->setDefault(false);
+    buttonBox->button(QDialogButtonBox::Ok)->setAutoDefault(false);
+    safe->setDefault(true);
+    safe->setFocus(Qt::OtherFocusReason);
 }
 
 void UpdateDialog::mousePressEvent(QMouseEvent *event)
 {
     dragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
+    // The window system moves the dialog where it can: Wayland ignores move() altogether.
+    systemMove = event->button() == Qt::LeftButton && windowHandle() && windowHandle()->startSystemMove();
     QDialog::mousePressEvent(event);
 }
 
 void UpdateDialog::mouseMoveEvent(QMouseEvent *event)
 {
-    if (event->buttons() & Qt::LeftButton)
+    if ((event->buttons() & Qt::LeftButton) && !systemMove)
         move(event->globalPosition().toPoint() - dragOffset);
     QDialog::mouseMoveEvent(event);
 }

@@ -28,7 +28,9 @@ public:
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     QPoint dragOffset;
+    bool systemMove = false; // the window system runs the current drag
 };

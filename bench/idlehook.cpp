@@ -3,9 +3,17 @@
 // writes one line to MOUSECFG_BENCH_OUT (or stderr) and ends the process at once:
 //   idle_ns=<CLOCK_MONOTONIC ns> hwm_kb=<peak RSS> rss_kb=<RSS>
 // Ending with _exit keeps the program from saving anything.
+// With MOUSECFG_BENCH_CLOSE_AFTER_SHOW=<ms> instead, it closes the first top-level window at
+// least 200 pixels wide that is exposed (not a tray icon), that long after the expose, as the
+// window's close button would, and writes
+//   closed_ns=<CLOCK_MONOTONIC ns> visible=<0|1>
+// to MOUSECFG_BENCH_OUT: a program that hides to the tray then runs on with its window hidden.
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QGuiApplication>
+#include <QPointer>
+#include <QTimer>
 #include <QWindow>
 
 #include <cstdio>
@@ -35,21 +43,71 @@ long statusKb(const char *key)
     return value;
 }
 
-void reportAndExit()
+long long monotonicNs()
 {
     timespec ts{};
     clock_gettime(CLOCK_MONOTONIC, &ts);
-    char text[160];
-    const int len = std::snprintf(text, sizeof text, "idle_ns=%lld hwm_kb=%ld rss_kb=%ld\n",
-                                  static_cast<long long>(ts.tv_sec) * 1000000000LL + ts.tv_nsec,
-                                  statusKb("VmHWM"), statusKb("VmRSS"));
+    return static_cast<long long>(ts.tv_sec) * 1000000000LL + ts.tv_nsec;
+}
+
+void writeOut(const char *text, int len)
+{
     int fd = 2;
     if (const char *out = std::getenv("MOUSECFG_BENCH_OUT"); out && *out)
         fd = ::open(out, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd >= 0 && len > 0 && ::write(fd, text, size_t(len)) < 0)
         ::_exit(3);
+    if (fd > 2)
+        ::close(fd);
+}
+
+void reportAndExit()
+{
+    char text[160];
+    const int len = std::snprintf(text, sizeof text, "idle_ns=%lld hwm_kb=%ld rss_kb=%ld\n",
+                                  monotonicNs(), statusKb("VmHWM"), statusKb("VmRSS"));
+    writeOut(text, len);
     ::_exit(0);
 }
+
+bool isMainWindow(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::Expose || !watched->isWindowType())
+        return false;
+    auto *w = static_cast<QWindow *>(watched);
+    return w->isTopLevel() && w->isExposed() && w->type() != Qt::ToolTip && w->type() != Qt::Popup;
+}
+
+class CloseWatch : public QObject
+{
+public:
+    CloseWatch(QObject *parent, int delayMs) : QObject(parent), delay(delayMs) {}
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        // A tray icon is a small top-level window of its own on X11: not the one to close.
+        if (!done && isMainWindow(watched, event)
+            && static_cast<QWindow *>(watched)->width() >= MinWidth) {
+            done = true;
+            QPointer<QWindow> w = static_cast<QWindow *>(watched);
+            QTimer::singleShot(delay, this, [w] {
+                if (!w)
+                    return;
+                w->close();
+                char text[96];
+                const int len = std::snprintf(text, sizeof text, "closed_ns=%lld visible=%d\n",
+                                              monotonicNs(), int(w && w->isVisible()));
+                writeOut(text, len);
+            });
+        }
+        return false;
+    }
+
+private:
+    static constexpr int MinWidth = 200;
+    const int delay;
+    bool done = false;
+};
 
 class IdleWatch : public QObject
 {
@@ -67,12 +125,8 @@ public:
                 });
             }
         }
-        if (!shown && event->type() == QEvent::Expose && watched->isWindowType()) {
-            auto *w = static_cast<QWindow *>(watched);
-            if (w->isTopLevel() && w->isExposed() && w->type() != Qt::ToolTip
-                && w->type() != Qt::Popup)
-                shown = true;
-        }
+        if (!shown && isMainWindow(watched, event))
+            shown = true;
         return false;
     }
 
@@ -83,6 +137,10 @@ private:
 
 void install()
 {
+    if (const char *close = std::getenv("MOUSECFG_BENCH_CLOSE_AFTER_SHOW"); close && *close) {
+        qApp->installEventFilter(new CloseWatch(qApp, std::atoi(close)));
+        return;
+    }
     const char *on = std::getenv("MOUSECFG_BENCH_EXIT_WHEN_IDLE");
     if (!on || std::strcmp(on, "1") != 0)
         return;

@@ -7,6 +7,11 @@ add_executable(bench_baseline ${_bench}/baseline.cpp)
 target_link_libraries(bench_baseline PRIVATE Qt6::Widgets)
 mousecfg_warnings(bench_baseline)
 
+# A minimal Qt Widgets program with a tray icon and no window: the baseline of memory in the tray.
+add_executable(bench_traybaseline ${_bench}/traybaseline.cpp)
+target_link_libraries(bench_traybaseline PRIVATE Qt6::Widgets)
+mousecfg_warnings(bench_traybaseline)
+
 # Preloaded into a program under test: reports the first idle of the event loop after a
 # top-level window was exposed, then ends the process.
 add_library(benchidle SHARED ${_bench}/idlehook.cpp)
@@ -26,7 +31,7 @@ target_link_libraries(bench_scaling PRIVATE mousecfg_core vmouse)
 add_dependencies(bench_scaling mousecfg_datafiles)
 mousecfg_warnings(bench_scaling)
 
-set(_bench_targets bench_baseline benchidle bench_process bench_scaling)
+set(_bench_targets bench_baseline bench_traybaseline benchidle bench_process bench_scaling)
 
 # Change latency and GUI responsiveness need the window and its pages.
 if(TARGET mousecfg_ui)

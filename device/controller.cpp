@@ -1,10 +1,13 @@
 #include "device/controller.h"
 
+#include "device/hidlock.h"
 #include "device/ic.h"
 #include "device/ic553.h"
 #include "device/worker.h"
 #include "model/mousedata.h"
+#include "model/macrodata.h"
 #include "model/mousedefaultdata.h"
+#include "model/profilesender.h"
 
 #include <QDebug>
 #include <QDeadlineTimer>
@@ -33,7 +36,10 @@ void Controller::shutdown()
 Controller::Controller()
 {
     // Once, before any other hidapi call can run on the worker or event thread.
-    hid_init();
+    {
+        const HidLock lock;
+        hid_init();
+    }
 
     worker = new Worker;
     worker->moveToThread(&thread);
@@ -44,6 +50,8 @@ Controller::Controller()
     connect(worker, &Worker::checkFinish, this, &Controller::checkFinishProc);
     connect(worker, &Worker::returnData, this, &Controller::returnDataProc);
     connect(worker, &Worker::transferFailed, this, &Controller::transferFailed, Qt::QueuedConnection);
+    connect(worker, &Worker::openRefused, this, &Controller::openRefused, Qt::QueuedConnection);
+    connect(worker, &Worker::transferFailed, this, [this] { m_undelivered = true; }, Qt::QueuedConnection);
     // Emitted on the event thread; the handlers work on GUI objects.
     connect(worker, &Worker::eventReport, this, &Controller::eventReport, Qt::QueuedConnection);
     thread.start(QThread::InheritPriority);
@@ -60,6 +68,7 @@ Controller::~Controller()
     }
     worker = nullptr;
     m_ic = nullptr;
+    const HidLock lock;
     hid_exit();
 }
 
@@ -72,18 +81,46 @@ void Controller::checkFinishProc(int resultValue)
     emit deviceChecked(resultValue);
 }
 
+namespace {
+QStringList macroSnapshot()
+{
+    const MacroData *macros = MacroData::instance();
+    return macros->macroNames() + QStringList{QStringLiteral("@#")} + macros->macroActions();
+}
+} // namespace
+
 void Controller::attach(int family)
 {
-    setCurrentIc(Ic553::instance());
     MouseData *model = MouseData::instance();
+    const bool stillAttached = m_ic && model->deviceType == family;
+    setCurrentIc(Ic553::instance());
+    if (stillAttached) {
+        // A check caused by some other device: the settings in memory are newer than the
+        // file, and the window stays as the user left it.
+        return;
+    }
+    const bool cameBack = family == m_detachedFamily;
+    m_detachedFamily = -1;
     model->deviceType = uchar(family);
     // Factory lists first: the pages read them when deviceChange arrives.
     MouseDefaultData::instance()->loadDeviceFamily(family);
     model->loadDeviceFamily();
+    const bool missed = m_undelivered || model->profileValues() != m_profileAtDetach
+                        || macroSnapshot() != m_macrosAtDetach;
+    m_undelivered = false;
+    if (cameBack && missed) {
+        ProfileSender::sendAll(m_ic);
+        emit profileResent();
+    }
 }
 
 void Controller::detach()
 {
+    if (m_ic) {
+        m_detachedFamily = MouseData::instance()->deviceType;
+        m_profileAtDetach = MouseData::instance()->profileValues();
+        m_macrosAtDetach = macroSnapshot();
+    }
     // Changes still reach the profile model, but nothing is sent any more.
     m_ic = nullptr;
     MouseData::instance()->deviceType = 255;

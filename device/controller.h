@@ -2,7 +2,10 @@
 
 #include <QObject>
 #include <QString>
+#include <QMap>
+#include <QStringList>
 #include <QThread>
+#include <QVariant>
 
 class Ic;
 class Worker;
@@ -31,8 +34,12 @@ signals:
     void eventReport(uchar b0, uchar b1, uchar b2, uchar b3);
     // A write or read that did not reach the mouse; carries the command text.
     void transferFailed(QString dataList);
+    // See Worker::openRefused.
+    void openRefused(QString path);
     // Result of every device check: the catalogue index found, or -1.
     void deviceChecked(int resultValue);
+    // A mouse came back that had missed changes; it was sent the whole profile.
+    void profileResent();
 
 public slots:
     void checkFinishProc(int resultValue);
@@ -49,4 +56,10 @@ private:
     QThread thread;
     Worker *worker = nullptr;
     Ic *m_ic = nullptr;
+
+    // What the mouse may have missed: failed transfers, or changes made while it was away.
+    int m_detachedFamily = -1; // the family that left at the last detach, until an attach
+    bool m_undelivered = false;
+    QMap<QString, QVariant> m_profileAtDetach;
+    QStringList m_macrosAtDetach;
 };

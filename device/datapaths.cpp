@@ -82,7 +82,14 @@ QString writable(const QString &name)
 }
 } // namespace
 
-QString DataPaths::configFile() { return readOnly(QLatin1String(catalogueName)); }
+QString DataPaths::shippedConfigFile() { return readOnly(QLatin1String(catalogueName)); }
+QString DataPaths::userConfigFile() { return writable(QStringLiteral("apConfig.bin")); }
+
+QString DataPaths::configFile()
+{
+    const QString user = userConfigFile();
+    return QFileInfo::exists(user) ? user : shippedConfigFile();
+}
 
 QString DataPaths::profileFile(int profile)
 {
@@ -98,6 +105,8 @@ QString DataPaths::languageFile(const QString &name)
 {
     return readOnly(QStringLiteral("i18n/%1.ini").arg(name));
 }
+
+QString DataPaths::languageDir() { return readOnly(QStringLiteral("i18n")); }
 
 QString DataPaths::fontFile() { return readOnly(QStringLiteral("fonts/roboto-hinted/Roboto-Regular.ttf")); }
 QString DataPaths::updateDir() { return readOnly(QStringLiteral("update")); }

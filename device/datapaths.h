@@ -15,11 +15,17 @@ class DataPaths
 public:
     enum class Layout { Portable, Installed, Forced };
 
-    static QString configFile();            // <data>/data/apConfig.bin
+    // The catalogue in use: the user's own (userConfigFile()) when it exists, else the shipped
+    // one. The user's file replaces the shipped one whole: a key it lacks takes the default of
+    // a missing key and is not looked up in the shipped file.
+    static QString configFile();
+    static QString shippedConfigFile();     // <data>/data/apConfig.bin
+    static QString userConfigFile();        // <config>/apConfig.bin (the shipped file when portable)
     static QString profileFile(int profile); // <config>/p<profile>.bin; -1 gives defaultsFile()
     static QString defaultsFile();          // <data>/data/pD.bin
     static QString macroStore();            // <config>/macro.bin
     static QString languageFile(const QString &name); // <data>/i18n/<name>.ini
+    static QString languageDir();           // <data>/i18n
     static QString fontFile();              // <data>/fonts/roboto-hinted/Roboto-Regular.ttf
     static QString updateDir();             // <data>/update
 

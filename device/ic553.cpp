@@ -114,6 +114,11 @@ QList<Ic553::Command> Ic553::capture(const std::function<void(Ic553 &)> &calls)
     return out;
 }
 
+int Ic553::dpiStep(int dpi, uchar deviceType)
+{
+    return dpi > dpiThreshold(deviceType) ? 100 : 50;
+}
+
 void Ic553::write(int dataLength, const QString &command)
 {
     if (m_capture) {

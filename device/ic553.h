@@ -15,6 +15,9 @@ class Ic553 : public Ic
     Q_OBJECT
 public:
     static Ic553 *instance();
+    // The DPI resolution the mouse's codes have at a value for a family: 50 up to the
+    // family's threshold, 100 above it. A value on that grid reaches the mouse unchanged.
+    static int dpiStep(int dpi, uchar deviceType);
 
     // The query whose reply is awaited; 0 = current DPI level, the only query there is.
     int pendingRequest = 0;

@@ -2,10 +2,12 @@
 
 #include "device/commandtext.h"
 #include "device/datapaths.h"
+#include "device/hidlock.h"
 #include "device/workerthread.h"
 
 #include <QDebug>
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QThread>
 
 #include <hidapi.h>
@@ -48,22 +50,32 @@ bool Worker::eventThreadRunning() const
 
 void Worker::checkDevice()
 {
-    QList<DeviceEntry> found = DeviceEntry::loadCatalogue(DataPaths::configFile());
+    QList<DeviceEntry> found = catalogueFromFile();
+    // One enumeration for the whole catalogue: on hidraw each one scans every HID device.
+    hid_device_info *list = nullptr;
+    {
+        const HidLock lock;
+        list = hid_enumerate(0, 0);
+    }
     for (int i = 0; i < found.size(); ++i) {
         DeviceEntry &e = found[i];
-        // hid_enumerate(0, 0) lists every device: an entry without IDs matches none.
+        // An enumeration for IDs 0/0 would list every device: an entry without IDs matches none.
         if (!e.hasIds())
             continue;
-        hid_device_info *list = hid_enumerate(e.vid, e.pid);
         for (hid_device_info *d = list; d; d = d->next) {
-            const QString path = QString::fromLocal8Bit(d->path);
+            // A zero ID in the entry matches any, as hidapi's own filter does.
+            if ((e.vid && d->vendor_id != e.vid) || (e.pid && d->product_id != e.pid))
+                continue;
             if (d->usage_page == e.usagePage && d->usage == e.usage) {
-                e.commandPath = path;
+                e.commandPath = QString::fromLocal8Bit(d->path);
                 currentIndex = i;
             }
             if (d->usage_page == e.usagePage2 && d->usage == e.usage2)
-                e.eventPath = path;
+                e.eventPath = QString::fromLocal8Bit(d->path);
         }
+    }
+    {
+        const HidLock lock;
         hid_free_enumeration(list);
     }
     devices = found;
@@ -79,6 +91,25 @@ void Worker::checkDevice()
         emit checkFinish(-1);
         stopEventThread();
     }
+}
+
+QList<DeviceEntry> Worker::catalogueFromFile()
+{
+    // The settings class looks every key up in a sorted map, which grows faster than the
+    // catalogue; the bytes are compared instead, and parsed again only when they changed.
+    const QString path = DataPaths::configFile();
+    QFile file(path);
+    QByteArray bytes;
+    const bool readable = file.open(QIODevice::ReadOnly);
+    if (readable)
+        bytes = file.readAll();
+    if (!readable || bytes != parsedBytes || path != parsedPath) {
+        parsedCatalogue = DeviceEntry::loadCatalogue(path);
+        parsedBytes = readable ? bytes : QByteArray();
+        // A file that cannot be read now is parsed again next time.
+        parsedPath = readable ? path : QString();
+    }
+    return parsedCatalogue;
 }
 
 bool Worker::prepare(int dataLength, const QString &dataList)
@@ -114,8 +145,12 @@ Worker::Handle Worker::openCommandInterface(int index)
     if (e.commandPath.isEmpty())
         return nullptr;
     closeCommandInterface();
-    commandHandle = hid_open_path(e.commandPath.toLocal8Bit().constData());
+    {
+        const HidLock lock;
+        commandHandle = hid_open_path(e.commandPath.toLocal8Bit().constData());
+    }
     if (!commandHandle) {
+        emit openRefused(e.commandPath);
         // Gone: later transfers fail at once until the next device check finds it again.
         e.commandPath.clear();
         return nullptr;
@@ -127,6 +162,7 @@ Worker::Handle Worker::openCommandInterface(int index)
 void Worker::closeCommandInterface()
 {
     if (commandHandle) {
+        const HidLock lock;
         hid_close(commandHandle);
         commandHandle = nullptr;
     }
@@ -175,7 +211,8 @@ bool Worker::readTransfer(int n)
         closeCommandInterface();
         return false;
     }
-    featureIn[0] = 0;
+    // A short answer must not hand on the tail of the previous one.
+    std::memset(featureIn, 0, sizeof featureIn);
     if (hid_get_feature_report(h, featureIn, CommandText::FeatureSize) < 0) {
         closeCommandInterface();
         return false;
@@ -207,7 +244,7 @@ void Worker::startEventThread()
                              ? devices.at(currentIndex).eventPath
                              : QString();
     if (eventThreadRunning() && eventThread->eventPath() == path)
-        return; // the same mouse again: its thread keeps polling
+        return; // the same mouse again: its thread keeps waiting
     stopEventThread();
     if (path.isEmpty())
         return;
@@ -222,7 +259,7 @@ void Worker::stopEventThread()
 {
     if (!eventThread)
         return;
-    eventThread->requestInterruption();
+    eventThread->stop();
     eventThread->wait();
     eventThread = nullptr;
 }

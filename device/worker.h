@@ -43,6 +43,9 @@ signals:
     void returnData(QString dataList);
     // A command that did not reach the mouse, or whose answer could not be read.
     void transferFailed(QString dataList);
+    // The attached mouse's command interface exists but could not be opened (on Linux mostly
+    // a missing udev rule: the node is not the user's).
+    void openRefused(QString path);
     // Emitted on the event thread; connect with a queued connection.
     void eventReport(uchar b0, uchar b1, uchar b2, uchar b3);
 
@@ -57,8 +60,12 @@ private:
     void stopEventThread();
     bool stopped() const;
     bool prepare(int dataLength, const QString &dataList);
+    QList<DeviceEntry> catalogueFromFile();
 
     QList<DeviceEntry> devices;
+    QString parsedPath; // the catalogue file as last parsed, with its entries
+    QByteArray parsedBytes;
+    QList<DeviceEntry> parsedCatalogue;
     int currentIndex = 0;
     Handle commandHandle = nullptr;
     QPointer<WorkerThread> eventThread;

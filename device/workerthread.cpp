@@ -1,5 +1,6 @@
 #include "device/workerthread.h"
 
+#include "device/hidlock.h"
 #include "device/worker.h"
 
 #include <hidapi.h>
@@ -9,11 +10,13 @@ std::atomic<int> WorkerThread::running{0};
 WorkerThread::WorkerThread(const QString &eventPath, Worker *worker)
     : QThread(worker), path(eventPath)
 {
+    // Names the thread for the system's process tools (and the idle tests).
+    setObjectName(QStringLiteral("mousecfg-events"));
 }
 
 WorkerThread::~WorkerThread()
 {
-    requestInterruption();
+    stop();
     wait();
 }
 
@@ -23,30 +26,52 @@ void WorkerThread::launch()
     start();
 }
 
+void WorkerThread::stop()
+{
+    QMutexLocker lock(&stopMutex);
+    stopping = true;
+    stopped.wakeAll();
+}
+
+bool WorkerThread::stopRequested() const
+{
+    return stopping.load() || isInterruptionRequested();
+}
+
 void WorkerThread::run()
 {
     const QByteArray nativePath = path.toLocal8Bit();
-    // Kept open between polls: opening and closing it 40 times a second cost more CPU than
-    // the polling itself. A failed read closes it; the next round reopens it or ends.
+    // Kept open between reads; a failed read closes it, the next round reopens it or ends.
     hid_device *handle = nullptr;
-    while (!isInterruptionRequested()) {
+    while (!stopRequested()) {
         if (!handle) {
-            handle = hid_open_path(nativePath.constData());
+            {
+                const HidLock lock;
+                handle = hid_open_path(nativePath.constData());
+            }
             if (!handle)
                 break; // the mouse left
             hid_set_nonblocking(handle, 0);
         }
         unsigned char report[4] = {};
-        const int got = hid_read_timeout(handle, report, sizeof report, PollMs);
+        const int got = hid_read_timeout(handle, report, sizeof report, ReadWaitMs);
         if (got == 4) {
             emit eventReport(report[0], report[1], report[2], report[3]);
         } else if (got < 0) {
-            hid_close(handle);
+            {
+                const HidLock lock;
+                hid_close(handle);
+            }
             handle = nullptr;
-            msleep(PollMs); // an interface that opens but fails to read must not spin
+            // An interface that opens but fails to read must not spin.
+            QMutexLocker lock(&stopMutex);
+            if (!stopping)
+                stopped.wait(&stopMutex, RetryMs);
         }
     }
-    if (handle)
+    if (handle) {
+        const HidLock lock;
         hid_close(handle);
+    }
     --running;
 }

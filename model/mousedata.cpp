@@ -1,5 +1,6 @@
 #include "model/mousedata.h"
 
+#include <QFileInfo>
 #include <QSettings>
 
 #include "device/controller.h"
@@ -63,6 +64,7 @@ MouseData *MouseData::instance()
 }
 
 MouseData::MouseData()
+    : m_saver(new SaveScheduler(QStringLiteral("p0.bin"), [this] { return saveIfChanged(); }, this))
 {
     keyNames = KeyNames::table();
     loadLanguage();
@@ -122,64 +124,145 @@ void MouseData::load(int profile)
         entry.label = functionText(code.kind, code.param1, code.param2, code.param3);
         m_keyLoaded |= 1u << i;
     }
+    // The unsuffixed lists belong to no family; the next attach loads its own.
+    m_listFamily = 255;
+    m_otherLists.clear();
+    if (profile == profileNumber)
+        m_written = profileValues();
+}
+
+QMap<QString, QVariant> MouseData::profileValues() const
+{
+    QMap<QString, QVariant> v;
+    for (int i = 0; i < keyMatrix.size() && i < keyCount; ++i)
+        v.insert(QStringLiteral("mouseKeyMatrix/%1").arg(i), SettingsIo::keyCodeList(keyMatrix.at(i)));
+    v.insert(QStringLiteral("mouse/reportRate"), int(reportRate));
+    v.insert(QStringLiteral("mouse/dpiCount"), int(dpiCount));
+    v.insert(QStringLiteral("mouse/currentDpiCount"), int(currentDpiCount));
+    for (auto it = m_otherLists.cbegin(); it != m_otherLists.cend(); ++it)
+        v.insert(it.key(), it.value());
+    // Without a mouse the lists still belong to the family last attached: edits made after it
+    // left are that family's too.
+    const uchar family = deviceType <= 6 ? deviceType : m_listFamily;
+    const QString xKey = SettingsIo::dpiListKey(family, false);
+    if (!xKey.isEmpty()) {
+        v.insert(xKey, xDpiList);
+        v.insert(SettingsIo::dpiListKey(family, true), yDpiList);
+    }
+    v.insert(QStringLiteral("mouse/lightValue"), lightValue);
+    v.insert(QStringLiteral("mouse/colorValue"), colorValue);
+    v.insert(QStringLiteral("mouse/isDefaultDPI"), int(isDefaultDPI));
+    v.insert(QStringLiteral("mouse/isDefaultKey"), int(isDefaultKey));
+    v.insert(QStringLiteral("mouse/isXY"), int(isXY));
+    v.insert(QStringLiteral("mouse/runProgram"), runProgram);
+    v.insert(QStringLiteral("mouse/runHttps"), runHttps);
+    return v;
 }
 
 bool MouseData::save(int profile)
 {
     QSettings s(DataPaths::profileFile(profile), QSettings::IniFormat);
-    for (int i = 0; i < keyMatrix.size() && i < keyCount; ++i)
-        s.setValue(QStringLiteral("mouseKeyMatrix/%1").arg(i), SettingsIo::keyCodeList(keyMatrix.at(i)));
-    s.setValue(QStringLiteral("mouse/reportRate"), int(reportRate));
-    s.setValue(QStringLiteral("mouse/dpiCount"), int(dpiCount));
-    s.setValue(QStringLiteral("mouse/currentDpiCount"), int(currentDpiCount));
-    const QString xKey = SettingsIo::dpiListKey(deviceType, false);
-    if (!xKey.isEmpty()) {
-        s.setValue(xKey, xDpiList);
-        s.setValue(SettingsIo::dpiListKey(deviceType, true), yDpiList);
-    }
-    s.setValue(QStringLiteral("mouse/lightValue"), lightValue);
-    s.setValue(QStringLiteral("mouse/colorValue"), colorValue);
-    s.setValue(QStringLiteral("mouse/isDefaultDPI"), int(isDefaultDPI));
-    s.setValue(QStringLiteral("mouse/isDefaultKey"), int(isDefaultKey));
-    s.setValue(QStringLiteral("mouse/isXY"), int(isXY));
-    s.setValue(QStringLiteral("mouse/runProgram"), runProgram);
-    s.setValue(QStringLiteral("mouse/runHttps"), runHttps);
-    return SettingsIo::commit(s);
+    const QMap<QString, QVariant> values = profileValues();
+    for (auto it = values.cbegin(); it != values.cend(); ++it)
+        s.setValue(it.key(), it.value());
+    const bool ok = SettingsIo::commit(s);
+    if (ok && profile == profileNumber)
+        m_written = values;
+    return ok;
+}
+
+SaveScheduler::Result MouseData::saveIfChanged()
+{
+    const QMap<QString, QVariant> values = profileValues();
+    if (values == m_written)
+        return SaveScheduler::Result::Saved;
+    // Asked before any value is set: a settings object with pending values writes them when
+    // it goes away, waiting for the lock as long as it takes.
+    if (!SettingsIo::lockIsFree(DataPaths::profileFile(profileNumber)))
+        return SaveScheduler::Result::Busy;
+    QSettings s(DataPaths::profileFile(profileNumber), QSettings::IniFormat);
+    for (auto it = values.cbegin(); it != values.cend(); ++it)
+        s.setValue(it.key(), it.value());
+    if (!SettingsIo::commit(s))
+        return SaveScheduler::Result::Failed;
+    m_written = values;
+    return SaveScheduler::Result::Saved;
+}
+
+void MouseData::markChanged()
+{
+    m_saver->markDirty();
+}
+
+bool MouseData::saveActive()
+{
+    return profileValues() == m_written || save(profileNumber);
+}
+
+void MouseData::loadProfile(int profile)
+{
+    // Lists are shown for the attached family, or the one last attached while none is.
+    const uchar family = deviceType <= 6 ? deviceType : m_listFamily;
+    profileNumber = profile;
+    m_saver->setFileName(QFileInfo(DataPaths::profileFile(profile)).fileName());
+    load(-1);
+    load(profile);
+    fillMissingFromDefaults();
+    readFamilyLists(family);
+    // A switch is one change: what the new file gave is what it holds.
+    m_written = profileValues();
+}
+
+void MouseData::readFamilyLists(uchar family)
+{
+    const QString xKey = SettingsIo::dpiListKey(family, false);
+    if (xKey.isEmpty())
+        return;
+    const QString yKey = SettingsIo::dpiListKey(family, true);
+    // A family attached for the first time has no lists in the profile yet.
+    const QSettings profile(DataPaths::profileFile(profileNumber), QSettings::IniFormat);
+    const QSettings factory(DataPaths::defaultsFile(), QSettings::IniFormat);
+    xDpiList = sanitizedDpiList(SettingsIo::readList(profile, xKey), SettingsIo::readList(factory, xKey), minDpi);
+    yDpiList = sanitizedDpiList(SettingsIo::readList(profile, yKey), SettingsIo::readList(factory, yKey), minDpi);
+    m_listFamily = family;
 }
 
 void MouseData::loadDeviceFamily()
 {
-    loadFamilyDpiLists();
-    emit deviceChange(deviceType);
-}
-
-void MouseData::loadFamilyDpiLists()
-{
     const QString xKey = SettingsIo::dpiListKey(deviceType, false);
-    if (xKey.isEmpty())
-        return;
-    const QString yKey = SettingsIo::dpiListKey(deviceType, true);
-    const QSettings profile(DataPaths::profileFile(profileNumber), QSettings::IniFormat);
-    const QSettings config(DataPaths::configFile(), QSettings::IniFormat);
+    if (!xKey.isEmpty()) {
+        const QString yKey = SettingsIo::dpiListKey(deviceType, true);
+        const QSettings config(DataPaths::configFile(), QSettings::IniFormat);
 
-    QString suffix;
-    if (deviceType == 1 || deviceType == 2)
-        suffix = QStringLiteral("_2");
-    else if (deviceType == 3 || deviceType == 4 || deviceType == 6)
-        suffix = QStringLiteral("_1");
-    const auto limit = [&config, &suffix](const char *name) {
-        return int(config.value(QLatin1String(name) + suffix).toString().trimmed().toUInt());
-    };
-    maxDpi = limit("mouse/maxDpi");
-    minDpi = limit("mouse/minDpi");
-    stepDpi = limit("mouse/stepDpi");
+        QString suffix;
+        if (deviceType == 1 || deviceType == 2)
+            suffix = QStringLiteral("_2");
+        else if (deviceType == 3 || deviceType == 4 || deviceType == 6)
+            suffix = QStringLiteral("_1");
+        const auto limit = [&config, &suffix](const char *name) {
+            return int(config.value(QLatin1String(name) + suffix).toString().trimmed().toUInt());
+        };
+        maxDpi = limit("mouse/maxDpi");
+        minDpi = limit("mouse/minDpi");
+        stepDpi = limit("mouse/stepDpi");
 
-    // A family attached for the first time has no lists in the profile yet.
-    const QSettings factory(DataPaths::defaultsFile(), QSettings::IniFormat);
-    xDpiList = sanitizedDpiList(SettingsIo::readList(profile, xKey),
-                                SettingsIo::readList(factory, xKey), minDpi);
-    yDpiList = sanitizedDpiList(SettingsIo::readList(profile, yKey),
-                                SettingsIo::readList(factory, yKey), minDpi);
+        const QString shownKey = SettingsIo::dpiListKey(m_listFamily, false);
+        if (shownKey != xKey) {
+            // The lists on screen may hold edits not yet written: keep them for their family.
+            if (!shownKey.isEmpty()) {
+                m_otherLists.insert(shownKey, xDpiList);
+                m_otherLists.insert(SettingsIo::dpiListKey(m_listFamily, true), yDpiList);
+            }
+            if (m_otherLists.contains(xKey)) {
+                xDpiList = m_otherLists.take(xKey);
+                yDpiList = m_otherLists.take(yKey);
+                m_listFamily = deviceType;
+            } else {
+                readFamilyLists(deviceType);
+            }
+        }
+    }
+    emit deviceChange(deviceType);
 }
 
 void MouseData::fillMissingFromDefaults()
@@ -297,6 +380,7 @@ void MouseData::setKeyFunction(uchar kind, uchar param1, uchar param2, uchar par
     entry->label = label;
     m_keyLoaded |= 1u << currentKey;
 
+    markChanged();
     if (isDefaultKey == 0)
         emit refreashData(1);
     if (Ic *chip = ic())
@@ -315,6 +399,8 @@ void MouseData::sendAllKeys()
 
 void MouseData::sendLighting()
 {
+    // Pages call this after changing the lighting or DPI fields themselves.
+    markChanged();
     Ic *chip = ic();
     if (!chip || lightValue.size() != 4 || colorValue.isEmpty())
         return;
@@ -350,6 +436,7 @@ void MouseData::setDpi(int axis, int level, uint value)
         return;
     ensureDpiListSize();
     (axis == 0 ? xDpiList : yDpiList)[level] = value;
+    markChanged();
 }
 
 void MouseData::macroActionChangedProc(int macroIndex)

@@ -8,6 +8,7 @@
 #include <QVariantList>
 
 #include "model/keyfunction.h"
+#include "model/savescheduler.h"
 
 class Ic;
 
@@ -49,11 +50,23 @@ public:
     virtual void load(int profile);
     // Returns false when the file could not be written; the old file is then left as it was.
     virtual bool save(int profile);
-    // DPI lists of the attached family from the loaded profile (factory lists when it has none),
-    // limits from the application configuration; then deviceChange(deviceType).
+    // DPI lists of the attached family from the active profile (factory lists when it has none),
+    // limits from the application configuration; then deviceChange(deviceType). The lists in
+    // memory stay when they already are this family's; another family's lists are kept aside
+    // (and saved) rather than dropped.
     void loadDeviceFamily();
-    // The DPI part of loadDeviceFamily(), without the signal (a profile switch uses it).
-    void loadFamilyDpiLists();
+    // Makes p<profile>.bin the active profile: buttons it does not name take their factory codes,
+    // the DPI lists shown are the family's from the new file; it counts as saved as loaded.
+    void loadProfile(int profile);
+    // Writes the active profile when it differs from what was last written.
+    bool saveActive();
+
+    // Every key and value save() would write; equal snapshots mean nothing to save or send.
+    QMap<QString, QVariant> profileValues() const;
+    // The active profile (profileNumber) is written soon after markChanged() (see SaveScheduler),
+    // and only when its values differ from those last written.
+    SaveScheduler *saver() const { return m_saver; }
+    void markChanged();
 
     // Start-up calls this once after MouseDefaultData::instance()->load(): key entries, DPI
     // lists, lighting, colours and report rate that the profile lacks are taken from the
@@ -95,5 +108,12 @@ private:
     MouseData();
     static Ic *ic();
 
+    SaveScheduler::Result saveIfChanged();
+    void readFamilyLists(uchar family);
+
     uint m_keyLoaded = 0;   // bit i: entry i holds a code from a file or a picker
+    uchar m_listFamily = 255;                  // family whose lists xDpiList/yDpiList are
+    QMap<QString, QVariantList> m_otherLists;  // profile key -> lists of families not shown
+    QMap<QString, QVariant> m_written;         // profileValues() at the last write
+    SaveScheduler *m_saver = nullptr;
 };

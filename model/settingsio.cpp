@@ -1,6 +1,7 @@
 #include "model/settingsio.h"
 
 #include <QFile>
+#include <QLockFile>
 #include <QStringList>
 
 uchar SettingsIo::byteOf(const QVariant &value)
@@ -84,18 +85,42 @@ QString SettingsIo::joinNumbers(const QVariantList &values)
     return parts.join(QLatin1Char('_'));
 }
 
+namespace {
+// QSettings holds its lock only for the milliseconds of one write; a lock older than this is
+// one a killed writer left (an empty one, if it died between creating and filling it).
+constexpr int StaleLockMs = 3000;
+constexpr int CommitLockWaitMs = StaleLockMs + 1000;
+
+bool probeLock(const QString &file, int waitMs)
+{
+    // QLockFile removes a stale lock under a second lock of its own; a writer killed right
+    // there leaves that one empty, and it would block every removal for 30 s.
+    const QString lockPath = file + QStringLiteral(".lock");
+    QLockFile removal(lockPath + QStringLiteral(".rmlock"));
+    removal.setStaleLockTime(StaleLockMs);
+    if (removal.tryLock(waitMs))
+        removal.unlock();
+    // tryLock applies Qt's staleness rules itself; a live writer's lock makes it fail.
+    QLockFile probe(lockPath);
+    probe.setStaleLockTime(StaleLockMs);
+    if (probe.tryLock(waitMs)) {
+        probe.unlock();
+        return true;
+    }
+    // Any other failure (no directory yet, no permission) is the write's to find and report.
+    return probe.error() != QLockFile::LockFailedError;
+}
+} // namespace
+
+bool SettingsIo::lockIsFree(const QString &file)
+{
+    return probeLock(file, 0);
+}
+
 bool SettingsIo::commit(QSettings &settings)
 {
-    // A process killed between creating its lock file and writing its pid into it leaves an
-    // empty lock, which Qt honours for 30 s: the next save would freeze the program that long.
-    // A live writer fills its lock at once, and only one instance writes these files.
-    // Likewise the marker Qt creates while it removes a stale lock: left by a process killed
-    // meanwhile, it keeps every later writer from removing the stale lock for 30 s.
-    const QString lock = settings.fileName() + QStringLiteral(".lock");
-    for (const QString &file : {lock + QStringLiteral(".rmlock"), lock}) {
-        if (QFile::exists(file) && QFile(file).size() == 0)
-            QFile::remove(file);
-    }
+    // Left to itself, QSettings waits out a dead writer's lock for 30 s, freezing the program.
+    probeLock(settings.fileName(), CommitLockWaitMs);
     settings.sync();
     // FormatError only says the old file did not parse; Qt still writes the new one over it.
     return settings.status() != QSettings::AccessError;

@@ -32,6 +32,11 @@ public:
     // Elements as unsigned decimals joined by "_".
     static QString joinNumbers(const QVariantList &values);
 
-    // Flushes to disk (Qt writes a temporary file and renames it over the old one).
+    // Flushes to disk (Qt writes a temporary file and renames it over the old one), after
+    // waiting a few seconds at most for another writer's lock.
     static bool commit(QSettings &settings);
+    // False while another writer holds the lock QSettings takes to write `file`; ask before
+    // setting any value. A lock counts as free only when QLockFile's rules call it stale: its
+    // process is gone, or it is older than a few seconds (a write holds it for milliseconds).
+    static bool lockIsFree(const QString &file);
 };

@@ -1,6 +1,10 @@
 #include "platform/devicenotifier.h"
 
 #include <QDebug>
+#include <QList>
+#include <QMetaObject>
+#include <QMutex>
+#include <QMutexLocker>
 
 #if defined(Q_OS_WIN)
 #include "platform/windows/devicechangewindow.h"
@@ -8,9 +12,34 @@
 #include "platform/linux/udevmonitor.h"
 #endif
 
+namespace {
+QMutex &registryLock()
+{
+    static QMutex lock;
+    return lock;
+}
+
+QList<DeviceNotifier *> &registry()
+{
+    static QList<DeviceNotifier *> notifiers;
+    return notifiers;
+}
+} // namespace
+
+extern "C" Q_DECL_EXPORT void mousecfg_device_changed(void)
+{
+    QMutexLocker locker(&registryLock());
+    for (DeviceNotifier *n : registry())
+        QMetaObject::invokeMethod(n, "notify", Qt::QueuedConnection);
+}
+
 DeviceNotifier::DeviceNotifier(QObject *parent, bool watchSystem)
     : QObject(parent)
 {
+    {
+        QMutexLocker locker(&registryLock());
+        registry().append(this);
+    }
     if (!watchSystem)
         return;
 #if defined(Q_OS_WIN)
@@ -27,7 +56,11 @@ DeviceNotifier::DeviceNotifier(QObject *parent, bool watchSystem)
                  "click on the tray icon");
 }
 
-DeviceNotifier::~DeviceNotifier() = default;
+DeviceNotifier::~DeviceNotifier()
+{
+    QMutexLocker locker(&registryLock());
+    registry().removeAll(this);
+}
 
 void DeviceNotifier::notify()
 {

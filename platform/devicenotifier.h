@@ -2,6 +2,12 @@
 
 #include <QObject>
 
+// For device back ends the system does not see (a user-space HID library loaded into the
+// program, such as a simulated device): announces that devices came or went. Safe from any
+// thread; every DeviceNotifier of the process reports a change. The program exports it so
+// that such a library can find it at run time (dlsym) without linking against the program.
+extern "C" void mousecfg_device_changed(void);
+
 // Tells that a device came or went. On Linux it watches the hidraw devices through udev, on
 // Windows the device-change messages. Every change writes "WM_DEVICECHANGE" to the debug
 // output and emits deviceChanged(); the main window debounces the burst a plug-in makes.

@@ -5,13 +5,17 @@
 
 class QLocalServer;
 
-// One running program per user. The first instance listens on a local socket; a later one
-// tells it "raise" and should then exit, and the first one emits raiseRequested().
+// One running program per user. The first instance listens on a local socket in the user's
+// private runtime directory; a later one tells it "raise", waits for its "ok", and should then
+// exit, and the first one emits raiseRequested(). Something else holding the name (no answer,
+// a wrong answer, another user) does not stop the program: it starts, and problem() says why
+// it runs without the check.
 class SingleInstance : public QObject
 {
     Q_OBJECT
 public:
-    // `key` names the socket; empty gives the per-user default.
+    // `key` names the socket in socketDirectory() (a path with "/" is taken as it is); empty
+    // gives the per-user default.
     explicit SingleInstance(const QString &key = QString(), QObject *parent = nullptr);
     ~SingleInstance() override;
 
@@ -22,16 +26,23 @@ public:
 
     bool isPrimary() const;
     QString serverName() const { return m_name; }
+    // Empty, or why this instance runs without the single-instance check.
+    QString problem() const { return m_problem; }
 
     static QString defaultName();
+    // $XDG_RUNTIME_DIR when it is this user's and closed to others (mode 0700), else
+    // /tmp/mousecfg-<uid> made so; never depends on TMPDIR. Empty when neither can be had.
+    static QString socketDirectory();
 
 signals:
     void raiseRequested();
 
 private:
-    bool askPrimary();
+    enum class Answer { None, Primary, Foreign };
+    Answer askPrimary();
     void onNewConnection();
 
     QString m_name;
+    QString m_problem;
     QLocalServer *m_server = nullptr;
 };

@@ -66,7 +66,7 @@ bool rewriteInto(const QString &source, const QString &target, Edit edit)
     return writeWhole(target, readAll(scratch.fileName()));
 }
 
-// Buttons bound to macro old[i] are bound to mapped[i]; a macro index the map lacks unbinds
+// Buttons bound to macro old[i] are bound to mapped[i]; a macro index the map lacks disables
 // the button (it would otherwise run whichever macro holds that place in the store).
 void rebindMacros(QSettings &s, const std::function<int(int)> &map)
 {
@@ -77,47 +77,14 @@ void rebindMacros(QSettings &s, const std::function<int(int)> &map)
         const int to = map(k.param1);
         if (to == k.param1)
             continue;
-        if (to < 0 || to > 255)
+        if (to < 0 || to > 255) {
             k = KeyFunction();
-        else
+            k.label = MouseData::instance()->functionText(0, 0, 0, 0);
+        } else
             k.param1 = uchar(to);
         s.setValue(QStringLiteral("mouseKeyMatrix/%1").arg(i), SettingsIo::keyCodeList(k));
     }
 }
-// What MouseData::save() writes, so that the profile switched from can be saved after the
-// mouse has been sent the new one.
-struct ModelFields
-{
-    QList<KeyFunction> keyMatrix;
-    uchar reportRate, dpiCount, currentDpiCount, isDefaultDPI, isDefaultKey, isXY;
-    QVariantList xDpiList, yDpiList, lightValue, colorValue;
-    QString runProgram, runHttps;
-    int profileNumber;
-
-    static ModelFields of(const MouseData *m)
-    {
-        return {m->keyMatrix, m->reportRate, m->dpiCount, m->currentDpiCount, m->isDefaultDPI,
-                m->isDefaultKey, m->isXY, m->xDpiList, m->yDpiList, m->lightValue, m->colorValue,
-                m->runProgram, m->runHttps, m->profileNumber};
-    }
-    void into(MouseData *m) const
-    {
-        m->keyMatrix = keyMatrix;
-        m->reportRate = reportRate;
-        m->dpiCount = dpiCount;
-        m->currentDpiCount = currentDpiCount;
-        m->isDefaultDPI = isDefaultDPI;
-        m->isDefaultKey = isDefaultKey;
-        m->isXY = isXY;
-        m->xDpiList = xDpiList;
-        m->yDpiList = yDpiList;
-        m->lightValue = lightValue;
-        m->colorValue = colorValue;
-        m->runProgram = runProgram;
-        m->runHttps = runHttps;
-        m->profileNumber = profileNumber;
-    }
-};
 } // namespace
 
 ProfileManager *ProfileManager::instance()
@@ -136,7 +103,9 @@ void ProfileManager::load()
         m_index.active = 0;
         // Written once a second profile or a rule needs it; p0.bin alone stays as it was.
     }
-    MouseData::instance()->profileNumber = m_index.active;
+    MouseData *md = MouseData::instance();
+    md->profileNumber = m_index.active;
+    md->saver()->setFileName(QFileInfo(DataPaths::profileFile(m_index.active)).fileName());
 }
 
 QStringList ProfileManager::names() const
@@ -161,22 +130,9 @@ bool ProfileManager::saveIndex(QString *error)
 
 bool ProfileManager::saveActiveProfile(QString *error)
 {
-    MouseData *md = MouseData::instance();
-    if (!md->save(md->profileNumber))
+    if (!MouseData::instance()->saveActive())
         return fail(error, QStringLiteral("The active profile could not be written."));
     return true;
-}
-
-void ProfileManager::loadIntoModel(int file)
-{
-    MouseData *md = MouseData::instance();
-    md->profileNumber = file;
-    // The factory file first, so that buttons the profile does not name get their factory
-    // codes and not those of the profile switched from.
-    md->load(-1);
-    md->load(file);
-    md->fillMissingFromDefaults();
-    md->loadFamilyDpiLists();
 }
 
 bool ProfileManager::activate(const QString &name, QString *error)
@@ -187,20 +143,13 @@ bool ProfileManager::activate(const QString &name, QString *error)
     const int file = m_index.profiles.at(pos).file;
     if (file == m_index.active)
         return true;
-    MouseData *md = MouseData::instance();
-    const ModelFields before = ModelFields::of(md);
-    loadIntoModel(file);
-    // The mouse first: the worker sends while the files are written.
-    ProfileSync::instance()->sync();
-
-    const ModelFields after = ModelFields::of(md);
-    before.into(md);
-    if (!saveActiveProfile(error)) {
-        // Back to the profile whose edits could not be kept, on the mouse too.
-        ProfileSync::instance()->sync();
+    // One change for the savers: the profile left is written now (only when it holds unsaved
+    // edits, which the save scheduler writes within a second anyway), the new one counts as
+    // saved. Its edits are kept before anything else happens.
+    if (!saveActiveProfile(error))
         return false;
-    }
-    after.into(md);
+    MouseData::instance()->loadProfile(file);
+    ProfileSync::instance()->sync();
     // Switched either way; a failed index write only means the next start opens the old one.
     m_index.active = file;
     const bool indexed = saveIndex(error);
@@ -474,7 +423,7 @@ void ProfileManager::macroDeleted(int deleted)
             continue;   // the model's copy is rebound by the macro page and saved with it
         QSettings s(DataPaths::profileFile(e.file), QSettings::IniFormat);
         rebindMacros(s, [deleted](int old) {
-            return old == 255 ? 255 : old == deleted ? 255 : old > deleted ? old - 1 : old;
+            return old == 255 ? 255 : old == deleted ? -1 : old > deleted ? old - 1 : old;
         });
         SettingsIo::commit(s);
     }

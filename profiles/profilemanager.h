@@ -64,7 +64,6 @@ private:
     ProfileManager() = default;
     bool saveIndex(QString *error);
     bool saveActiveProfile(QString *error);
-    void loadIntoModel(int file);
 
     ProfileIndex m_index;
     std::unique_ptr<QLockFile> m_claim;

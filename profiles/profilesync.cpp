@@ -6,36 +6,11 @@
 #include "model/macrodata.h"
 #include "model/mousedata.h"
 #include "model/mousedefaultdata.h"
+#include "model/profilesender.h"
 #include "model/settingsio.h"
 
 namespace {
 constexpr int keyCount = 16;
-
-uint valueAt(const QVariantList &list, int i)
-{
-    return list.value(i).toString().trimmed().toUInt();
-}
-
-// The 18 numbers the DPI page sends: six levels (of a list of all eight), two unused, the same
-// for Y (X again without separate axes), the active level and the mask of the levels in use.
-QString dpiText(const MouseData *model, const MouseDefaultData *factory)
-{
-    const bool useFactory = model->isDefaultDPI != 0;
-    const QVariantList &xs = useFactory ? factory->xDpiList : model->xDpiList;
-    const QVariantList &ys = useFactory ? factory->yDpiList : model->yDpiList;
-    QStringList x, y;
-    for (int i = 0; i < 6; ++i) {
-        x << QString::number(xs.size() == 8 ? valueAt(xs, i) : 0);
-        y << QString::number(ys.size() == 8 ? valueAt(ys, i) : 0);
-    }
-    if (model->isXY == 0)
-        y = x;
-    const int levels = useFactory ? 5 : model->currentDpiCount;
-    const int mask = levels >= 1 && levels <= 5 ? (1 << levels) - 1 : 0;
-    return QStringList{x.join('_'), QStringLiteral("0_0"), y.join('_'), QStringLiteral("0_0"),
-                       QString::number(model->currentDpiLevel), QString::number(mask)}
-        .join('_');
-}
 
 int codeOf(const QString &slot)
 {
@@ -83,13 +58,15 @@ void ProfileSync::recordFailed(const QString &text)
 
 void ProfileSync::deviceChecked(int family)
 {
-    if (family < 0 || family > 6)
+    // Away, the mouse may be changed by anything; on its return the controller sends it the
+    // whole profile when it missed a change, and the record is rebuilt from those commands.
+    if (family < 0 || family > 6) {
+        forget();
         return;
+    }
     if (m_family >= 0 && family != m_family)
         forget();
     m_family = family;
-    if (m_pending)
-        sync();
 }
 
 void ProfileSync::forget()
@@ -122,7 +99,7 @@ QList<Ic553::Command> ProfileSync::fullCommands()
             if (!form.isEmpty())
                 ic.setMacro(uchar(i), form);
         }
-        ic.setDpi(dpiText(model, factory));
+        ic.setDpi(ProfileSender::dpiCommandText());
         const uchar rate = model->reportRate;
         if (rate == 1 || rate == 2 || rate == 4 || rate == 8)
             ic.setReportRate(QString::number(rate));
@@ -154,11 +131,9 @@ QList<Ic553::Command> ProfileSync::missingCommands() const
 int ProfileSync::sync()
 {
     Controller *c = Controller::instance();
-    if (!c->currentIc()) {
-        m_pending = true;
+    // Without a mouse the switch is a change it missed: the return sends it.
+    if (!c->currentIc())
         return 0;
-    }
-    m_pending = false;
     const QList<Ic553::Command> commands = missingCommands();
     for (const Ic553::Command &cmd : commands)
         emit c->send(cmd.dataLength, cmd.text);

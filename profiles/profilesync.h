@@ -23,12 +23,11 @@ public:
     // follow, as every page re-sends the lighting after them.
     QList<Ic553::Command> missingCommands() const;
 
-    // Sends missingCommands(); with no mouse attached it remembers to do so when one is.
-    // Returns the number of commands sent.
+    // Sends missingCommands(); with no mouse attached nothing (the controller brings a mouse
+    // that comes back up to date). Returns the number of commands sent.
     int sync();
-    // Forgets what the mouse holds (a different mouse, or a test).
+    // Forgets what the mouse holds (it went away, a different mouse, or a test).
     void forget();
-    bool pending() const { return m_pending; }
 
     static QString slotOf(const QString &commandText);
 
@@ -39,6 +38,5 @@ private:
     void deviceChecked(int family);
 
     QHash<QString, QString> m_held;
-    bool m_pending = false;
     int m_family = -1;
 };

@@ -92,6 +92,7 @@ void Bus::reset()
     faults_.clear();
     stallMs_ = 0;
     nextId_ = 0;
+    enumerations_ = 0;
     trace_.clear();
     changed_.notify_all();
 }
@@ -120,7 +121,7 @@ void Bus::pressDpiButton(int id, int level)
 
 bool Bus::failNext(const std::string &operation, int count)
 {
-    static const char *known[] = {"open", "feature", "write", "get_feature", "read"};
+    static const char *known[] = {"open", "feature", "write", "get_feature", "read", "short_feature"};
     bool ok = false;
     for (const char *k : known)
         ok = ok || operation == k;
@@ -160,6 +161,17 @@ int Bus::state(int id, vmouse_state *out)
         return -1;
     *out = it->second->firmware->state();
     return 0;
+}
+
+void Bus::overlap(const char *call)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    trace_.addError(Clock::now(), "-", std::string("overlap ") + call + " began while another thread was in one",
+                    "hidapi's global state used by two threads at once");
+    for (auto &entry : devices_) {
+        if (entry.second->firmware)
+            entry.second->firmware->countError();
+    }
 }
 
 // --- helpers (mutex held) ---
@@ -216,11 +228,18 @@ int Bus::commandInput(hid_device_ *h, unsigned char *data, size_t length)
     return static_cast<int>(n);
 }
 
+unsigned Bus::enumerations()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return enumerations_;
+}
+
 // --- hidapi ---
 
 hid_device_info *Bus::enumerate(unsigned short vid, unsigned short pid)
 {
     std::lock_guard<std::mutex> lock(mutex_);
+    ++enumerations_;
     hid_device_info *head = nullptr, **tail = &head;
     for (auto &entry : devices_) {
         const Device &d = *entry.second;
@@ -398,7 +417,14 @@ int Bus::getFeature(hid_device *dev, unsigned char *data, size_t length)
         return -1;
     }
     std::string note;
-    size_t n = d->firmware->answer(data, length, &note);
+    unsigned char full[9] = {};
+    size_t n = d->firmware->answer(full, length < sizeof full ? length : sizeof full, &note);
+    if (takeFault("short_feature")) {
+        // Report ID and one byte only; what lies beyond in the caller's buffer is its own.
+        n = n < 2 ? n : 2;
+        note += note.empty() ? "short by request" : ", short by request";
+    }
+    std::memcpy(data, full, n);
     trace_.add(Clock::now(), "get-feature", h->path, data, n, note);
     return static_cast<int>(n);
 }

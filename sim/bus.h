@@ -52,6 +52,10 @@ public:
     std::string traceText();
     bool traceToFile(const std::string &path);
     int state(int id, vmouse_state *out);
+    unsigned enumerations();
+    // Two calls that touch hidapi's process-wide state ran at the same time: an error line,
+    // counted by every plugged mouse.
+    void overlap(const char *call);
 
     // hidapi.
     hid_device_info *enumerate(unsigned short vid, unsigned short pid);
@@ -90,6 +94,7 @@ private:
     std::map<std::string, int> faults_;
     int stallMs_ = 0;
     int nextId_ = 0;
+    unsigned enumerations_ = 0; // not traced: an enumeration reaches no device
     Trace trace_;
 };
 

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <sstream>
@@ -28,6 +29,15 @@ bool toInt(const std::string &s, long min, long max, long &out)
         return false;
     out = v;
     return true;
+}
+
+// A program that exports this entry point hears of plugs and unplugs as it would of a real
+// device's through udev; one that does not simply finds the change at its next device check.
+void announceDeviceChange()
+{
+    using Hook = void (*)();
+    if (void *sym = ::dlsym(RTLD_DEFAULT, "mousecfg_device_changed"))
+        reinterpret_cast<Hook>(sym)();
 }
 
 } // namespace
@@ -120,11 +130,15 @@ bool ControlFifo::runLine(const std::string &line)
     const std::string &cmd = w[0];
     if (cmd == "plug" && w.size() == 2) {
         DeviceDescription d;
-        return DeviceDescription::parse(w[1], d)
-               && vmouse_plug(d.vid, d.pid, d.usagePage, d.usage, d.usagePage2, d.usage2, d.reportLength) >= 0;
+        if (!DeviceDescription::parse(w[1], d)
+            || vmouse_plug(d.vid, d.pid, d.usagePage, d.usage, d.usagePage2, d.usage2, d.reportLength) < 0)
+            return false;
+        announceDeviceChange();
+        return true;
     }
     if (cmd == "unplug" && w.size() == 2 && toInt(w[1], 0, 1 << 30, a)) {
         vmouse_unplug(static_cast<int>(a));
+        announceDeviceChange();
         return true;
     }
     if (cmd == "dpi-button" && w.size() == 3 && toInt(w[1], 0, 1 << 30, a) && toInt(w[2], 0, 255, b)) {

@@ -2,6 +2,8 @@
  * thread, one command a line:
  *   plug vid:pid:up:u:up2:u2:len | unplug ID | dpi-button ID LEVEL | event ID B0 B1 B2 B3 |
  *   fail OPERATION COUNT | stall MS | reset
+ * plug and unplug are announced to the program through its exported entry point
+ * mousecfg_device_changed(), where it has one, as a real device's would be by udev.
  * The thread never keeps the process alive: it is woken and joined at library unload. */
 #ifndef VMOUSE_CONTROLFIFO_H
 #define VMOUSE_CONTROLFIFO_H

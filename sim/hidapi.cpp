@@ -4,23 +4,57 @@
 
 #include <hidapi.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 
 using vmouse::Bus;
 
+namespace {
+// The real library replaces a process-wide error string (and more) in these calls without a
+// lock; the bus serialises everything and would hide a host that calls them from two threads.
+// Each such call is held open a little, so that an overlap shows up reliably.
+std::atomic<int> g_inside{0};
+
+class GlobalCall
+{
+public:
+    explicit GlobalCall(const char *name)
+    {
+        if (g_inside.fetch_add(1) > 0)
+            Bus::instance().overlap(name);
+        std::this_thread::sleep_for(std::chrono::microseconds(300));
+    }
+    ~GlobalCall() { g_inside.fetch_sub(1); }
+    GlobalCall(const GlobalCall &) = delete;
+    GlobalCall &operator=(const GlobalCall &) = delete;
+};
+} // namespace
+
 extern "C" {
 
-int HID_API_EXPORT HID_API_CALL hid_init(void) { return 0; }
+int HID_API_EXPORT HID_API_CALL hid_init(void)
+{
+    const GlobalCall call("hid_init");
+    return 0;
+}
 
-int HID_API_EXPORT HID_API_CALL hid_exit(void) { return 0; }
+int HID_API_EXPORT HID_API_CALL hid_exit(void)
+{
+    const GlobalCall call("hid_exit");
+    return 0;
+}
 
 struct hid_device_info HID_API_EXPORT *HID_API_CALL hid_enumerate(unsigned short vendor_id, unsigned short product_id)
 {
+    const GlobalCall call("hid_enumerate");
     return Bus::instance().enumerate(vendor_id, product_id);
 }
 
 void HID_API_EXPORT HID_API_CALL hid_free_enumeration(struct hid_device_info *devs)
 {
+    const GlobalCall call("hid_free_enumeration");
     while (devs) {
         hid_device_info *next = devs->next;
         std::free(devs->path);
@@ -34,11 +68,13 @@ void HID_API_EXPORT HID_API_CALL hid_free_enumeration(struct hid_device_info *de
 
 HID_API_EXPORT hid_device *HID_API_CALL hid_open(unsigned short vendor_id, unsigned short product_id, const wchar_t *serial_number)
 {
+    const GlobalCall call("hid_open");
     return Bus::instance().open(vendor_id, product_id, serial_number);
 }
 
 HID_API_EXPORT hid_device *HID_API_CALL hid_open_path(const char *path)
 {
+    const GlobalCall call("hid_open_path");
     return Bus::instance().open(path);
 }
 
@@ -79,6 +115,7 @@ int HID_API_EXPORT HID_API_CALL hid_get_input_report(hid_device *dev, unsigned c
 
 void HID_API_EXPORT HID_API_CALL hid_close(hid_device *dev)
 {
+    const GlobalCall call("hid_close");
     Bus::instance().close(dev);
 }
 
@@ -112,6 +149,7 @@ int HID_API_EXPORT_CALL hid_get_indexed_string(hid_device *dev, int string_index
 
 HID_API_EXPORT const wchar_t *HID_API_CALL hid_error(hid_device *dev)
 {
+    const GlobalCall call("hid_error");
     return Bus::instance().error(dev);
 }
 

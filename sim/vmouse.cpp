@@ -56,6 +56,11 @@ void vmouse_reset(void)
     Bus::instance().reset();
 }
 
+unsigned vmouse_enumerations(void)
+{
+    return Bus::instance().enumerations();
+}
+
 void vmouse_push_event(int id, unsigned char b0, unsigned char b1, unsigned char b2, unsigned char b3)
 {
     Bus::instance().pushEvent(id, {b0, b1, b2, b3});

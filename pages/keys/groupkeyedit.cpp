@@ -14,10 +14,29 @@ GroupKeyEdit::GroupKeyEdit(QWidget *parent) : QLineEdit(parent)
     // Text input methods would bypass keyPressEvent.
     setAttribute(Qt::WA_InputMethodEnabled, false);
     setContextMenuPolicy(Qt::NoContextMenu);
+    setAcceptDrops(false);
+    setDragEnabled(false);
+    // Whatever path a text might still find (a platform paste, an accessibility setText)
+    // is undone: the field only ever shows the captured keys.
+    connect(this, &QLineEdit::textChanged, this, [this] { refreshText(); });
 }
 
 int GroupKeyEdit::usageFor(const QKeyEvent *event)
 {
+    // The physical key decides first: with Shift held X reports the left Alt key as Meta_L,
+    // and the Windows keys arrive as Super_L/R, not as Key_Meta.
+    switch (ScanCode::fromKeyEvent(event)) {
+    case ScanCode::LeftCtrl: return 224;
+    case ScanCode::LeftShift: return 225;
+    case ScanCode::LeftAlt: return 226;
+    case ScanCode::LeftMeta: return 227;
+    case ScanCode::RightCtrl: return 228;
+    case ScanCode::RightShift: return 229;
+    case ScanCode::RightAlt: return 230;
+    case ScanCode::RightMeta: return 231;
+    default: break;
+    }
+
     const int key = event->key();
     if (key >= Qt::Key_A && key <= Qt::Key_Z)
         return 4 + (key - Qt::Key_A);
@@ -65,7 +84,9 @@ int GroupKeyEdit::usageFor(const QKeyEvent *event)
     case Qt::Key_Plus: return 87;
     case Qt::Key_Enter: return 88;
     case Qt::Key_Menu: return 101;
-    case Qt::Key_Meta: return 227;
+    case Qt::Key_Meta:
+    case Qt::Key_Super_L: return 227;
+    case Qt::Key_Super_R: return 231;
     default: break;
     }
 
@@ -84,27 +105,67 @@ int GroupKeyEdit::usageFor(const QKeyEvent *event)
 
 void GroupKeyEdit::keyPressEvent(QKeyEvent *event)
 {
-    const QString name = MouseData::instance()->keyNames.value(usageFor(event));
-    switch (position) {
-    case 0: firstKey = name; break;
-    case 1: secondKey = name; break;
-    default: thirdKey = name; break;
-    }
+    const int usage = usageFor(event);
+    const QString name = MouseData::instance()->keyNames.value(usage);
+    const int slot = position >= 0 && position <= 2 ? position : 2;
+    (slot == 0 ? firstKey : slot == 1 ? secondKey : thirdKey) = name;
+    codes[slot] = name.isEmpty() ? 0 : usage;
     position = position >= 2 ? 0 : position + 1;
     refreshText();
     event->accept();
 }
 
-void GroupKeyEdit::mousePressEvent(QMouseEvent *event)
+void GroupKeyEdit::clearKeys()
 {
-    if (event->button() != Qt::LeftButton)
-        return;
     position = 0;
     firstKey.clear();
     secondKey.clear();
     thirdKey.clear();
-    setText(QString());
+    codes[0] = codes[1] = codes[2] = 0;
+    refreshText();
+}
+
+void GroupKeyEdit::shownCodes(int out[3]) const
+{
+    out[0] = out[1] = out[2] = 0;
+    if (firstKey.isEmpty())
+        return;
+    out[0] = codes[0];
+    if (secondKey.isEmpty())
+        return;
+    out[1] = codes[1];
+    if (!thirdKey.isEmpty())
+        out[2] = codes[2];
+}
+
+void GroupKeyEdit::mousePressEvent(QMouseEvent *event)
+{
+    event->accept();
+    if (event->button() != Qt::LeftButton)
+        return;
+    clearKeys();
     setFocus(Qt::MouseFocusReason);
+}
+
+void GroupKeyEdit::mouseReleaseEvent(QMouseEvent *event)
+{
+    // The line edit's own handler pastes the X selection on a middle click.
+    event->accept();
+}
+
+void GroupKeyEdit::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    event->accept();
+}
+
+void GroupKeyEdit::mouseMoveEvent(QMouseEvent *event)
+{
+    event->accept();
+}
+
+void GroupKeyEdit::inputMethodEvent(QInputMethodEvent *event)
+{
+    event->ignore();
 }
 
 void GroupKeyEdit::refreshText()
@@ -118,5 +179,6 @@ void GroupKeyEdit::refreshText()
                 shown += QLatin1Char('+') + thirdKey;
         }
     }
-    setText(shown);
+    if (text() != shown)
+        setText(shown);
 }

@@ -19,9 +19,11 @@ keyboardFunctionMenu::keyboardFunctionMenu(QWidget *parent) : QFrame(parent)
     optionList->addItem(md->languageText(12));
     optionList->addItem(md->languageText(13));
     optionList->setAccessibleName(md->languageText(4));
+    // Screen readers name a drop-down by its choice, which is the field's name too.
+    optionList->setAccessibleDescription(md->languageText(176));
 
     inputEdit = new GroupKeyEdit(this);
-    inputEdit->setAccessibleName(md->languageText(12));
+    inputEdit->setAccessibleName(md->languageText(4) + QStringLiteral(": ") + md->languageText(12));
 
     itemList = new QComboBox(this);
     itemList->setObjectName(QStringLiteral("itemList"));
@@ -78,23 +80,16 @@ void keyboardFunctionMenu::saveBtnProc()
         md->setKeyFunction(0, 0, uchar(md->keyCode(name)), 0, name);
         return;
     }
-    const QString shown = inputEdit->text();
-    const QStringList parts = shown.split(QLatin1Char('+'));
-    uchar codes[3] = {0, 0, 0};
-    if (parts.size() >= 1 && parts.size() <= 3) {
-        for (int i = 0; i < parts.size(); ++i)
-            codes[i] = uchar(md->keyCode(parts.at(i)));
-    }
-    md->setKeyFunction(0, codes[0], codes[1], codes[2], shown);
+    // The captured keys, not the field's text: only they say what the mouse will do.
+    int codes[3];
+    inputEdit->shownCodes(codes);
+    md->setKeyFunction(0, uchar(codes[0]), uchar(codes[1]), uchar(codes[2]),
+                       md->functionText(0, uchar(codes[0]), uchar(codes[1]), uchar(codes[2])));
 }
 
 void keyboardFunctionMenu::cancelBtnProc()
 {
     // Forgetting the collected keys too lets a keyboard-only user start a new combination,
     // which otherwise takes a left click into the field.
-    inputEdit->position = 0;
-    inputEdit->firstKey.clear();
-    inputEdit->secondKey.clear();
-    inputEdit->thirdKey.clear();
-    inputEdit->setText(QString());
+    inputEdit->clearKeys();
 }

@@ -67,6 +67,8 @@ mainMenuWindow::mainMenuWindow(QWidget *parent) : QFrame(parent)
     refreashDataProc(md->isDefaultKey);
 
     connect(mainMenuListView, &QListView::clicked, this, &mainMenuWindow::clickedProc);
+    connect(mainMenuListView->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &mainMenuWindow::followCurrentRow);
     connect(md, &MouseData::mouseKeyChanged, this, &mainMenuWindow::updateMouseKey);
     connect(md, &MouseData::mouseValueChanged, this, &mainMenuWindow::updateMouseValue);
     connect(md, &MouseData::refreashData, this, &mainMenuWindow::refreashDataProc);
@@ -74,6 +76,13 @@ mainMenuWindow::mainMenuWindow(QWidget *parent) : QFrame(parent)
             &mainMenuWindow::refreashDataProc);
     connect(mainMenuComboBox, qOverload<int>(&QComboBox::currentIndexChanged), this,
             &mainMenuWindow::modifyKeyShow);
+}
+
+mainMenuWindow::~mainMenuWindow()
+{
+    // The list goes after this object stops being a mainMenuWindow; its last selection change
+    // must not reach it.
+    disconnect(mainMenuListView->selectionModel(), nullptr, this, nullptr);
 }
 
 void mainMenuWindow::clickedProc(const QModelIndex &index)
@@ -89,25 +98,51 @@ void mainMenuWindow::clickedProc(const QModelIndex &index)
     emit menuControl();
 }
 
-void mainMenuWindow::updateMouseKey(int objectIndex, int index)
+QModelIndex mainMenuWindow::rowOfKey(int k) const
 {
-    if (objectIndex == 0)
-        return;
-    QModelIndex found;
     for (int r = 0; r < model->rowCount(); ++r) {
         const QModelIndex i = model->index(r, 0);
         bool ok = false;
-        if (i.data(0).toString().toUInt(&ok) == uint(index + 1) && ok) {
-            found = i;
-            break;
-        }
+        if (i.data(0).toString().toUInt(&ok) == uint(k + 1) && ok)
+            return i;
     }
-    if (found.isValid()) {
-        mainMenuListView->setCurrentIndex(found);
+    return {};
+}
+
+void mainMenuWindow::setCurrentRow(const QModelIndex &index)
+{
+    const bool was = m_settingRow;
+    m_settingRow = true;
+    if (index.isValid()) {
+        mainMenuListView->setCurrentIndex(index);
+        mainMenuListView->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect);
     } else {
         mainMenuListView->clearSelection();
         mainMenuListView->setCurrentIndex(QModelIndex());
     }
+    m_settingRow = was;
+}
+
+void mainMenuWindow::followCurrentRow(const QModelIndex &current)
+{
+    if (m_settingRow || !current.isValid())
+        return;
+    bool ok = false;
+    const int k = int(current.data(0).toString().toUInt(&ok)) - 1;
+    MouseData *md = MouseData::instance();
+    if (!ok || k < 0 || k > 5 || k == md->currentKey)
+        return;
+    selectedKey = k;
+    md->currentKey = uchar(k);
+    setCurrentRow(current);
+    emit md->mouseKeyChanged(0, k);
+}
+
+void mainMenuWindow::updateMouseKey(int objectIndex, int index)
+{
+    if (objectIndex == 0)
+        return;
+    setCurrentRow(rowOfKey(index));
     // "No key" (255) must not read as a selection, or the column control would open the
     // category menu for a key nobody chose.
     selectedKey = (index >= 0 && index <= 5) ? index : -1;
@@ -115,10 +150,11 @@ void mainMenuWindow::updateMouseKey(int objectIndex, int index)
 
 void mainMenuWindow::updateMouseValue(QString label)
 {
-    const QModelIndex current = mainMenuListView->currentIndex();
-    if (!current.isValid())
+    // The programmed key's row, wherever the highlight is.
+    const QModelIndex row = rowOfKey(MouseData::instance()->currentKey);
+    if (!row.isValid())
         return;
-    model->setData(current, label, 1);
+    model->setData(row, label, 1);
     mainMenuListView->viewport()->update();
 }
 
@@ -126,7 +162,10 @@ void mainMenuWindow::modifyKeyShow(int mode)
 {
     const MouseData *md = MouseData::instance();
     const MouseDefaultData *dd = MouseDefaultData::instance();
+    const bool was = m_settingRow;
+    m_settingRow = true;
     model->clearRows();
+    m_settingRow = was;
     MenuRowList rows;
     for (int i = 0; i < 6; ++i) {
         const KeyFunction *f = md->keyFunction(i);
@@ -145,6 +184,8 @@ void mainMenuWindow::refreashDataProc(int index)
     }
     const MouseData *md = MouseData::instance();
     const MouseDefaultData *dd = MouseDefaultData::instance();
+    const bool was = m_settingRow;
+    m_settingRow = true;
     model->clearRows();
     MenuRowList rows;
     for (int i = 0; i < 6; ++i) {
@@ -152,11 +193,6 @@ void mainMenuWindow::refreashDataProc(int index)
         rows.append(MenuRow(QString::number(i + 1), f ? f->label : QString(), QStringLiteral("1")));
     }
     model->appendRows(rows);
-    const int current = md->currentKey;
-    if (current < model->rowCount()) {
-        mainMenuListView->setCurrentIndex(model->index(current, 0));
-    } else {
-        mainMenuListView->clearSelection();
-        mainMenuListView->setCurrentIndex(QModelIndex());
-    }
+    m_settingRow = was;
+    setCurrentRow(rowOfKey(md->currentKey));
 }

@@ -16,6 +16,7 @@ class mainMenuWindow : public QFrame
     Q_OBJECT
 public:
     explicit mainMenuWindow(QWidget *parent = nullptr);
+    ~mainMenuWindow() override;
 
     QLabel *settingTxt = nullptr;
     QToolButton *toolButton = nullptr;
@@ -25,6 +26,8 @@ public:
     mouseViewDelegate *delegate = nullptr;
 
     int selectedKey = -1;
+    // The row showing button k, or an invalid index when the filter hides it.
+    QModelIndex rowOfKey(int k) const;
 
 signals:
     void menuControl();
@@ -35,4 +38,11 @@ public slots:
     void updateMouseValue(QString label);
     void refreashDataProc(int index);
     void modifyKeyShow(int mode);
+
+private:
+    // Whatever moves the list's highlight (arrow keys, a press dragged to another row) makes
+    // that row's button the current key, as a click does.
+    void followCurrentRow(const QModelIndex &current);
+    void setCurrentRow(const QModelIndex &index);
+    bool m_settingRow = false;
 };

@@ -10,6 +10,25 @@ MenuListView::MenuListView(QWidget *parent) : QListView(parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 }
 
+void MenuListView::activateRow(const QModelIndex &index)
+{
+    if (!index.isValid() || index.model() != model())
+        return;
+    setCurrentIndex(index);
+    selectionModel()->select(index, QItemSelectionModel::ClearAndSelect);
+    emit clicked(index);
+}
+
+void MenuListView::currentChanged(const QModelIndex &current, const QModelIndex &previous)
+{
+    // The list view tells screen readers that its new row has the focus even when another
+    // widget holds it (a key marker, a picker); only a focused list may say so.
+    if (hasFocus())
+        QListView::currentChanged(current, previous);
+    else
+        QAbstractItemView::currentChanged(current, previous);
+}
+
 void MenuListView::keyPressEvent(QKeyEvent *event)
 {
     switch (event->key()) {

@@ -10,6 +10,10 @@ class MenuListView : public QListView
 public:
     explicit MenuListView(QWidget *parent = nullptr);
 
+    // Chooses a row as a click on it does (a screen reader's "Press" on the row comes here).
+    void activateRow(const QModelIndex &index);
+
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
 };

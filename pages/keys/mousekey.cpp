@@ -61,7 +61,8 @@ void MouseKey::paintEvent(QPaintEvent *)
     p.drawLine(0, 28 + d, w, 28 + d);
 
     p.drawText(QRect(QPoint(0, 0), QPoint(w - 1, 18)),
-               (rightSide ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter, text);
+               (rightSide ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter,
+               p.fontMetrics().elidedText(text, Qt::ElideRight, w));
 }
 
 void MouseKey::mousePressEvent(QMouseEvent *event)

@@ -1,5 +1,6 @@
 #include "pages/keys/mouseviewdelegate.h"
 
+#include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
 
@@ -28,16 +29,21 @@ void mouseViewDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opt
     const int y = r.top() + (r.height() - h) / 2;
     const int flags = Qt::AlignLeft | Qt::AlignVCenter;
 
+    // A text longer than its room ends in an ellipsis instead of being cut mid-letter.
+    const QFontMetrics fm = painter->fontMetrics();
+    const int textWidth = qMax(100, r.right() - 4 - 50);
+    auto fit = [&fm](const QString &s, int width) { return fm.elidedText(s, Qt::ElideRight, width); };
     if (style == QLatin1String("1")) {
         painter->drawText(QRect(12, y, 48, h), flags, lead);
-        painter->drawText(QRect(50, y, 100, h), flags, text);
+        painter->drawText(QRect(50, y, textWidth, h), flags, fit(text, textWidth));
     } else if (style == QLatin1String("0")) {
         const QImage image(lead);
         painter->setRenderHint(QPainter::Antialiasing, true);
         painter->drawImage(QPoint(12, r.top() + (r.height() - image.height()) / 2), image);
-        painter->drawText(QRect(50, y, 100, h), flags, text);
+        painter->drawText(QRect(50, y, textWidth, h), flags, fit(text, textWidth));
     } else {
-        painter->drawText(QRect(12, y, 120, h), flags, lead);
+        const int leadWidth = qMax(120, r.right() - 4 - 12);
+        painter->drawText(QRect(12, y, leadWidth, h), flags, fit(lead, leadWidth));
     }
     painter->restore();
 }

@@ -182,8 +182,10 @@ void mouseWindow::updateMouseKey(int objectIndex, int index)
 
 void mouseWindow::updateMouseValue(QString label)
 {
-    if (validMarker(currentMarker))
-        markers[currentMarker]->setText(label);
+    // The label belongs to the key that was programmed, the model's current key.
+    const int key = MouseData::instance()->currentKey;
+    if (validMarker(key))
+        markers[key]->setText(label);
     usrSettingBtn->setChecked(true);
     MouseData::instance()->isDefaultKey = 1;
 }

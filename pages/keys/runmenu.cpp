@@ -31,6 +31,7 @@ RunMenu::RunMenu(QWidget *parent) : QFrame(parent)
     folderIcon->setObjectName(QStringLiteral("folderIcon"));
     folderIcon->setFixedSize(20, 20);
     folderIcon->setFocusPolicy(Qt::NoFocus);
+    folderIcon->setAccessibleName(md->languageText(173));
     folderIcon->setStyleSheet(QStringLiteral(
         "QToolButton { border-image: url(:menu/images/menu/folder.png); border: none; }"));
     auto *inside = new QHBoxLayout(folderBtn);
@@ -79,6 +80,8 @@ RunMenu::RunMenu(QWidget *parent) : QFrame(parent)
     connect(saveBtn, &QPushButton::clicked, this, &RunMenu::saveBtnProc);
     connect(cancelBtn, &QPushButton::clicked, this, &RunMenu::cancelBtnProc);
     folderIcon->installEventFilter(this);
+    // Pointer presses are taken by the filter; a click comes only from a screen reader's press.
+    connect(folderIcon, &QToolButton::clicked, this, &RunMenu::selectProgramProc);
 }
 
 QString RunMenu::programFilter()
@@ -108,6 +111,8 @@ void RunMenu::selectProgramProc()
         return;
     folderBtn->setText(QFileInfo(path).baseName());
     programPath = path;
+    folderBtn->setAccessibleName(MouseData::instance()->languageText(35) + QStringLiteral(": ")
+                                 + folderBtn->text());
 }
 
 void RunMenu::optionProc()

@@ -16,7 +16,8 @@ InputDialog::InputDialog(QWidget *parent) : QDialog(parent)
 
     infoText = new QLabel(QStringLiteral("Please enter:"), this);
     infoText->setObjectName(QStringLiteral("infoText"));
-    infoText->setGeometry(30, 24, 310, 30);
+    infoText->setGeometry(30, 14, 310, 50);
+    infoText->setWordWrap(true);
     infoText->setStyleSheet(QStringLiteral("QLabel{\n\tfont-size:16px;\n\tcolor: rgb(255, 255, 255);\n}"));
 
     infoEdit = new QLineEdit(this);
@@ -53,4 +54,15 @@ void InputDialog::setText(const QString &text)
     infoEdit->setText(text);
     infoEdit->selectAll();
     infoEdit->setFocus(Qt::OtherFocusReason);
+}
+
+void InputDialog::showEvent(QShowEvent *event)
+{
+    // Over the window it belongs to, every time: window managers place a reopened dialog
+    // where they like (openbox put it in the screen's corner).
+    if (const QWidget *owner = parentWidget() ? parentWidget()->window() : nullptr) {
+        if (owner->isVisible())
+            move(owner->frameGeometry().center() - QPoint(width() / 2, height() / 2));
+    }
+    QDialog::showEvent(event);
 }

@@ -21,4 +21,7 @@ public:
     QDialogButtonBox *buttonBox = nullptr;
     QLabel *infoText = nullptr;
     QLineEdit *infoEdit = nullptr;
+
+protected:
+    void showEvent(QShowEvent *event) override;
 };

@@ -14,6 +14,10 @@ public:
     explicit InputEdit(QWidget *parent = nullptr);
 
     bool numberMode = false;
+    // Capture mode or number mode; clears the text. Number mode takes digits only.
+    void setNumberMode(bool on);
+    // Whether a text names a key or mouse button that a macro can play.
+    static bool isActionName(const QString &name);
 
     // The key code (the key-name table's numbering) of a key event; 1 for a key outside the
     // table. Left and right Shift, Ctrl and Alt are told apart by the event's scan code.
@@ -26,4 +30,13 @@ public:
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    // In capture mode text comes from key and button presses only: no paste, drop, input
+    // method or edit menu.
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void inputMethodEvent(QInputMethodEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
 };

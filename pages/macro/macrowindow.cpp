@@ -1,8 +1,12 @@
 #include "pages/macro/macrowindow.h"
 
+#include <memory>
+
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -11,17 +15,21 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpressionValidator>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QVBoxLayout>
 
 #include "model/macrodata.h"
 #include "model/mousedata.h"
+#include "pages/accessibility/accessiblefactory.h"
+#include "pages/accessibility/buttonaccessible.h"
 #include "profiles/profilemanager.h"
 #include "pages/macro/inputedit.h"
 #include "pages/macro/macroview.h"
 #include "pages/macro/macroviewdelegate.h"
 #include "pages/macro/macroviewmodel.h"
+#include "pages/performance/formsupport.h"
 #include "resources/stylesheets.h"
 
 namespace {
@@ -56,6 +64,14 @@ Row actionRow(const QString &name, bool press)
 Row pauseRow(int ms)
 {
     return Row{MacroViewModel::delayIcon, QString::number(ms), QStringLiteral("0")};
+}
+
+// A loop count the mouse can hold, or -1.
+int loopCount(const QString &t)
+{
+    bool ok = false;
+    const int n = t.trimmed().toInt(&ok);
+    return ok && n >= 0 && n <= maxLoops ? n : -1;
 }
 
 // A pause length typed by the user: a whole number the mouse can hold, or -1.
@@ -137,7 +153,7 @@ MacroWindow::MacroWindow(QWidget *parent) : QFrame(parent), inputDialog(this)
     addBtn = iconButton(namePanel, QStringLiteral("addBtn"), QStringLiteral(":/macro/images/macro/add.png"),
                         MacroViewModel::extraText(MacroViewModel::AddMacro));
     deleteBtn = iconButton(namePanel, QStringLiteral("deleteBtn"), QStringLiteral(":/macro/images/macro/delete.png"),
-                           text(95));
+                           text(174));
     importBtn = iconButton(namePanel, QStringLiteral("importBtn"), QStringLiteral(":/macro/images/macro/import.png"),
                            MacroViewModel::extraText(MacroViewModel::ImportMacro));
     exportBtn = iconButton(namePanel, QStringLiteral("exportBtn"), QStringLiteral(":/macro/images/macro/export.png"),
@@ -152,7 +168,7 @@ MacroWindow::MacroWindow(QWidget *parent) : QFrame(parent), inputDialog(this)
     QFrame *actionPanel = panel(this, QStringLiteral("actionPanel"));
     valueTxt = label(actionPanel, QStringLiteral("valueTxt"), 82);
     valueDeleteBtn = iconButton(actionPanel, QStringLiteral("valueDeleteBtn"),
-                                QStringLiteral(":/macro/images/macro/delete.png"), text(95));
+                                QStringLiteral(":/macro/images/macro/delete.png"), text(175));
     actionList = new MacroView(actionPanel);
     actionList->setObjectName(QStringLiteral("macroActionList"));
     actionList->setAccessibleName(text(82));
@@ -183,6 +199,11 @@ MacroWindow::MacroWindow(QWidget *parent) : QFrame(parent), inputDialog(this)
     recordBtn->setObjectName(QStringLiteral("recordBtn"));
     recordBtn->setFixedSize(120, 36);
     recordBtn->setStyleSheet(StyleSheets::macroButton());
+    recordHintTxt = new QLabel(text(133), editPanel);
+    recordHintTxt->setObjectName(QStringLiteral("recordHintTxt"));
+    recordHintTxt->setWordWrap(true);
+    recordHintTxt->setStyleSheet(StyleSheets::plainLabel());
+    recordBtn->setAccessibleDescription(text(133));
     recordDelaySW = checkBox(editPanel, QStringLiteral("recordDelaySW"), 83);
     delayTxt = label(editPanel, QStringLiteral("delayTxt"), 84);
     defaultDelay = field(editPanel, QStringLiteral("defaultDelay"), QStringLiteral("10"), 84);
@@ -191,6 +212,7 @@ MacroWindow::MacroWindow(QWidget *parent) : QFrame(parent), inputDialog(this)
     loopTimesTxt = label(editPanel, QStringLiteral("loopTimesTxt"), 86);
     loopTimes = field(editPanel, QStringLiteral("loopTimes"), QStringLiteral("1"), 86);
     loopTimesTxt->setBuddy(loopTimes);
+    loopTimes->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,5}")), this));
     timesUnitTxt = label(editPanel, QStringLiteral("timesUnitTxt"), 87);
     insertTxt = label(editPanel, QStringLiteral("insertTxt"), 88);
     insertDirection = new QComboBox(editPanel);
@@ -249,6 +271,7 @@ MacroWindow::MacroWindow(QWidget *parent) : QFrame(parent), inputDialog(this)
     edit->setContentsMargins(24, 16, 24, 16);
     edit->setSpacing(14);
     edit->addLayout(row({recordBtn}));
+    edit->addWidget(recordHintTxt);
     edit->addLayout(row({recordDelaySW}));
     edit->addLayout(row({delayTxt, defaultDelay, timeUnitTxt}));
     edit->addLayout(row({loopTimesTxt, loopTimes, timesUnitTxt}));
@@ -287,6 +310,10 @@ MacroWindow::MacroWindow(QWidget *parent) : QFrame(parent), inputDialog(this)
     connect(nameList, &MacroView::openContextMenu, this, &MacroWindow::openContextMenuProc);
     connect(recordBtn, &QPushButton::clicked, this, &MacroWindow::recordBtnProc);
     connect(tickTimer, &QTimer::timeout, this, &MacroWindow::onMTTimeOut);
+    m_holdTimer = new QTimer(this);
+    m_holdTimer->setSingleShot(true);
+    m_holdTimer->setInterval(stopHoldMs);
+    connect(m_holdTimer, &QTimer::timeout, this, &MacroWindow::stopByHold);
     connect(insertActionSW, &QCheckBox::clicked, this, &MacroWindow::insertTimeSWProc);
     connect(insertDelaySW, &QCheckBox::clicked, this, &MacroWindow::insertTimeSWProc);
     connect(insertBtn, &QPushButton::clicked, this, &MacroWindow::insertBtnProc);
@@ -299,14 +326,52 @@ MacroWindow::MacroWindow(QWidget *parent) : QFrame(parent), inputDialog(this)
     connect(deleteAction, &QAction::triggered, this, &MacroWindow::deleteActionProc);
     connect(importBtn, &QPushButton::clicked, this, &MacroWindow::importMacroProc);
     connect(exportBtn, &QPushButton::clicked, this, &MacroWindow::exportMacroProc);
+
+    // The rows an Insert adds are said on the button, where the focus stays (connected after
+    // the insert itself, so the click handler below runs once the rows are in).
+    auto inserted = std::make_shared<QStringList>();
+    auto collecting = std::make_shared<bool>(false);
+    connect(insertBtn, &QPushButton::pressed, this, [inserted, collecting]() {
+        inserted->clear();
+        *collecting = true;
+    });
+    connect(actionModel, &QAbstractItemModel::rowsInserted, this,
+            [this, inserted, collecting](const QModelIndex &, int first, int last) {
+                if (!*collecting)
+                    return;
+                for (int r = first; r <= last; ++r)
+                    *inserted << actionModel->index(r, 0).data(Qt::AccessibleTextRole).toString();
+            });
+    connect(insertBtn, &QPushButton::clicked, this, [this, inserted, collecting]() {
+        *collecting = false;
+        AccessibleFactory::announce(insertBtn, inserted->join(QStringLiteral(", ")));
+    });
     recordBtn->installEventFilter(this);
+    connect(nameList->selectionModel(), &QItemSelectionModel::currentChanged, this, &MacroWindow::followNameRow);
 
     recording = false;
     updateRecordButton();
     fillNameList();
+    // Macros another writer added to the store (an import from the command line) show up
+    // here too; the list is what the next edit hands back to the store.
+    connect(MacroData::instance(), &MacroData::macroNameChanged, this, [this]() {
+        const QStringList &names = MacroData::instance()->macroNames();
+        const int shown = nameModel->rowCount();
+        if (names.size() <= shown || names.mid(0, shown) != namesOf(nameModel))
+            return;
+        for (int i = shown; i < names.size(); ++i)
+            nameModel->appendRow(Row{QString::number(i), names.at(i), QStringLiteral("1")});
+    });
 }
 
-MacroWindow::~MacroWindow() = default;
+MacroWindow::~MacroWindow()
+{
+    // The children go after this object stops being a MacroWindow; their last selection
+    // change or focus-out must not reach it.
+    disconnect(nameList->selectionModel(), nullptr, this, nullptr);
+    disconnect(loopTimes, nullptr, this, nullptr);
+    m_holdTimer->stop();
+}
 
 // ---- names ----
 
@@ -337,9 +402,9 @@ void MacroWindow::selectNameRow(int row)
         return;
     }
     const QModelIndex index = nameModel->index(row, 0);
+    currentMacro = row;
     nameList->setCurrentIndex(index);
     nameList->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect);
-    currentMacro = row;
     showMacro(row);
 }
 
@@ -351,6 +416,17 @@ void MacroWindow::selectMacroProc(const QModelIndex &index)
     showMacro(currentMacro);
 }
 
+void MacroWindow::followNameRow(const QModelIndex &current)
+{
+    // Arrow keys and a press dragged to another row move the highlight: the buttons must act
+    // on the macro highlighted.
+    if (!current.isValid() || current.row() == currentMacro)
+        return;
+    currentMacro = current.row();
+    nameList->selectionModel()->select(current, QItemSelectionModel::ClearAndSelect);
+    showMacro(currentMacro);
+}
+
 void MacroWindow::showMacro(int macro)
 {
     actionModel->clear();
@@ -359,6 +435,7 @@ void MacroWindow::showMacro(int macro)
     const QStringList items = actions.split(itemSeparator);
     // An empty macro still plays once when actions are added.
     loopTimes->setText(actions.isEmpty() ? QStringLiteral("1") : items.at(0));
+    FormSupport::markRefused(loopTimes, QString());
     QList<Row> rows;
     for (int i = 1; i < items.size(); ++i) {
         const QStringList parts = items.at(i).split(fieldSeparator);
@@ -377,10 +454,11 @@ void MacroWindow::saveActions(int macro)
 {
     if (macro < 0)
         return;
-    bool ok = false;
-    const int loops = loopTimes->text().trimmed().toInt(&ok);
-    // The mouse keeps the loop count in two bytes; anything else would arrive as another count.
-    const QString header = ok && loops >= 0 && loops <= maxLoops ? QString::number(loops) : QStringLiteral("1");
+    // The mouse keeps the loop count in two bytes; a refused count keeps the stored one.
+    int loops = loopCount(loopTimes->text());
+    if (loops < 0)
+        loops = loopCount(MacroData::instance()->macroActions().value(macro).section(itemSeparator, 0, 0));
+    const QString header = QString::number(loops < 0 ? 1 : loops);
     QString actions;
     if (actionModel->rowCount() > 0) {
         actions = header;
@@ -444,7 +522,7 @@ void MacroWindow::updateFit()
 void MacroWindow::addMacroNameProc()
 {
     dialogMode = 0;
-    inputDialog.setPrompt(text(101));
+    inputDialog.setPrompt(text(158));
     inputDialog.setText(QString());
     inputDialog.open();
 }
@@ -454,7 +532,7 @@ void MacroWindow::renameActionProc(bool)
     if (currentMacro < 0 || currentMacro >= nameModel->rowCount())
         return;
     dialogMode = 1;
-    inputDialog.setPrompt(text(101));
+    inputDialog.setPrompt(text(159));
     inputDialog.setText(nameModel->rows().at(currentMacro).text);
     inputDialog.open();
 }
@@ -465,7 +543,7 @@ void MacroWindow::changeDelayProc(const QModelIndex &index)
         return;
     delayRow = index.row();
     dialogMode = 2;
-    inputDialog.setPrompt(text(101));
+    inputDialog.setPrompt(text(160));
     inputDialog.setText(index.data(1).toString());
     inputDialog.open();
 }
@@ -543,16 +621,28 @@ void MacroWindow::deleteActionProc(bool)
 void MacroWindow::rebindKeysAfterDelete(int deleted)
 {
     MouseData *md = MouseData::instance();
+    bool changed = false;
     for (KeyFunction &k : md->keyMatrix) {
         if (k.kind != 2 || k.param1 == 255)
             continue;
-        if (k.param1 == deleted)
-            k.param1 = 255;
-        else if (k.param1 > deleted)
+        if (k.param1 == deleted) {
+            // The mouse keeps its copy of a macro until told otherwise: the button is
+            // disabled, on the screen and on the mouse alike.
+            k.kind = k.param1 = k.param2 = k.param3 = 0;
+            k.label = md->functionText(0, 0, 0, 0);
+            changed = true;
+        } else if (k.param1 > deleted) {
             --k.param1;
+            changed = true;
+        }
     }
     ProfileManager::instance()->macroDeleted(deleted);
+    // While the mouse uses the factory layout it holds none of these codes.
+    if (changed && md->isDefaultKey == 1)
+        md->sendAllKeys();
     relabelMacroKeys();
+    if (changed)
+        emit md->refreashData(md->isDefaultKey == 1 ? 1 : 0);
 }
 
 void MacroWindow::relabelMacroKeys()
@@ -589,9 +679,8 @@ void MacroWindow::openContextMenuProc(QPoint pos)
 
 void MacroWindow::insertTimeSWProc()
 {
-    insertLineEdit->numberMode = !insertActionSW->isChecked();
+    insertLineEdit->setNumberMode(!insertActionSW->isChecked());
     insertLineEdit->setAccessibleName(text(insertLineEdit->numberMode ? 92 : 91));
-    insertLineEdit->clear();
 }
 
 void MacroWindow::insertBtnProc()
@@ -617,7 +706,8 @@ void MacroWindow::insertBtnProc()
         rows.append(pauseRow(ms));
     } else {
         const QString t = insertLineEdit->text();
-        if (t.isEmpty())
+        // Only a captured key or button: any other text would reach the mouse as key code 0.
+        if (!InputEdit::isActionName(t))
             return;
         rows = {actionRow(t, true), pauseRow(10), actionRow(t, false), pauseRow(10)};
     }
@@ -649,6 +739,11 @@ void MacroWindow::loopTimesProc()
 {
     // Keeps the focus where a keyboard user left it; the selection shows the count was taken.
     loopTimes->selectAll();
+    // A count the mouse cannot hold is refused where the user typed it, not stored as 1.
+    const bool good = loopCount(loopTimes->text()) >= 0;
+    FormSupport::markRefused(loopTimes, good ? QString() : text(132));
+    if (!good)
+        return;
     const QStringList &all = MacroData::instance()->macroActions();
     const QString before = currentMacro >= 0 && currentMacro < all.size() ? all.at(currentMacro) : QString();
     saveActions(currentMacro);
@@ -672,8 +767,9 @@ void MacroWindow::updateRecordButton()
     recordBtn->setText(recording ? QStringLiteral("ON") : QStringLiteral("OFF"));
     recordBtn->setIcon(QIcon(recording ? QStringLiteral(":/macro/images/macro/record.png")
                                        : QStringLiteral(":/macro/images/macro/stop.png")));
-    recordBtn->setAccessibleName(MacroViewModel::extraText(MacroViewModel::Record) + QLatin1Char(' ')
-                                 + recordBtn->text());
+    // On and off are a state to a screen reader, as a toggle button's.
+    recordBtn->setAccessibleName(MacroViewModel::extraText(MacroViewModel::Record));
+    ButtonAccessible::setChecked(recordBtn, recording);
 }
 
 void MacroWindow::recordBtnProc()
@@ -681,39 +777,133 @@ void MacroWindow::recordBtnProc()
     if (currentMacro == -1)
         return;
     if (recording) {
-        recording = false;
-        updateRecordButton();
-        recordBtn->clearFocus();
-        tickTimer->stop();
-        emit macroActionChanged(currentMacro);
+        stopRecording();
         return;
     }
     clearActionProc();
     recording = true;
+    m_held.clear();
+    m_lastRelease = LastRelease();
+    m_stopRows = -1;
     updateRecordButton();
     tickCount = 0;
     tickTimer->start();
+}
+
+void MacroWindow::stopRecording()
+{
+    if (!recording)
+        return;
+    recording = false;
+    m_holdTimer->stop();
+    m_held.clear();
+    m_stopRows = -1;
+    updateRecordButton();
+    recordBtn->clearFocus();
+    tickTimer->stop();
+    emit macroActionChanged(currentMacro);
+}
+
+void MacroWindow::hideEvent(QHideEvent *event)
+{
+    stopRecording();
+    QFrame::hideEvent(event);
 }
 
 void MacroWindow::onMTTimeOut()
 {
     if (!recording)
         return;
+    // Never pull the keyboard away from a page the user cannot see.
+    if (!isVisible()) {
+        stopRecording();
+        return;
+    }
     if (!recordBtn->hasFocus())
         recordBtn->setFocus(Qt::OtherFocusReason);
     ++tickCount;
 }
 
+namespace {
+quint32 keyIdentity(const QKeyEvent *event)
+{
+    return event->nativeScanCode() != 0 ? event->nativeScanCode() : 0x80000000u | quint32(event->key());
+}
+
+qint64 monotonicMs()
+{
+    static QElapsedTimer clock;
+    if (!clock.isValid())
+        clock.start();
+    return clock.elapsed();
+}
+} // namespace
+
 bool MacroWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == recordBtn && (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)) {
-        auto *key = static_cast<QKeyEvent *>(event);
-        // Keys only count while recording. Space is the button's own key: it stops recording.
-        if (recording && !key->isAutoRepeat() && key->key() != Qt::Key_Space)
-            recordKey(event->type() == QEvent::KeyPress, key);
-        event->accept();
+    if (watched != recordBtn)
+        return QFrame::eventFilter(watched, event);
+    const QEvent::Type type = event->type();
+    if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::ShortcutOverride)
+        return QFrame::eventFilter(watched, event);
+    event->accept();
+    if (!recording)
+        return type == QEvent::ShortcutOverride ? false : QFrame::eventFilter(watched, event);
+    // While recording every key is the macro's: Space and Enter do not press the button,
+    // Tab does not move the focus, and no shortcut fires.
+    if (type != QEvent::ShortcutOverride)
+        recordingKeyEvent(static_cast<QKeyEvent *>(event));
+    return true;
+}
+
+void MacroWindow::recordingKeyEvent(const QKeyEvent *event)
+{
+    const quint32 id = keyIdentity(event);
+    const bool isStopKey = event->key() == stopKey;
+    if (event->type() == QEvent::KeyPress) {
+        const bool afterRelease = m_lastRelease.rowsBefore >= 0 && m_lastRelease.key == id
+            && m_lastRelease.time != 0 && m_lastRelease.time == event->timestamp();
+        if (afterRelease) {
+            // X sends auto-repeat as a release and a press with one time stamp: undo the release.
+            while (actionModel->rowCount() > m_lastRelease.rowsBefore)
+                actionModel->removeRow(actionModel->rowCount() - 1);
+            tickCount = m_lastRelease.ticksBefore;
+            saveActions(currentMacro);
+            m_held.append(id);
+        }
+        m_lastRelease = LastRelease();
+        if (afterRelease || event->isAutoRepeat() || m_held.contains(id)) {
+            if (isStopKey && id == m_stopKeyId && monotonicMs() - m_stopPressedAt >= stopHoldMs)
+                stopByHold();
+            return;
+        }
+        m_held.append(id);
+        const int rowsBefore = actionModel->rowCount();
+        recordKey(true, event);
+        if (isStopKey) {
+            m_stopRows = rowsBefore;
+            m_stopKeyId = id;
+            m_stopPressedAt = monotonicMs();
+            m_holdTimer->start();
+        }
+        return;
     }
-    return QFrame::eventFilter(watched, event);
+    if (event->isAutoRepeat())
+        return;
+    m_held.removeAll(id);
+    m_lastRelease = LastRelease{id, event->timestamp(), actionModel->rowCount(), tickCount};
+    recordKey(false, event);
+}
+
+void MacroWindow::stopByHold()
+{
+    // The stop key must still be down: a tap of it is an ordinary key of the macro.
+    if (!recording || m_stopRows < 0 || !m_held.contains(m_stopKeyId))
+        return;
+    while (actionModel->rowCount() > m_stopRows)
+        actionModel->removeRow(actionModel->rowCount() - 1);
+    saveActions(currentMacro);
+    stopRecording();
 }
 
 void MacroWindow::recordKey(bool press, const QKeyEvent *event)
@@ -723,6 +913,9 @@ void MacroWindow::recordKey(bool press, const QKeyEvent *event)
         return;
     }
     const QString name = InputEdit::codeName(InputEdit::keyCode(event));
+    // A key without a name would reach the mouse as key code 0, pressed and never released.
+    if (name.isEmpty())
+        return;
     int pause = 10;
     if (recordDelaySW->isChecked()) {
         pause = tickCount * 10;
@@ -770,9 +963,12 @@ void MacroWindow::exportMacroProc()
 {
     if (currentMacro < 0 || currentMacro >= nameModel->rowCount())
         return;
-    const QString file = exportFileName();
+    QString file = exportFileName();
     if (file.isEmpty())
         return;
+    // The import dialog lists *.mc only: a file without the suffix could not be found again.
+    if (!file.endsWith(QLatin1String(".mc"), Qt::CaseInsensitive))
+        file += QLatin1String(".mc");
     if (!MacroData::instance()->exportMacro(currentMacro, file))
         showInformation(text(80), MacroViewModel::extraText(MacroViewModel::ExportFailed));
 }
@@ -783,9 +979,13 @@ void MacroWindow::importMacroProc()
     if (file.isEmpty())
         return;
     QString error;
-    if (MacroData::instance()->importMacros(file, &error) < 0) {
-        showInformation(text(80), MacroViewModel::extraText(MacroViewModel::ImportFailed));
+    QStringList skipped;
+    const QString shown = QDir::toNativeSeparators(file);
+    if (MacroData::instance()->importMacros(file, &error, &skipped) < 0) {
+        showInformation(text(80), text(134).arg(shown, error));
         return;
     }
     fillNameList();
+    if (!skipped.isEmpty())
+        showInformation(text(80), text(135).arg(shown, skipped.join(QStringLiteral("; "))));
 }

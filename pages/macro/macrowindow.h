@@ -20,6 +20,7 @@ class QMenu;
 class QMessageBox;
 class QPushButton;
 class QTimer;
+class QElapsedTimer;
 
 // The macro editor page: the macro names, the actions of the selected macro, recording and
 // insertion. Every edit goes straight into the macro store; edits that change what a button
@@ -38,14 +39,17 @@ public:
     static constexpr int recordLimit = 182;
     // Row height of both lists.
     static constexpr int rowHeight = 40;
+    // Holding this key this long stops a recording from the keyboard; its press is dropped.
+    static constexpr int stopKey = Qt::Key_Escape;
+    static constexpr int stopHoldMs = 1000;
 
     // How many presses and releases of an action string the mouse's macro memory takes (the
     // chip protocol stops writing records once they pass byte 185); *total gets how many
     // there are.
     static int fittingActions(const QString &actions, int *total = nullptr);
-    // A deleted macro must not leave buttons playing its successor: codes of later macros
-    // move down one index, codes of the deleted one point past the store. Labels are
-    // recomputed; nothing is sent.
+    // A deleted macro must not leave buttons playing it or its successor: codes of later
+    // macros move down one index, buttons bound to the deleted one are disabled, and the mouse
+    // is told when it uses the profile's layout.
     static void rebindKeysAfterDelete(int deleted);
     // Recomputes the labels of the buttons bound to macros and lets the key pages show them.
     static void relabelMacroKeys();
@@ -62,6 +66,7 @@ public:
     MacroView *actionList = nullptr;
     QLabel *fitTxt = nullptr;
     QPushButton *recordBtn = nullptr;
+    QLabel *recordHintTxt = nullptr;
     QCheckBox *recordDelaySW = nullptr;
     QLabel *delayTxt = nullptr;
     QLineEdit *defaultDelay = nullptr;
@@ -115,6 +120,8 @@ public slots:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    // Recording follows the page: keys typed elsewhere must never land in a macro.
+    void hideEvent(QHideEvent *event) override;
     // The file dialogs; tests answer them without a dialog.
     virtual QString exportFileName();
     virtual QString importFileName();
@@ -124,8 +131,28 @@ private:
     void saveActions(int macro);
     void updateFit();
     void recordKey(bool press, const QKeyEvent *event);
+    void stopRecording();
+    // One key event while recording; auto-repeat adds nothing, a held stop key stops.
+    void recordingKeyEvent(const QKeyEvent *event);
+    void stopByHold();
     void showInformation(const QString &title, const QString &text);
     void selectNameRow(int row);
+    void followNameRow(const QModelIndex &current);
     void updateRecordButton();
     int delayRow = -1; // the row whose pause the open prompt edits
+
+    // Keys down while recording, by native scan code (Qt key when there is none).
+    QList<quint32> m_held;
+    // The last recorded release, undone when the platform's auto-repeat follows it with a
+    // press of the same key at the same moment.
+    struct LastRelease {
+        quint32 key = 0;
+        ulong time = 0;
+        int rowsBefore = -1;
+        int ticksBefore = 0;
+    } m_lastRelease;
+    QTimer *m_holdTimer = nullptr;
+    int m_stopRows = -1;            // rows before the stop key's press, while it is held
+    quint32 m_stopKeyId = 0;
+    qint64 m_stopPressedAt = 0;     // when, on a monotonic clock in ms
 };

@@ -7,6 +7,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "pages/accessibility/accessiblefactory.h"
+
 namespace {
 
 constexpr int pinSize = 13;
@@ -17,6 +19,14 @@ class ColorBarAccessible : public QAccessibleWidget
 {
 public:
     explicit ColorBarAccessible(QWidget *w) : QAccessibleWidget(w, QAccessible::ColorChooser) {}
+
+    QString text(QAccessible::Text t) const override
+    {
+        const QString s = QAccessibleWidget::text(t);
+        if (t == QAccessible::Name && !widget()->accessibleDescription().isEmpty())
+            return s + QStringLiteral(": ") + widget()->accessibleDescription();
+        return s;
+    }
 
     QStringList actionNames() const override
     {
@@ -87,8 +97,12 @@ void ColorBar::pickAt(const QPoint &point)
 void ColorBar::updateAccessibleText()
 {
     const QPoint at = pinCentre();
-    if (image.valid(at))
-        setAccessibleDescription(QColor(image.pixel(at)).name());
+    if (!image.valid(at))
+        return;
+    setAccessibleDescription(AccessibleFactory::spokenColour(QColor(image.pixel(at))));
+    // The name carries the colour too, so that moving the marker is read out.
+    QAccessibleEvent event(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&event);
 }
 
 void ColorBar::paintEvent(QPaintEvent *)

@@ -8,6 +8,7 @@
 #include <QTableView>
 #include <QWheelEvent>
 
+#include "pages/accessibility/accessiblefactory.h"
 #include "pages/performance/colorcomboboxitem.h"
 #include "resources/stylesheets.h"
 
@@ -90,7 +91,7 @@ void ColorComboBox::setSelected(bool on)
 
 void ColorComboBox::updateAccessibleText()
 {
-    setAccessibleDescription(color);
+    setAccessibleDescription(AccessibleFactory::spokenColour(QColor(color)));
 }
 
 void ColorComboBox::showPopup()

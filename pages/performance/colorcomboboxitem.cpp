@@ -2,12 +2,14 @@
 
 #include <QKeyEvent>
 
+#include "pages/accessibility/accessiblefactory.h"
+
 ColorComboboxItem::ColorComboboxItem(const QString &color, QWidget *parent)
     : QToolButton(parent), color(color)
 {
     setFixedSize(16, 16);
     setFocusPolicy(Qt::StrongFocus);
-    setAccessibleName(color);
+    setAccessibleName(AccessibleFactory::spokenColour(QColor(color)));
     setStyleSheet(QStringLiteral("ColorComboboxItem{ \nbackground:\n") + color
                   + QStringLiteral(" ;\nborder:none;\nborder-radius:2px;\n} ColorComboboxItem:hover{ \n"
                                    "border:2px solid #ff8000;\n} ")

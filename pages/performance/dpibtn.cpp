@@ -4,13 +4,14 @@
 #include <QAccessibleWidget>
 #include <QFocusEvent>
 #include <QHBoxLayout>
-#include <QIntValidator>
+#include <QRegularExpressionValidator>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QVBoxLayout>
 
+#include "device/ic553.h"
 #include "model/mousedata.h"
 #include "resources/stylesheets.h"
 
@@ -76,7 +77,8 @@ DpiBtn::DpiBtn(QWidget *parent)
     for (QLabel *l : {m_xTitle, m_yTitle})
         l->setStyleSheet(QStringLiteral("QLabel { color: rgb(255, 255, 255); background: transparent; }"));
 
-    validator = new QIntValidator(0, 20000000, this);
+    // An integer validator takes the locale's group separators ("1,600"), which toInt() reads as 0.
+    validator = new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{1,8}")), this);
     m_x = new QLineEdit(this);
     m_x->setObjectName(QStringLiteral("m_x"));
     m_y = new QLineEdit(this);
@@ -182,14 +184,30 @@ void DpiBtn::updateAccessibleText()
     setAccessibleDescription(xyMode ? m_x->text() + QLatin1String(" / ") + m_y->text() : m_x->text());
 }
 
-void DpiBtn::clampToLimits(QLineEdit *edit)
+int DpiBtn::sendable(int dpi)
 {
     const MouseData *md = MouseData::instance();
-    if (edit->text().toInt() < md->minDpi)
-        edit->setText(QString::number(md->minDpi));
+    const auto stepAt = [md](int v) { return qMax(qMax(md->stepDpi, 1), Ic553::dpiStep(v, md->deviceType)); };
+    const auto nearest = [](int v, int step) { return (v + step / 2) / step * step; };
+    int v = nearest(qMax(dpi, 0), stepAt(dpi));
+    const int low = md->minDpi;
+    if (v < low) {
+        const int step = stepAt(low);
+        v = (low + step - 1) / step * step;
+    }
     // A family without a configured maximum (0) must not pull every value down to 0.
-    if (md->maxDpi >= md->minDpi && edit->text().toInt() > md->maxDpi)
-        edit->setText(QString::number(md->maxDpi));
+    if (md->maxDpi >= md->minDpi && v > md->maxDpi) {
+        const int step = stepAt(md->maxDpi);
+        v = md->maxDpi / step * step;
+    }
+    return v;
+}
+
+void DpiBtn::clampToLimits(QLineEdit *edit)
+{
+    const QString shown = QString::number(sendable(edit->text().toInt()));
+    if (edit->text() != shown)
+        edit->setText(shown);
 }
 
 void DpiBtn::onReturnPressed()

@@ -4,7 +4,7 @@
 #include <QFrame>
 
 class QHBoxLayout;
-class QIntValidator;
+class QValidator;
 class QLabel;
 class QLineEdit;
 class QVBoxLayout;
@@ -22,7 +22,7 @@ public:
     QLabel *m_yTitle = nullptr;
     QLineEdit *m_x = nullptr;
     QLineEdit *m_y = nullptr;
-    QIntValidator *validator = nullptr;
+    QValidator *validator = nullptr;   // digits only, whatever the locale
     QVBoxLayout *m_VLayout = nullptr;
     QHBoxLayout *m_HLayout1 = nullptr;
     QHBoxLayout *m_HLayout2 = nullptr;
@@ -37,6 +37,9 @@ public:
     int yDpi() const;
     void setXYMode(bool on);
     void setSelected(bool on);
+    // The value the mouse will get for a typed or dragged one: on the family's step and the
+    // encoder's grid, within the family's limits.
+    static int sendable(int dpi);
     // Line edits grow for large screens.
     void setLargeScreen(bool large);
 
@@ -58,7 +61,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    // Keeps a typed value within the family's limits.
+    // Puts a typed value on what will be sent.
     static void clampToLimits(QLineEdit *edit);
     void updateAccessibleText();
 

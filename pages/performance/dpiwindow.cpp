@@ -83,6 +83,7 @@ DPIWindow::DPIWindow(QWidget *parent)
     ySliderTxt->setVisible(xy);
     for (DpiBtn *card : cards)
         card->setXYMode(xy);
+    nameSliders();
 
     xSlider->installEventFilter(this);
     ySlider->installEventFilter(this);
@@ -177,8 +178,6 @@ void DPIWindow::buildForm()
     };
     makeSliderRow(xSliderTxt, xSlider, "xSliderTxt", "xSlider", QStringLiteral("X"));
     makeSliderRow(ySliderTxt, ySlider, "ySliderTxt", "ySlider", QStringLiteral("Y"));
-    xSlider->setAccessibleName(languageText(61) + QLatin1String(" X"));
-    ySlider->setAccessibleName(languageText(61) + QLatin1String(" Y"));
 
     xyBtn = makeCheckBox(frame, "xyBtn", false);
     xyBtn->setMaximumSize(100, 20);
@@ -353,11 +352,11 @@ void DPIWindow::loadDpiValues(bool fromProfile)
     dpiComboBox->setCurrentIndex(count - 1);
     if (xs.size() == 8) {
         for (int i = 0; i < cardCount; ++i)
-            cards[i]->setXDpi(xs.at(i).toString().trimmed().toInt());
+            cards[i]->setXDpi(DpiBtn::sendable(xs.at(i).toString().trimmed().toInt()));
     }
     if (ys.size() == 8) {
         for (int i = 0; i < cardCount; ++i)
-            cards[i]->setYDpi(ys.at(i).toString().trimmed().toInt());
+            cards[i]->setYDpi(DpiBtn::sendable(ys.at(i).toString().trimmed().toInt()));
     }
     m_heldSlider = nullptr;
     xSlider->setValue(cards[currentLevel]->xDpi());
@@ -406,6 +405,15 @@ void DPIWindow::storeValues()
 
 void DPIWindow::commitEdit()
 {
+    // The slider rests where the card's value is, so both show what is sent.
+    const DpiBtn *card = cards[currentLevel];
+    for (QSlider *s : {xSlider, ySlider}) {
+        const int value = s == xSlider ? card->xDpi() : card->yDpi();
+        if (s->value() != value) {
+            const QSignalBlocker quiet(s);
+            s->setValue(value);
+        }
+    }
     storeValues();
     sendDpi();
     usrDPIBtn->setChecked(true);
@@ -417,10 +425,21 @@ void DPIWindow::currentDpiCountProc(int index)
     MouseData *md = MouseData::instance();
     md->currentDpiCount = uchar(index + 1);
     showCards(index);
-    // Sent before the switch, so the command still carries the mask of the set in use.
-    sendDpi();
+    // The screen now shows the user's set with this count: the mouse gets the same, with the
+    // values shown (the factory ones when they were in use) and an active level in use.
     usrDPIBtn->setChecked(true);
     md->isDefaultDPI = 0;
+    storeValues();
+    keepActiveLevelInUse();
+    sendDpi();
+}
+
+void DPIWindow::keepActiveLevelInUse()
+{
+    const MouseData *md = MouseData::instance();
+    const int inUse = md->isDefaultDPI != 0 ? 5 : md->currentDpiCount;
+    if (inUse >= 1 && currentLevel >= inUse)
+        selectLevel(inUse - 1);
 }
 
 void DPIWindow::selectLevel(int level)
@@ -435,6 +454,26 @@ void DPIWindow::selectLevel(int level)
         cards[level]->setSelected(true);
     }
     MouseData::instance()->currentDpiLevel = uchar(currentLevel);
+    nameSliders();
+}
+
+void DPIWindow::nameSliders()
+{
+    const QString level = languageText(65) + QLatin1Char(' ') + QString::number(currentLevel + 1);
+    const bool xy = xyBtn && xyBtn->isChecked();
+    xSlider->setAccessibleName(xy ? level + QLatin1String(" X") : level);
+    ySlider->setAccessibleName(level + QLatin1String(" Y"));
+}
+
+void DPIWindow::setSliderValue(QSlider *slider, int value)
+{
+    if (!m_connected || (slider != xSlider && slider != ySlider))
+        return;
+    QSlider *previous = m_heldSlider;
+    m_heldSlider = slider;
+    slider->setValue(value);
+    m_heldSlider = previous;
+    commitEdit();
 }
 
 void DPIWindow::selectChangedProc(int level)
@@ -469,9 +508,9 @@ void DPIWindow::sliderValueChanged(int)
         return;
     DpiBtn *card = cards[currentLevel];
     if (slider == ySlider)
-        card->setYDpi(ySlider->value() / 50 * 50);
+        card->setYDpi(DpiBtn::sendable(ySlider->value()));
     else
-        card->setXDpi(xSlider->value() / 50 * 50);
+        card->setXDpi(DpiBtn::sendable(xSlider->value()));
 }
 
 bool DPIWindow::eventFilter(QObject *watched, QEvent *event)
@@ -482,6 +521,8 @@ bool DPIWindow::eventFilter(QObject *watched, QEvent *event)
 
     switch (event->type()) {
     case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+        // The second press of a double click moves the slider too.
         m_heldSlider = slider;
         break;
     case QEvent::MouseButtonRelease:
@@ -536,6 +577,7 @@ void DPIWindow::xyProc()
     ySlider->setVisible(on);
     xSliderTxt->setVisible(on);
     ySliderTxt->setVisible(on);
+    nameSliders();
     sendDpi();
 }
 
@@ -546,6 +588,7 @@ void DPIWindow::defaultOrUsrProc()
     setConnections(false);
     loadDpiValues(!factory);
     setConnections(true);
+    keepActiveLevelInUse();
     sendDpi();
 }
 

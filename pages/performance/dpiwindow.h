@@ -47,6 +47,10 @@ public:
     // Shows the profile model's DPI values and report rate without sending (a profile switch).
     void showProfile();
 
+    // Puts a slider at a value and commits it to the active level, as a drag and release does
+    // (a screen reader's set value comes here).
+    void setSliderValue(QSlider *slider, int value);
+
 public slots:
     void systemSetting();
     void pollingRateProc();
@@ -70,8 +74,12 @@ private:
     void storeValues();
     void showCards(int comboIndex);
     void selectLevel(int level);
+    // Fewer levels than the active one: the highest level still in use becomes active.
+    void keepActiveLevelInUse();
     // Store, send, and switch to the user's set: the end of every value edit.
     void commitEdit();
+    // The sliders' spoken names say which level they edit.
+    void nameSliders();
 
     QSlider *m_heldSlider = nullptr;     // pressed with the mouse, or changing by a key
     bool m_keyChanged = false;           // a key moved a slider; commit when the key is let go

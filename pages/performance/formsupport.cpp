@@ -1,6 +1,8 @@
 #include "pages/performance/formsupport.h"
 
 #include <QLabel>
+#include <QLineEdit>
+#include <QStyle>
 
 QLabel *FormSupport::label(QWidget *parent, const char *name, const QString &sheet)
 {
@@ -8,4 +10,25 @@ QLabel *FormSupport::label(QWidget *parent, const char *name, const QString &she
     l->setObjectName(QLatin1String(name));
     l->setStyleSheet(sheet);
     return l;
+}
+
+void FormSupport::markRefused(QLineEdit *edit, const QString &reason)
+{
+    const bool refused = !reason.isEmpty();
+    if (edit->property("refused").toBool() == refused && edit->toolTip() == reason)
+        return;
+    edit->setProperty("refused", refused);
+    static const QString mark = QStringLiteral("QLineEdit[refused=\"true\"] { border: 1px solid rgb(255, 60, 60); }");
+    if (refused && !edit->styleSheet().contains(mark))
+        edit->setStyleSheet(edit->styleSheet() + mark);
+    edit->setToolTip(reason);
+    edit->setAccessibleDescription(reason);
+    edit->style()->unpolish(edit);
+    edit->style()->polish(edit);
+    edit->update();
+}
+
+bool FormSupport::isRefused(const QLineEdit *edit)
+{
+    return edit->property("refused").toBool();
 }

@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRegularExpressionValidator>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -68,9 +69,19 @@ LightWindow::LightWindow(QWidget *parent)
 
     connect(bSlider, &QSlider::valueChanged, this, &LightWindow::brightnessSetting);
     connect(sSlider, &QSlider::valueChanged, this, &LightWindow::speedSetting);
-    rgbLineEdit->setReadOnly(true);
-    for (QLineEdit *e : {rLineEdit, gLineEdit, bLineEdit})
+    // Digits only in the channels and #rrggbb in the colour field, whatever the locale; a value
+    // is applied on Enter and when the field is left, as what is shown must be what is used.
+    const auto digits = new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,3}")), this);
+    for (QLineEdit *e : {rLineEdit, gLineEdit, bLineEdit}) {
+        e->setValidator(digits);
         connect(e, &QLineEdit::returnPressed, this, &LightWindow::rgbReturnPressed);
+        e->installEventFilter(this);
+    }
+    rgbLineEdit->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("#?[0-9A-Fa-f]{0,6}")), this));
+    rgbLineEdit->setAccessibleDescription(languageText(131));
+    connect(rgbLineEdit, &QLineEdit::returnPressed, this, &LightWindow::hexReturnPressed);
+    rgbLineEdit->installEventFilter(this);
     for (ColorComboBox *c : std::as_const(lightColors))
         connect(c, &ColorComboBox::clicked, this, &LightWindow::selectLight);
     connect(colorBar, &ColorBar::currentColor, this, &LightWindow::selectCurrentColor);
@@ -175,6 +186,8 @@ void LightWindow::buildForm()
     bColumn->addLayout(bCaption);
     bSlider = makeSlider(frame, "bSlider");
     bSlider->setAccessibleName(languageText(71));
+    // Read in the page's units: brightness in percent, speed by its name.
+    bSlider->setProperty("accessibleScale", 25);
     brightnessTxt->setBuddy(bSlider);
     bColumn->addWidget(bSlider);
     bColumn->addStretch(1);
@@ -196,6 +209,7 @@ void LightWindow::buildForm()
     sColumn->addLayout(sCaption);
     sSlider = makeSlider(frame_2, "sSlider");
     sSlider->setAccessibleName(languageText(72));
+    sSlider->setProperty("accessibleShowsStep", true);
     speedTxt->setBuddy(sSlider);
     sColumn->addWidget(sSlider);
     sColumn->addStretch(1);
@@ -405,6 +419,8 @@ void LightWindow::applyColor(const QString &color)
     rLineEdit->setText(QString::number(r));
     gLineEdit->setText(QString::number(g));
     bLineEdit->setText(QString::number(b));
+    for (QLineEdit *e : {rgbLineEdit, rLineEdit, gLineEdit, bLineEdit})
+        FormSupport::markRefused(e, QString());
     if (currentSlot >= 0 && currentSlot < slotCount)
         lightColors[currentSlot]->setColor(color);
 
@@ -434,10 +450,47 @@ void LightWindow::selectLight()
 
 void LightWindow::rgbReturnPressed()
 {
-    for (QLineEdit *e : {rLineEdit, gLineEdit, bLineEdit})
-        e->clearFocus();
-    auto channel = [](const QLineEdit *e) { return uchar(e->text().trimmed().toUInt() & 0xff); };
-    applyColor(hexColor(channel(rLineEdit), channel(gLineEdit), channel(bLineEdit)));
+    if (commitChannels())
+        for (QLineEdit *e : {rLineEdit, gLineEdit, bLineEdit})
+            e->clearFocus();
+}
+
+bool LightWindow::commitChannels()
+{
+    int values[3];
+    bool allGood = true;
+    const QLineEdit *edits[3] = {rLineEdit, gLineEdit, bLineEdit};
+    for (int i = 0; i < 3; ++i) {
+        bool ok = false;
+        values[i] = edits[i]->text().trimmed().toInt(&ok);
+        const bool good = ok && values[i] >= 0 && values[i] <= 255;
+        FormSupport::markRefused(const_cast<QLineEdit *>(edits[i]), good ? QString() : languageText(130));
+        allGood = allGood && good;
+    }
+    // A refused value is neither applied nor silently replaced: the field keeps it, marked.
+    if (!allGood)
+        return false;
+    applyColor(hexColor(uchar(values[0]), uchar(values[1]), uchar(values[2])));
+    return true;
+}
+
+void LightWindow::hexReturnPressed()
+{
+    if (commitHex())
+        rgbLineEdit->clearFocus();
+}
+
+bool LightWindow::commitHex()
+{
+    QString t = rgbLineEdit->text().trimmed();
+    if (!t.startsWith(QLatin1Char('#')))
+        t.prepend(QLatin1Char('#'));
+    const bool good = QRegularExpression(QStringLiteral("^#[0-9A-Fa-f]{6}$")).match(t).hasMatch();
+    FormSupport::markRefused(rgbLineEdit, good ? QString() : languageText(131));
+    if (!good)
+        return false;
+    applyColor(t.toLower());
+    return true;
 }
 
 void LightWindow::selectCurrentColor(uchar r, uchar g, uchar b, uchar)
@@ -460,7 +513,17 @@ void LightWindow::selectEffect()
 
 bool LightWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    const int effect = int(effectBtns.indexOf(static_cast<QToolButton *>(watched)));
+    if (event->type() == QEvent::FocusOut) {
+        auto *edit = qobject_cast<QLineEdit *>(watched);
+        if (edit && edit->isModified()) {
+            edit->setModified(false);
+            if (edit == rgbLineEdit)
+                commitHex();
+            else if (edit == rLineEdit || edit == gLineEdit || edit == bLineEdit)
+                commitChannels();
+        }
+    }
+    const int effect = int(effectBtns.indexOf(qobject_cast<QToolButton *>(watched)));
     if (effect >= 0) {
         if (event->type() == QEvent::Enter)
             setEffectIcon(effect, true);

@@ -55,6 +55,7 @@ public slots:
     void brightnessSetting(int value);
     void speedSetting(int value);
     void rgbReturnPressed();
+    void hexReturnPressed();
     void selectLight();
     void selectEffect();
     void selectCurrentColor(uchar r, uchar g, uchar b, uchar a);
@@ -66,6 +67,9 @@ private:
     void buildForm();
     void sendLight();
     void applyColor(const QString &color);
+    // Apply the typed channels or colour text; false (and the field marked) when refused.
+    bool commitChannels();
+    bool commitHex();
     void setSliderQuietly(TickSlider *slider, int value);
     void showBrightnessLabel(int value);
     void showSpeedLabel(int value);

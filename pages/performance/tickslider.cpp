@@ -1,5 +1,6 @@
 #include "pages/performance/tickslider.h"
 
+#include <QAccessible>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QResizeEvent>
@@ -24,16 +25,24 @@ TickSlider::TickSlider(QWidget *parent)
 
 void TickSlider::placeLabel(int value)
 {
-    const int w = QFontMetrics(font()).horizontalAdvance(valueLabel->text());
+    const int w = valueLabel->width();
     const int span = maximum() > 0 ? value * (width() - 25) / maximum() : 0;
-    valueLabel->move(span + (handleWidth - w) / 2, 0);
+    // Centred over the handle, but never pushed past the slider's ends.
+    valueLabel->move(qBound(0, span + (handleWidth - w) / 2, qMax(0, width() - w)), 0);
 }
 
 void TickSlider::setLabelText(const QString &text)
 {
     valueLabel->setText(text);
+    // As wide as the text ("Fastest" was cut to "Fastes" in a fixed box).
+    valueLabel->setFixedWidth(qMax(48, valueLabel->fontMetrics().horizontalAdvance(text) + 4));
+    placeLabel(value());
     // A screen reader reads the shown step ("50", "Fast") rather than the raw 0..4.
     setAccessibleDescription(text);
+    if (property("accessibleShowsStep").toBool()) {
+        QAccessibleEvent event(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 void TickSlider::onSliderMoved(int value)

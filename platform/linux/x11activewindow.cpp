@@ -1,6 +1,8 @@
 #include "platform/linux/x11activewindow.h"
 
+#ifdef MOUSECFG_HAVE_DBUS
 #include "platform/linux/kwinactivewindow.h"
+#endif
 
 #include <QFile>
 #include <QTimer>
@@ -31,8 +33,10 @@ std::unique_ptr<ActiveWindow> ActiveWindow::create()
 {
     if (qgetenv("XDG_SESSION_TYPE") == "wayland") {
         // Only KDE's compositor can be asked; elsewhere the desktop tells nothing.
+#ifdef MOUSECFG_HAVE_DBUS
         if (qgetenv("XDG_CURRENT_DESKTOP").toUpper().contains("KDE"))
             return std::make_unique<KWinActiveWindow>();
+#endif
     }
     return std::make_unique<X11ActiveWindow>();
 }

@@ -32,6 +32,7 @@
 #include "pages/performance/lightwindow.h"
 #include "pages/performance/sensorwindow.h"
 #include "platform/devicenotifier.h"
+#include "platform/updateprogram.h"
 #include "sim/vmouse.h"
 #include "sim/vmousestate.h"
 
@@ -130,7 +131,10 @@ void TestMainWindow::constructionTexts()
     QCOMPARE(w->windowTitle(), QStringLiteral("Gaming Mouse"));
     QVERIFY(w->windowFlags() & Qt::FramelessWindowHint);
     const QList<QAction *> actions = w->settingMenu->actions();
-    QCOMPARE(actions.size(), 3);
+    // Then a separator, "start at login" and the language menu.
+    QCOMPARE(actions.size(), 6);
+    QCOMPARE(actions[4], w->autostartAction);
+    QCOMPARE(actions[5]->menu(), w->languageMenu);
     QCOMPARE(actions[0]->text(), md->languageText(100));
     QCOMPARE(actions[1]->text(), md->languageText(98));
     QCOMPARE(actions[2]->text(), md->languageText(99) + QStringLiteral("V1.07"));
@@ -494,7 +498,29 @@ void TestMainWindow::missingUpdateProgramIsReported()
     QVERIFY(box->isVisible());
     QVERIFY(!box->isModal());
     QVERIFY(box->text().contains(QStringLiteral("KV410_HT32F52341_48LQFP_3389_V201_62eeh.exe")));
+    // Named as the Windows program it is: on other systems it could not run even if present.
+#ifdef Q_OS_WIN
     QVERIFY(box->text().startsWith(MouseData::instance()->languageText(116)));
+#else
+    QVERIFY(box->text().startsWith(MouseData::instance()->languageText(157)));
+    // The path is absolute: the working directory means nothing to the user.
+    QVERIFY(box->text().contains(QDir(DataPaths::updateDir()).absolutePath()));
+    // The menu entry says so before the user asks for the dialog.
+    QAction *update = w->findChild<QAction *>(QStringLiteral("updateAction"));
+    emit w->settingMenu->aboutToShow();
+    QVERIFY(!update->isEnabled());
+    QCOMPARE(update->text(), MouseData::instance()->languageText(157));
+    // A Windows executable that is there is no more runnable here.
+    QVERIFY(QDir().mkpath(DataPaths::updateDir()));
+    {
+        QFile pe(DataPaths::updateDir() + QStringLiteral("/setup"));
+        QVERIFY(pe.open(QIODevice::WriteOnly));
+        pe.write("MZ\x90\x00");
+        pe.close();
+        pe.setPermissions(pe.permissions() | QFileDevice::ExeOwner);
+        QCOMPARE(UpdateProgram::check(pe.fileName()), UpdateProgram::Verdict::WindowsProgram);
+    }
+#endif
     box->close();
     QTRY_VERIFY(!w->findChild<QMessageBox *>(QStringLiteral("updateFailedBox")));
 

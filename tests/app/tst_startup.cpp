@@ -5,6 +5,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+#include <QSystemTrayIcon>
+#include <QThread>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -50,12 +54,84 @@ QStringList snapshot(const QString &root)
     return list;
 }
 
+// An X server of its own (display number chosen by the server) with a system tray host on it.
+class TrayHost
+{
+public:
+    ~TrayHost() { stop(); }
+
+    // Empty when it is up; otherwise why not.
+    QString start()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty()
+            || QStandardPaths::findExecutable(QStringLiteral("trayer")).isEmpty())
+            return QStringLiteral("Xvfb or trayer is not installed (scripts/deps test)");
+        m_server.setProcessChannelMode(QProcess::SeparateChannels);
+        m_server.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
+                                                QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+                                                QStringLiteral("-screen"), QStringLiteral("0"),
+                                                QStringLiteral("1024x768x24")});
+        QByteArray number;
+        QDeadlineTimer deadline(20000);
+        while (!number.contains('\n') && !deadline.hasExpired() && m_server.waitForReadyRead(500))
+            number += m_server.readAllStandardOutput();
+        if (!number.contains('\n'))
+            return QStringLiteral("Xvfb did not start");
+        m_display = QLatin1Char(':') + QString::fromLatin1(number.trimmed());
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DISPLAY"), m_display);
+        m_tray.setProcessEnvironment(env);
+        m_tray.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_tray.start(QStringLiteral("trayer"), {QStringLiteral("--edge"), QStringLiteral("top")});
+        if (!m_tray.waitForStarted(10000))
+            return QStringLiteral("trayer did not start");
+        // The tray counts once a program on the display sees it.
+        while (!deadline.hasExpired()) {
+            QProcess probe;
+            QProcessEnvironment penv = env;
+            penv.insert(QStringLiteral("MOUSECFG_APP_CHILD"), QStringLiteral("probe"));
+            penv.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+            probe.setProcessEnvironment(penv);
+            probe.start(QCoreApplication::applicationFilePath(), {});
+            if (probe.waitForFinished(10000) && probe.readAllStandardOutput().contains("tray=1"))
+                return QString();
+            QThread::msleep(200);
+        }
+        return QStringLiteral("the tray host never showed up on ") + m_display;
+    }
+
+    void stop()
+    {
+        for (QProcess *p : {&m_tray, &m_server}) {
+            if (p->state() != QProcess::NotRunning) {
+                p->kill();
+                p->waitForFinished(5000);
+            }
+        }
+    }
+
+    void killServer()
+    {
+        m_server.kill();
+        m_server.waitForFinished(5000);
+    }
+
+    QString display() const { return m_display; }
+
+private:
+    QProcess m_server;
+    QProcess m_tray;
+    QString m_display;
+};
+
 // The program, run by this test binary in a child process (see main below).
 int runChild(int argc, char **argv)
 {
     QApplication app(argc, argv);
     const QByteArray action = qgetenv("MOUSECFG_CHILD_ACTION");
     MainWindow::setTrayAvailableForTesting(qEnvironmentVariableIntValue("MOUSECFG_CHILD_TRAY"));
+    if (qEnvironmentVariable("MOUSECFG_CHILD_TRAY") == QLatin1String("ask"))
+        MainWindow::setTrayAvailableForTesting(-1);
     Startup::Options options;
     options.dataRoot = qEnvironmentVariable("MOUSECFG_CHILD_ROOT");
     options.instanceKey = qEnvironmentVariable("MOUSECFG_CHILD_KEY");
@@ -77,8 +153,32 @@ int runChild(int argc, char **argv)
         // Something only this run could have written.
         MouseData::instance()->runHttps = QStringLiteral("child-%1.example")
                                               .arg(QCoreApplication::applicationPid());
-        std::printf("ready visible=%d\n", window->isVisible() ? 1 : 0);
+        if (action == "show" || action == "sessionend" || action == "churn")
+            window->show();
+        std::printf("ready visible=%d tray=%d\n", window->isVisible() ? 1 : 0,
+                    MainWindow::trayAvailable() ? 1 : 0);
         std::fflush(stdout);
+        // What the session manager's end of session does: a quit event to the application.
+        if (action == "sessionend")
+            QTimer::singleShot(300, qApp, []() {
+                QEvent quit(QEvent::Quit);
+                QCoreApplication::sendEvent(qApp, &quit);
+            });
+        // A user who keeps changing things: a new macro and a DPI level every 150 ms.
+        if (action == "churn") {
+            auto *timer = new QTimer(window);
+            QObject::connect(timer, &QTimer::timeout, window, []() {
+                static int n = 0;
+                ++n;
+                MacroData *macros = MacroData::instance();
+                macros->macroActions().append(QStringLiteral("1@#A_-1@#A_-0"));
+                macros->setMacroNames(macros->macroNames() << QStringLiteral("change-%1").arg(n));
+                MouseData::instance()->setDpi(0, 1, uint(1000 + n));
+                std::printf("change %d %lld\n", n, QDateTime::currentMSecsSinceEpoch());
+                std::fflush(stdout);
+            });
+            timer->start(150);
+        }
         if (action == "close")
             QTimer::singleShot(100, window, &QWidget::close);
         if (action == "quit")
@@ -103,10 +203,14 @@ private slots:
     void withoutTrayShownAndCloseQuits();
     void trayQuitEndsTheProgram();
     void secondStartHandsOver();
+    void endsAndSavesWithATrayHost_data();
+    void endsAndSavesWithATrayHost();
+    void signalsAtRandomMomentsLoseNothing();
 
 private:
     std::unique_ptr<QProcess> startChild(const QString &root, const QString &key, int tray,
-                                         const QByteArray &action = QByteArray());
+                                         const QByteArray &action = QByteArray(),
+                                         const QString &display = QString());
     static bool waitForLine(QProcess *process, const QByteArray &prefix, QByteArray *line = nullptr,
                             int ms = 30000);
 };
@@ -190,16 +294,21 @@ void TestStartup::orderAndSaveAtExit()
 }
 
 std::unique_ptr<QProcess> TestStartup::startChild(const QString &root, const QString &key, int tray,
-                                                  const QByteArray &action)
+                                                  const QByteArray &action, const QString &display)
 {
     auto process = std::make_unique<QProcess>();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("MOUSECFG_APP_CHILD"), QStringLiteral("1"));
     env.insert(QStringLiteral("MOUSECFG_CHILD_ROOT"), root);
     env.insert(QStringLiteral("MOUSECFG_CHILD_KEY"), key);
-    env.insert(QStringLiteral("MOUSECFG_CHILD_TRAY"), QString::number(tray));
+    env.insert(QStringLiteral("MOUSECFG_CHILD_TRAY"), tray < 0 ? QStringLiteral("ask") : QString::number(tray));
     env.insert(QStringLiteral("MOUSECFG_CHILD_ACTION"), QString::fromLatin1(action));
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    if (display.isEmpty()) {
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    } else {
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        env.insert(QStringLiteral("DISPLAY"), display);
+    }
     env.insert(QStringLiteral("VMOUSE_DEVICES"), QString()); // no mouse plugged
     process->setProcessEnvironment(env);
     process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -262,7 +371,7 @@ void TestStartup::withoutTrayShownAndCloseQuits()
     QByteArray ready;
     QVERIFY(waitForLine(child.get(), "ready", &ready));
     // No mouse, yet the window is there: without a tray nothing else could bring it up.
-    QCOMPARE(ready, QByteArray("ready visible=1"));
+    QCOMPARE(ready, QByteArray("ready visible=1 tray=0"));
     QVERIFY(child->waitForFinished(30000));
     QCOMPARE(child->exitStatus(), QProcess::NormalExit);
     QCOMPARE(child->exitCode(), 0);
@@ -276,7 +385,7 @@ void TestStartup::trayQuitEndsTheProgram()
     auto child = startChild(dir.path(), uniqueKey(), 1, "quit");
     QByteArray ready;
     QVERIFY(waitForLine(child.get(), "ready", &ready));
-    QCOMPARE(ready, QByteArray("ready visible=0"));
+    QCOMPARE(ready, QByteArray("ready visible=0 tray=1"));
     QVERIFY(child->waitForFinished(30000));
     QCOMPARE(child->exitCode(), 0);
     QVERIFY(readFile(dir.filePath(QStringLiteral("data/p0.bin"))).contains("child-"));
@@ -290,7 +399,7 @@ void TestStartup::secondStartHandsOver()
     auto first = startChild(dir.path(), key, 1);
     QByteArray ready;
     QVERIFY(waitForLine(first.get(), "ready", &ready));
-    QCOMPARE(ready, QByteArray("ready visible=0"));
+    QCOMPARE(ready, QByteArray("ready visible=0 tray=1"));
     const QStringList before = snapshot(dir.path());
 
     auto second = startChild(dir.path(), key, 1);
@@ -307,8 +416,112 @@ void TestStartup::secondStartHandsOver()
     QCOMPARE(first->exitCode(), 0);
 }
 
+void TestStartup::endsAndSavesWithATrayHost_data()
+{
+    QTest::addColumn<QByteArray>("how");
+    QTest::newRow("SIGTERM") << QByteArray("SIGTERM");
+    QTest::newRow("SIGINT") << QByteArray("SIGINT");
+    QTest::newRow("SIGHUP") << QByteArray("SIGHUP");
+    QTest::newRow("end of session") << QByteArray("sessionend");
+    QTest::newRow("display lost") << QByteArray("display");
+}
+
+// The window is open and closes to a real tray: whatever ends the program, it ends, and
+// what was changed is in the files. The window's refusal decided a race, so a signal is tried
+// three times.
+void TestStartup::endsAndSavesWithATrayHost()
+{
+    QFETCH(QByteArray, how);
+    TrayHost host;
+    const QString why = host.start();
+    if (!why.isEmpty())
+        QFAIL(qPrintable(why));
+    const QMap<QByteArray, int> signalOf{{"SIGTERM", SIGTERM}, {"SIGINT", SIGINT}, {"SIGHUP", SIGHUP}};
+    const int attempts = signalOf.contains(how) ? 3 : 1;
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        QTemporaryDir dir;
+        QVERIFY(TestRoot::populate(dir.path()));
+        auto child = startChild(dir.path(), uniqueKey(), -1,
+                                how == "sessionend" ? how : QByteArray("show"), host.display());
+        QByteArray ready;
+        QVERIFY(waitForLine(child.get(), "ready", &ready));
+        QCOMPARE(ready, QByteArray("ready visible=1 tray=1"));
+        const qint64 pid = child->processId();
+
+        if (signalOf.contains(how))
+            ::kill(pid_t(pid), signalOf.value(how));
+        else if (how == "display")
+            host.killServer();
+        QVERIFY2(child->waitForFinished(15000),
+                 qPrintable(QStringLiteral("attempt %1: the program kept running").arg(attempt + 1)));
+        if (how != "display") {
+            QCOMPARE(child->exitStatus(), QProcess::NormalExit);
+            QCOMPARE(child->exitCode(), 0);
+        }
+        const QByteArray saved = readFile(dir.filePath(QStringLiteral("data/p0.bin")));
+        QVERIFY2(saved.contains(QStringLiteral("child-%1.example").arg(pid).toLatin1()), saved.constData());
+    }
+}
+
+// Changes keep coming; SIGTERM at a random moment, SIGKILL 2 s later (a logout that does not
+// wait). Every change made more than 2 s before the SIGTERM must be in the files. Rounds:
+// MOUSECFG_KILL_ROUNDS (default 3).
+void TestStartup::signalsAtRandomMomentsLoseNothing()
+{
+    const int rounds = qEnvironmentVariableIsSet("MOUSECFG_KILL_ROUNDS")
+                           ? qEnvironmentVariableIntValue("MOUSECFG_KILL_ROUNDS") : 3;
+    TrayHost host;
+    const QString why = host.start();
+    if (!why.isEmpty())
+        QFAIL(qPrintable(why));
+    QRandomGenerator random(20261208);
+    int expected = 0, kept = 0, endedBySignal = 0;
+    for (int round = 0; round < rounds; ++round) {
+        QTemporaryDir dir;
+        QVERIFY(TestRoot::populate(dir.path()));
+        auto child = startChild(dir.path(), uniqueKey(), -1, "churn", host.display());
+        QVERIFY(waitForLine(child.get(), "ready"));
+        QMap<int, qint64> madeAt;
+        QDeadlineTimer wait(1500 + int(random.bounded(2500)));
+        QByteArray line;
+        while (!wait.hasExpired()) {
+            if (waitForLine(child.get(), "change", &line, int(qMax<qint64>(1, wait.remainingTime())))) {
+                const QList<QByteArray> parts = line.split(' ');
+                madeAt.insert(parts.value(1).toInt(), parts.value(2).toLongLong());
+            }
+        }
+        const qint64 signalAt = QDateTime::currentMSecsSinceEpoch();
+        ::kill(pid_t(child->processId()), SIGTERM);
+        if (child->waitForFinished(2000)) {
+            ++endedBySignal;
+        } else {
+            child->kill();
+            QVERIFY(child->waitForFinished(5000));
+        }
+        const QByteArray store = readFile(dir.filePath(QStringLiteral("data/macro.bin")));
+        for (auto it = madeAt.cbegin(); it != madeAt.cend(); ++it) {
+            if (it.value() > signalAt - 2000)
+                continue;
+            ++expected;
+            if (store.contains(QStringLiteral("change-%1@#").arg(it.key()).toLatin1())
+                || store.contains(QStringLiteral("change-%1\n").arg(it.key()).toLatin1()))
+                ++kept;
+        }
+    }
+    qInfo("%d rounds: %d of %d changes made more than 2 s before the SIGTERM are in the files; "
+          "%d rounds ended by the SIGTERM itself", rounds, kept, expected, endedBySignal);
+    QVERIFY(expected > 0);
+    QCOMPARE(kept, expected);
+    QCOMPARE(endedBySignal, rounds);
+}
+
 int main(int argc, char **argv)
 {
+    if (qEnvironmentVariable("MOUSECFG_APP_CHILD") == QLatin1String("probe")) {
+        QApplication app(argc, argv);
+        std::printf("tray=%d\n", QSystemTrayIcon::isSystemTrayAvailable() ? 1 : 0);
+        return 0;
+    }
     if (qEnvironmentVariableIsSet("MOUSECFG_APP_CHILD"))
         return runChild(argc, argv);
     QApplication app(argc, argv);

@@ -118,6 +118,7 @@ private slots:
     void dpiLevelReadsTheMouse();
     void exportImportRoundTrip();
     void relativeFileNamesFollowTheCaller();
+    void importBesideARunningProgram();
     void macroFileErrors_data();
     void macroFileErrors();
 };
@@ -220,6 +221,51 @@ void TestApply::dpiLevelReadsTheMouse()
 
     const Run none = run(in, {QStringLiteral("dpi-level")}, QString());
     QCOMPARE(none.exitCode, 2);
+}
+
+// The program (this process) holds the store and changes it while mousecfg-cli imports into the
+// same store: neither undoes the other.
+void TestApply::importBesideARunningProgram()
+{
+    Install from;
+    Install to;
+    QVERIFY(from.make());
+    QVERIFY(to.make());
+    {
+        QSettings m(from.path(QStringLiteral("data/macro.bin")), QSettings::IniFormat);
+        m.setValue("macro/macroName", QStringLiteral("Imported"));
+        m.setValue("action/0", QStringLiteral("3@#B_-1@#B_-0"));
+        QSettings t(to.path(QStringLiteral("data/macro.bin")), QSettings::IniFormat);
+        t.setValue("macro/macroName", QStringLiteral("Old"));
+        t.setValue("action/0", QStringLiteral("1@#A_-1@#A_-0"));
+    }
+    const QString file = from.path(QStringLiteral("one.mc"));
+    QCOMPARE(run(from, {QStringLiteral("export"), file, QStringLiteral("0")}, QString()).exitCode, 0);
+
+    DataPaths::setRoot(to.dir.path());
+    MacroData *program = MacroData::instance();
+    program->load();
+    program->setMacroNames({QStringLiteral("Renamed")});
+    QVERIFY(program->save()); // the program's change is on disk before the import
+    program->macroActions().append(QStringLiteral("2@#C_-1@#C_-0"));
+    program->setMacroNames({QStringLiteral("Renamed"), QStringLiteral("Made in the program")});
+
+    const Run i = run(to, {QStringLiteral("import"), file}, QString());
+    QVERIFY2(i.exitCode == 0, qPrintable(i.out + i.err));
+    QSignalSpy names(program, &MacroData::macroNameChanged);
+    QVERIFY(program->save()); // as at exit, with its own unsaved macro
+
+    const QStringList expected{QStringLiteral("Renamed"), QStringLiteral("Made in the program"),
+                               QStringLiteral("Imported")};
+    QCOMPARE(program->macroNames(), expected);
+    QCOMPARE(program->macroActions().value(2), QStringLiteral("3@#B_-1@#B_-0"));
+    QCOMPARE(names.size(), 1); // the editor and the pickers learn of the new macro
+    // On disk as the next start reads it.
+    program->load();
+    QCOMPARE(program->macroNames(), expected);
+    QCOMPARE(program->macroActions().value(1), QStringLiteral("2@#C_-1@#C_-0"));
+    QCOMPARE(program->macroActions().value(2), QStringLiteral("3@#B_-1@#B_-0"));
+    DataPaths::setRoot(QString());
 }
 
 void TestApply::exportImportRoundTrip()

@@ -124,6 +124,16 @@ void TestDeviceAccess::ruleFromOwnCatalogue()
     QVERIFY(r.out.contains(QStringLiteral("# entry 7 (dead:beef) is beyond the supported families")));
     QVERIFY(r.out.contains(QStringLiteral("# entry 8 names no vendor or product ID")));
     QVERIFY(!r.out.contains(tmp.path())); // the header names the file only: builds are reproducible
+
+    // A file name with control characters cannot add a line of its own to the rule.
+    const QString hostile = tmp.filePath(QStringLiteral("x\nKERNEL==\"*\", MODE=\"0666\"\r\u2028.bin"));
+    QVERIFY(QFile::copy(file, hostile));
+    const Run h = run({QStringLiteral("udev-rule"), hostile});
+    QVERIFY2(h.exitCode == 0, qPrintable(h.err));
+    QCOMPARE(ruleLines(h.out), rules);
+    QVERIFY(!h.out.contains(QLatin1Char('\r')));
+    QVERIFY(!h.out.contains(QChar(0x2028)));
+    QVERIFY2(h.out.contains(QStringLiteral("from x\\x0aKERNEL")), qPrintable(h.out));
 }
 
 void TestDeviceAccess::ruleToFile()

@@ -200,6 +200,16 @@ void TestController::failuresAreReported()
     QCOMPARE(failed.at(1).at(0).toString(), ReadLevel);
     emit Controller::instance()->receive(0, ReadLevel);
     QTRY_COMPARE(ic.replies.size(), 2);
+
+    // An answer shorter than the report hands on nothing of the one before it.
+    vmouse_press_dpi_button(mouse, 3);
+    emit Controller::instance()->receive(0, ReadLevel);
+    QTRY_COMPARE(ic.replies.size(), 3);
+    QCOMPARE(ic.replies.at(2), QStringLiteral("135_3_0_0_0_0_0_0"));
+    vmouse_fail_next("short_feature", 1);
+    emit Controller::instance()->receive(0, ReadLevel);
+    QTRY_COMPARE(ic.replies.size(), 4);
+    QCOMPARE(ic.replies.at(3), QStringLiteral("135_0_0_0_0_0_0_0"));
 }
 
 void TestController::replyGoesToCurrentProtocolOnly()

@@ -48,6 +48,8 @@ private slots:
     void cleanupTestCase();
 
     void checkMatchesCatalogue();
+    void oneEnumerationPerCheck();
+    void editedCatalogueIsReadAgain();
     void writeChunking_data();
     void writeChunking();
     void readReply();
@@ -124,6 +126,50 @@ void TestWorker::checkMatchesCatalogue()
     QCOMPARE(finished.at(1).at(0).toInt(), -1);
     QCOMPARE(worker->index(), 1);
     QVERIFY(worker->catalogue()[0].commandPath.isEmpty());
+}
+
+void TestWorker::oneEnumerationPerCheck()
+{
+    // Seven families; the last has no vendor ID, which matches a product of any vendor.
+    QStringList entries;
+    for (int i = 0; i < 6; ++i)
+        entries << entry(0x7a01 + i, 32, i == 2);
+    entries << QStringLiteral("0:7a07:ff00:1:ff01:1:32");
+    TestCatalogue::write(dir.path(), entries);
+    for (int i = 0; i < 20; ++i)
+        vmouse_add_decoy(quint16(0x1000 + i), quint16(0x100 + i), 1, 2);
+    plug(0x7a03, 32);
+    vmouse_plug(0x1234, 0x7a07, 0xff00, 1, 0xff01, 1, 32);
+
+    const unsigned before = vmouse_enumerations();
+    QSignalSpy finished(worker.get(), &Worker::checkFinish);
+    QTest::ignoreMessage(QtDebugMsg, "Device Connect");
+    worker->checkDevice();
+    QCOMPARE(vmouse_enumerations() - before, 1u);
+    QCOMPARE(finished.at(0).at(0).toInt(), 6);
+    const QList<DeviceEntry> &c = worker->catalogue();
+    for (int i = 0; i < c.size(); ++i)
+        QCOMPARE(c[i].isAttached(), i == 2 || i == 6);
+    QVERIFY(!c[2].eventPath.isEmpty());
+    QVERIFY(c[0].eventPath.isEmpty());
+}
+
+void TestWorker::editedCatalogueIsReadAgain()
+{
+    // Rewritten at once with the same size: neither time stamp nor size tells the versions apart.
+    const int mouse = plug(0x7a01, 32);
+    QSignalSpy finished(worker.get(), &Worker::checkFinish);
+    const QStringList versions{entry(0x7a01, 32), entry(0x7a02, 32), entry(0x7a01, 32)};
+    for (const QString &version : versions) {
+        TestCatalogue::write(dir.path(), {version});
+        QTest::ignoreMessage(QtDebugMsg, version == versions[1] ? "Device DisConnect" : "Device Connect");
+        worker->checkDevice();
+    }
+    QCOMPARE(finished.size(), 3);
+    QCOMPARE(finished.at(0).at(0).toInt(), 0);
+    QCOMPARE(finished.at(1).at(0).toInt(), -1);
+    QCOMPARE(finished.at(2).at(0).toInt(), 0);
+    QVERIFY(worker->catalogue().at(0).commandPath.contains(QString::number(mouse)));
 }
 
 void TestWorker::writeChunking_data()

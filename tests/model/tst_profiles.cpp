@@ -12,6 +12,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSettings>
@@ -80,6 +81,7 @@ private slots:
     void firstStartAdoptsProfileZero();
     void operationsKeepIndexAndFilesConsistent();
     void switchKeepsBothProfiles();
+    void savedOnChangeIsTheActiveProfile();
     void importedProfileBindsItsMacros();
     void macroDeletionRebindsOtherProfiles();
     void rulesMatchPrograms();
@@ -205,6 +207,43 @@ void TestProfiles::switchKeepsBothProfiles()
     md->deviceType = 255;
 }
 
+void TestProfiles::savedOnChangeIsTheActiveProfile()
+{
+    ProfileManager *pm = ProfileManager::instance();
+    MouseData *md = MouseData::instance();
+    SaveScheduler *saver = md->saver();
+    QString error;
+    const QString a = pm->activeName();
+    const QString b = pm->create(QStringLiteral("B"), true, &error);
+    QVERIFY(pm->activate(b, &error));
+    const QString fileA = DataPaths::profileFile(0);
+    const QString fileB = DataPaths::profileFile(pm->index().active);
+    const QByteArray bytesA = fileBytes(fileA);
+    const QByteArray bytesB = fileBytes(fileB);
+    QCOMPARE(saver->fileName(), QFileInfo(fileB).fileName());
+
+    // A switch alone leaves nothing to write.
+    md->markChanged();
+    QVERIFY(saver->flush());
+    QCOMPARE(fileBytes(fileB), bytesB);
+
+    md->reportRate = 2;
+    md->markChanged();
+    QVERIFY(saver->flush());
+    QVERIFY(fileBytes(fileB).contains("reportRate=2"));
+    QCOMPARE(fileBytes(fileA), bytesA);
+
+    // An edit still waiting for the scheduler goes to the profile it was made in, at the switch.
+    md->reportRate = 4;
+    md->markChanged();
+    QVERIFY(pm->activate(a, &error));
+    QVERIFY(fileBytes(fileB).contains("reportRate=4"));
+    QCOMPARE(fileBytes(fileA), bytesA);
+    QCOMPARE(saver->fileName(), QFileInfo(fileA).fileName());
+    QVERIFY(saver->flush());
+    QCOMPARE(fileBytes(fileA), bytesA);
+}
+
 void TestProfiles::importedProfileBindsItsMacros()
 {
     ProfileManager *pm = ProfileManager::instance();
@@ -267,7 +306,7 @@ void TestProfiles::macroDeletionRebindsOtherProfiles()
     pm->macroDeleted(1);
     QVERIFY(pm->activate(b, &error));
     QVERIFY(md->keyMatrix.at(3).is(2, 1, 1, 3));
-    QVERIFY(md->keyMatrix.at(4).is(2, 255, 1, 4));
+    QVERIFY(md->keyMatrix.at(4).is(0, 0, 0, 0));   // disabled, as the macro page does in the active one
     QVERIFY(md->keyMatrix.at(5).is(2, 0, 1, 5));
 }
 

@@ -27,11 +27,16 @@ rm -rf "$config"
 
 scratch=$(mktemp -d /tmp/mousecfg-package-test.XXXXXX)
 gui_pid=""
+server_pids=()
 cleanup() {
   if [ -n "$gui_pid" ]; then
     pkids=$(pgrep -P "$gui_pid" || true)
     [ -n "$pkids" ] && kill -KILL $pkids 2>/dev/null || true
   fi
+  for pid in "${server_pids[@]}"; do
+    pkids=$(pgrep -P "$pid" || true)
+    kill -TERM "$pid" $pkids 2>/dev/null || true
+  done
   rm -rf "$scratch"
 }
 trap cleanup EXIT
@@ -47,13 +52,39 @@ contents=$(dpkg-deb -c "$deb")
 for f in usr/bin/mousecfg-cli usr/share/mousecfg/data/apConfig.bin usr/share/mousecfg/data/pD.bin \
          usr/share/mousecfg/i18n/English.ini usr/share/mousecfg/i18n/ChineseSimplified.ini \
          usr/lib/udev/rules.d/70-mousecfg.rules usr/share/applications/mousecfg.desktop \
-         usr/share/icons/hicolor/scalable/apps/mousecfg.svg usr/share/man/man1/mousecfg-cli.1; do
+         usr/share/icons/hicolor/scalable/apps/mousecfg.svg usr/share/man/man1/mousecfg-cli.1.gz \
+         usr/share/man/man1/mousecfg.1.gz usr/share/doc/mousecfg/copyright usr/share/doc/mousecfg/changelog.gz \
+         etc/xdg/autostart/mousecfg.desktop; do
   check "package holds $f" test -e "$root/$f"
 done
+check "copyright names the licence" grep -q "^License: GPL-3.0-or-later" "$root/usr/share/doc/mousecfg/copyright"
+check "licence in the repository" grep -q "GNU GENERAL PUBLIC LICENSE" "$top/LICENSE"
+check "man pages compressed and readable" bash -c 'for m in "$1"/usr/share/man/man1/*; do case "$m" in *.gz) gzip -t "$m" || exit 1;; *) exit 1;; esac; done' _ "$root"
+check "no absolute symlink" bash -c '[ -z "$(find "$1" -type l -lname "/*")" ]' _ "$root"
+autostart="$root/etc/xdg/autostart/mousecfg.desktop"
+check "autostart entry starts hidden" grep -qx "Exec=mousecfg --hidden" "$autostart"
+check "autostart entry valid" desktop-file-validate "$autostart"
+check "autostart entry is a conffile" bash -c 'dpkg-deb -I "$1" conffiles | grep -qx /etc/xdg/autostart/mousecfg.desktop' _ "$deb"
+metainfo=$(ls "$root"/usr/share/metainfo/*.metainfo.xml)
+check "metainfo licence" grep -q "<project_license>GPL-3.0-or-later</project_license>" "$metainfo"
+check "metainfo screenshots" bash -c '[ "$(grep -c "<screenshot" "$1")" -ge 3 ]' _ "$metainfo"
+check "metainfo modalias per catalogue mouse" \
+  bash -c '[ "$(grep -c "<modalias>usb:vF0E1p7A0[1-7]d\*</modalias>" "$1")" -eq 7 ]' _ "$metainfo"
+# lintian: no error and no warning (informational tags are allowed).
+lintian_log="$scratch/lintian.log"
+lintian --allow-root --no-tag-display-limit "$deb" >"$lintian_log" 2>&1 || true
+check "lintian: no error, no warning" bash -c '! grep -E "^[EW]: " "$1"' _ "$lintian_log"
+grep -E "^[EW]: " "$lintian_log" >&2 || true
 for size in 16 24 32 48 64 128 256; do
   check "icon ${size}x${size}" test -s "$root/usr/share/icons/hicolor/${size}x${size}/apps/mousecfg.png"
 done
-check "font resolves" test -r "$root/usr/share/mousecfg/fonts/roboto-hinted/Roboto-Regular.ttf"
+# A relative link resolves as installed, not inside the scratch root.
+font=usr/share/mousecfg/fonts/roboto-hinted/Roboto-Regular.ttf
+if [ -L "$root/$font" ]; then
+  check "font resolves once installed" test -r "$(realpath -m "/$(dirname "$font")/$(readlink "$root/$font")")"
+else
+  check "font shipped" test -r "$root/$font"
+fi
 check "no test program or virtual mouse in the package" \
   bash -c '! grep -Eq "vmouse|tst_|/data/p0\.bin|/data/macro\.bin" <<<"$1"' _ "$contents"
 check "nothing beside the programs in bin/" bash -c '[ "$(ls "$1/usr/bin" | sort | tr "\n" " ")" = "$2" ]' _ \
@@ -62,6 +93,7 @@ fields=$(dpkg-deb -f "$deb" Depends Recommends)
 check "library dependencies read from the binaries" grep -q "libhidapi-hidraw0" <<<"$fields"
 check "Qt dependency" grep -q "libqt6core6" <<<"$fields"
 check "CJK font recommended" grep -q "Recommends: fonts-noto-cjk" <<<"$fields"
+check "Wayland platform plugin recommended" grep -q "qt6-wayland" <<<"$(dpkg-deb -f "$deb" Recommends)"
 check "desktop entry valid" desktop-file-validate "$root/usr/share/applications/mousecfg.desktop"
 check "metainfo valid" bash -c 'appstreamcli validate --no-net "$@" >/dev/null' _ "$root"/usr/share/metainfo/*.metainfo.xml
 rules="$root/usr/lib/udev/rules.d/70-mousecfg.rules"
@@ -114,6 +146,89 @@ if [ -x "$root/usr/bin/mousecfg" ]; then
   check "the program saves profile 0 in the config directory" test -s "$config/p0.bin"
   check "the saved profile keeps the user's macros" test -s "$config/macro.bin"
   [ -s "$config/p0.bin" ] || cat "$scratch/gui.log" >&2
+
+  # gui_start LOG ENV... : the installed program (or the command in $gui_command) as the test
+  # user, in the background; sets gui_pid (runuser) and program_pid once it has connected.
+  runtime="$scratch/runtime"
+  install -d -m 700 -o "$user" "$runtime"
+  gui_start() {
+    local log=$1; shift
+    cd "$scratch"
+    runuser -u "$user" -- env -i HOME="$home" PATH=/usr/bin:/bin LANG=C.UTF-8 XDG_RUNTIME_DIR="$runtime" \
+        LD_PRELOAD="$scratch/libvmouse.so" VMOUSE_DEVICES="$mouse" "$@" >"$log" 2>&1 &
+    gui_pid=$!
+    cd "$top"
+    for _ in $(seq 1 50); do
+      grep -q "Device Connect" "$log" 2>/dev/null && break
+      sleep 0.2
+    done
+    program_pid=$(pgrep -P "$gui_pid" -x mousecfg || true)
+  }
+  gui_stop() { # SIGTERM, then "ends" and "saves" checks under the name $1
+    [ -n "$program_pid" ] && kill -TERM "$program_pid"
+    for _ in $(seq 1 50); do kill -0 "$gui_pid" 2>/dev/null || break; sleep 0.2; done
+    if kill -0 "$gui_pid" 2>/dev/null; then
+      check "$1: the program ends on SIGTERM" false
+      [ -n "$program_pid" ] && kill -KILL "$program_pid" 2>/dev/null
+    fi
+    wait "$gui_pid" 2>/dev/null || true
+    gui_pid=""
+    check "$1: profile 0 saved" test -s "$config/p0.bin"
+  }
+
+  # Wayland: a headless weston; the program must show a window there, end on SIGTERM and save.
+  rm -f "$config/p0.bin"
+  runuser -u "$user" -- env -i HOME="$home" PATH=/usr/bin:/bin XDG_RUNTIME_DIR="$runtime" \
+      weston --backend=headless-backend.so --use-pixman --socket=wayland-mousecfg --idle-time=0 \
+      >"$scratch/weston.log" 2>&1 &
+  server_pids+=($!)
+  for _ in $(seq 1 50); do [ -S "$runtime/wayland-mousecfg" ] && break; sleep 0.2; done
+  check "weston runs" test -S "$runtime/wayland-mousecfg"
+  gui_start "$scratch/wayland.log" QT_QPA_PLATFORM=wayland WAYLAND_DISPLAY=wayland-mousecfg WAYLAND_DEBUG=client \
+      "$root/usr/bin/mousecfg"
+  check "wayland: the program started" test -n "$program_pid"
+  shown=0
+  for _ in $(seq 1 50); do
+    if grep -q "xdg_toplevel@[0-9]*\.set_title" "$scratch/wayland.log" \
+       && grep -q "wl_surface@[0-9]*\.attach(wl_buffer" "$scratch/wayland.log"; then shown=1; break; fi
+    sleep 0.2
+  done
+  check "wayland: the window shows (a toplevel with a buffer)" test "$shown" -eq 1
+  check "wayland: the native platform, not XWayland" bash -c '! grep -q "qt.qpa.plugin: Could not" "$1"' _ "$scratch/wayland.log"
+  gui_stop "wayland"
+  [ "$shown" -eq 1 ] || grep -v "^\[" "$scratch/wayland.log" | tail -n 20 >&2
+
+  # X11 session start: the autostart entry as the desktop runs it. It stays in the tray (no
+  # window for the attached mouse) until the user starts the program again; the window's
+  # class is the desktop entry's StartupWMClass.
+  if command -v Xvfb >/dev/null && command -v xdotool >/dev/null && command -v xprop >/dev/null; then
+    exec 7>"$scratch/display"
+    Xvfb -displayfd 7 -nolisten tcp -screen 0 1280x1024x24 >"$scratch/xvfb.log" 2>&1 &
+    server_pids+=($!)
+    exec 7>&-
+    for _ in $(seq 1 50); do [ -s "$scratch/display" ] && break; sleep 0.2; done
+    display=":$(head -n 1 "$scratch/display")"
+    exec_line=$(sed -n 's/^Exec=//p' "$autostart")
+    read -r -a exec_words <<<"$exec_line"
+    exec_words[0]="$root/usr/bin/${exec_words[0]}"
+    gui_start "$scratch/autostart.log" DISPLAY="$display" QT_QPA_PLATFORM=xcb "${exec_words[@]}"
+    check "autostart: the program started" test -n "$program_pid"
+    sleep 1
+    visible() { DISPLAY="$display" xdotool search --onlyvisible --pid "$program_pid" 2>/dev/null | head -n 1; }
+    check "autostart: no window until the user opens it" test -z "$(visible)"
+    runuser -u "$user" -- env -i HOME="$home" PATH=/usr/bin:/bin LANG=C.UTF-8 XDG_RUNTIME_DIR="$runtime" \
+        DISPLAY="$display" QT_QPA_PLATFORM=xcb "$root/usr/bin/mousecfg" >"$scratch/second.log" 2>&1 || true
+    wid=""
+    for _ in $(seq 1 50); do wid=$(visible); [ -n "$wid" ] && break; sleep 0.2; done
+    check "autostart: a second start opens the window" test -n "$wid"
+    wm_class=$( [ -n "$wid" ] && DISPLAY="$display" xprop -id "$wid" WM_CLASS | sed 's/.*, "\(.*\)"$/\1/')
+    wanted=$(sed -n 's/^StartupWMClass=//p' "$root/usr/share/applications/mousecfg.desktop")
+    check "StartupWMClass ($wanted) is the window's class ($wm_class)" test -n "$wanted" -a "$wanted" = "$wm_class"
+    gui_stop "autostart"
+  else
+    echo "note: Xvfb, xdotool or xprop missing; autostart run not checked" >&2
+    failed=$((failed + 1))
+  fi
 else
   echo "note: no mousecfg program was built; profile save not checked" >&2
 fi

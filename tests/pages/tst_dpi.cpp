@@ -13,6 +13,7 @@
 #include "device/ic553.h"
 #include "model/mousedata.h"
 #include "model/mousedefaultdata.h"
+#include "pages/accessibility/accessiblefactory.h"
 #include "pages/performance/dpibtn.h"
 #include "pages/performance/dpiwindow.h"
 #include "pagetestsupport.h"
@@ -50,6 +51,8 @@ private slots:
         md->isDefaultDPI = 0;
         md->isXY = 0;
 
+        // As the program does, before the first widget: the faces are fixed on first use.
+        AccessibleFactory::install();
         page = new DPIWindow;
         page->show();
         QVERIFY(QTest::qWaitForWindowExposed(page));
@@ -148,14 +151,14 @@ private slots:
         QCOMPARE(card(1)->xDpi(), dd->xDpiList.at(1).toInt());
         QCOMPARE(page->dpiComboBox->currentIndex(), dd->currentDpiCount - 1);
 
-        // A count change while the factory set is in use still carries its mask, then switches.
+        // A count change while the factory set is in use switches to the user's set, and the
+        // mouse gets that set's mask at once, with the values shown.
         rig.settle();
         page->dpiComboBox->setCurrentIndex(1);
-        QTRY_COMPARE_WITH_TIMEOUT(int(rig.state().enableMask), 31, 5000);
         QVERIFY(page->usrDPIBtn->isChecked());
         QCOMPARE(int(md->isDefaultDPI), 0);
-        QTest::mouseClick(card(0), Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(int(rig.state().enableMask), 3, 5000);
+        QCOMPARE(md->xDpiList.at(1).toInt(), card(1)->xDpi());
 
         // Choosing the factory set leaves the user's lists untouched.
         md->setDpi(0, 2, 2400);
@@ -298,6 +301,71 @@ private slots:
         QCOMPARE(int(md->isDefaultDPI), 1);
     }
 
+    // The value on the card is the value the mouse holds, however it was entered.
+    void shownValueIsTheValueSent()
+    {
+        const auto sentX = [this](int level) {
+            const vmouse_state st = rig.state();
+            const bool high = st.xHighMask & (1 << level);
+            return (st.dpiX[level] + 1) * (high ? 100 : 50);
+        };
+
+        // Digits only, whatever the locale's group separator.
+        const QLocale before;
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        DpiBtn lone;
+        QLocale::setDefault(before);
+        lone.m_x->setFocus();
+        QTest::keyClicks(lone.m_x, QStringLiteral("1,600"));
+        QCOMPARE(lone.m_x->text(), QStringLiteral("1600"));
+        rig.typeInto(card(1)->m_x, QStringLiteral("1,600"));
+        QTest::keyClick(card(1)->m_x, Qt::Key_Return);
+        QCOMPARE(card(1)->xDpi(), 1600);
+        QTRY_COMPARE_WITH_TIMEOUT(sentX(1), 1600, 5000);
+
+        // Typed values land on what the encoder sends, below and above the threshold.
+        rig.typeInto(card(2)->m_x, QStringLiteral("1234"));
+        QTest::keyClick(card(2)->m_x, Qt::Key_Return);
+        QCOMPARE(card(2)->xDpi(), 1200);
+        QTRY_COMPARE_WITH_TIMEOUT(sentX(2), 1200, 5000);
+        rig.typeInto(card(3)->m_x, QStringLiteral("7250"));
+        QTest::keyClick(card(3)->m_x, Qt::Key_Tab);
+        QTRY_COMPARE_WITH_TIMEOUT(sentX(3), card(3)->xDpi(), 5000);
+        QCOMPARE(md->xDpiList.at(3).toInt(), card(3)->xDpi());
+
+        // A double click on the groove ends in the committed value, on the slider too.
+        QTest::mouseClick(card(1), Qt::LeftButton);
+        rig.settle();
+        const QPoint groove(page->xSlider->width() - 4, page->xSlider->height() / 2);
+        // As the platform delivers it: press, release, press, double click, release.
+        QTest::mousePress(page->xSlider, Qt::LeftButton, {}, groove);
+        QTest::mouseRelease(page->xSlider, Qt::LeftButton, {}, groove, 10);
+        QTest::mousePress(page->xSlider, Qt::LeftButton, {}, groove, 10);
+        QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(groove), page->xSlider->mapToGlobal(QPointF(groove)),
+                        Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(page->xSlider, &dbl);
+        QTest::mouseRelease(page->xSlider, Qt::LeftButton, {}, groove, 10);
+        QCOMPARE(card(1)->xDpi(), page->xSlider->value());
+        QCOMPARE(md->xDpiList.at(1).toInt(), card(1)->xDpi());
+        QTRY_COMPARE_WITH_TIMEOUT(sentX(1), card(1)->xDpi(), 5000);
+        QVERIFY(card(1)->xDpi() != 1600);
+        QCOMPARE(rig.state().errors, 0u);
+    }
+
+    // Fewer levels than the active one: the highest level in use becomes the active one,
+    // highlighted, edited by the sliders, and the mouse is told.
+    void activeLevelStaysInUse()
+    {
+        QTest::mouseClick(card(4), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(int(rig.state().currentLevel), 4, 5000);
+        page->dpiComboBox->setCurrentIndex(1);
+        QCOMPARE(page->currentLevel, 1);
+        QVERIFY(card(1)->selected && !card(4)->selected);
+        QCOMPARE(int(md->currentDpiLevel), 1);
+        QCOMPARE(page->xSlider->value(), card(1)->xDpi());
+        QTRY_VERIFY_WITH_TIMEOUT(rig.state().currentLevel == 1 && rig.state().enableMask == 3, 5000);
+    }
+
     void shortListsAreExtendedBeforeStoring()
     {
         md->xDpiList = QVariantList{400, 800};
@@ -373,9 +441,16 @@ private slots:
         QTest::keyClick(card(1), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), card(1)->m_x);
 
+        // The slider says which level it edits, and a value set by the screen reader is that
+        // level's new DPI on the mouse, as after a drag.
         QAccessibleInterface *slider = QAccessible::queryAccessibleInterface(page->xSlider);
         QCOMPARE(slider->role(), QAccessible::Slider);
-        QVERIFY(!slider->text(QAccessible::Name).isEmpty());
+        QVERIFY(slider->text(QAccessible::Name).startsWith(md->languageText(65) + QStringLiteral(" 5")));
+        QVERIFY(slider->valueInterface());
+        slider->valueInterface()->setCurrentValue(1600);
+        QCOMPARE(card(4)->xDpi(), 1600);
+        QCOMPARE(md->xDpiList.value(4).toInt(), 1600);
+        QTRY_COMPARE_WITH_TIMEOUT(int(rig.state().dpiX[4]), 1600 / 50 - 1, 5000);
     }
 
     void systemButtonSaysWhenNothingCanOpen()

@@ -235,6 +235,41 @@ private slots:
         QCOMPARE(menu.count(), 2);
     }
 
+    // Whatever moves the list's highlight moves the current key with it, so the next choice
+    // programs the key that is highlighted, and its label lands in that key's row and marker.
+    void highlightedRowIsTheProgrammedKey()
+    {
+        selectKey(0);
+        QListView *list = mainMenu->mainMenuListView;
+        const auto highlighted = [list] {
+            const QModelIndexList rows = list->selectionModel()->selectedIndexes();
+            return rows.size() == 1 ? rows.first().row() : -1;
+        };
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Down);
+        QTest::keyClick(list, Qt::Key_Down);
+        QCOMPARE(highlighted(), 2);
+        QCOMPARE(int(md->currentKey), 2);
+        QVERIFY(page->markers[2]->selected && !page->markers[0]->selected);
+        rig.clickRow(mouseMenu->listView, 2);
+        expectAssigned(2, {1, 0, 242, 0}, md->languageText(18));
+        QVERIFY(profileHas(0, {1, 0, 240, 0}));
+
+        // Pressed on row 4, released on row 1: row 1 is highlighted and programmed.
+        const QRect from = list->visualRect(mainMenu->model->index(4, 0));
+        const QRect to = list->visualRect(mainMenu->model->index(1, 0));
+        QTest::mousePress(list->viewport(), Qt::LeftButton, {}, from.center());
+        QTest::mouseMove(list->viewport(), to.center());
+        QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, to.center());
+        QCOMPARE(highlighted(), 1);
+        QCOMPARE(int(md->currentKey), 1);
+        const KeyFunction before4 = md->keyMatrix.at(4);
+        rig.clickRow(shortcuts->listView, 0);
+        expectAssigned(1, {5, 0, 0xE0, 0x1B}, md->languageText(42));
+        QVERIFY(profileHas(4, {before4.kind, before4.param1, before4.param2, before4.param3}));
+        QCOMPARE(listLabel(4), before4.label);
+    }
+
     void outOfRangeIndicesChangeNothing()
     {
         selectKey(2);

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMimeData>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -68,6 +69,11 @@ private slots:
         QTest::newRow("altgr as right alt") << int(Qt::Key_AltGr) << int(ScanCode::RightAlt) << "RAlt";
         QTest::newRow("alt without known scan code") << int(Qt::Key_Alt) << 0 << "";
         QTest::newRow("meta") << int(Qt::Key_Meta) << 0 << "LWin";
+        // With Shift held X reports left Alt as Meta_L; the scan code names the key.
+        QTest::newRow("alt reported as meta") << int(Qt::Key_Meta) << int(ScanCode::LeftAlt) << "LAlt";
+        QTest::newRow("left super") << int(Qt::Key_Super_L) << int(ScanCode::LeftMeta) << "LWin";
+        QTest::newRow("right super") << int(Qt::Key_Super_R) << int(ScanCode::RightMeta) << "RWin";
+        QTest::newRow("right super without scan code") << int(Qt::Key_Super_R) << 0 << "RWin";
         QTest::newRow("shifted digit has no usage") << int(Qt::Key_Exclam) << 0 << "";
         QTest::newRow("F12") << int(Qt::Key_F12) << 0 << md->keyNames.value(69);
         QTest::newRow("zero") << int(Qt::Key_0) << 0 << "0";
@@ -125,15 +131,15 @@ private slots:
         QCOMPARE(md->keyMatrix.at(3).label, QStringLiteral("LCtrl+C"));
         QTRY_VERIFY_WITH_TIMEOUT(rig.keyOnWire(3, 1, 224, 6, 0), 5000);
 
-        // "+" as a key: LCtrl++ splits into LCtrl and two empty names.
+        // "+" as a key: the captured keys are saved, not the text split at "+".
         QTest::mouseClick(menu.inputEdit, Qt::LeftButton);
         press(menu.inputEdit, Qt::Key_Control, ScanCode::LeftCtrl, Qt::ControlModifier);
         press(menu.inputEdit, Qt::Key_Plus, 0, Qt::ControlModifier, QStringLiteral("+"));
         QCOMPARE(menu.inputEdit->text(), QStringLiteral("LCtrl++"));
         QTest::mouseClick(menu.saveBtn, Qt::LeftButton);
-        QVERIFY(md->keyMatrix.at(3).is(0, 224, 0, 0));
+        QVERIFY(md->keyMatrix.at(3).is(0, 224, 87, 0));
         QCOMPARE(md->keyMatrix.at(3).label, QStringLiteral("LCtrl++"));
-        QTRY_VERIFY_WITH_TIMEOUT(rig.keyOnWire(3, 1, 224, 0, 0), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.keyOnWire(3, 1, 224, 87, 0), 5000);
 
         // Three keys with a right-hand modifier.
         QTest::mouseClick(menu.inputEdit, Qt::LeftButton);
@@ -150,11 +156,48 @@ private slots:
         press(menu.inputEdit, Qt::Key_Z);
         QCOMPARE(menu.inputEdit->text(), QStringLiteral("Z"));
 
-        // An empty field saves a disabled key with an empty label.
+        // An empty field saves a disabled key, labelled as such.
         QTest::mouseClick(menu.inputEdit, Qt::LeftButton);
         QTest::mouseClick(menu.saveBtn, Qt::LeftButton);
         QVERIFY(md->keyMatrix.at(3).is(0, 0, 0, 0));
-        QCOMPARE(md->keyMatrix.at(3).label, QString());
+        QCOMPARE(md->keyMatrix.at(3).label, md->languageText(11));
+    }
+
+    // Text that does not come from a key press never reaches the field, nor the mouse.
+    void captureFieldRefusesForeignText()
+    {
+        keyboardFunctionMenu menu;
+        menu.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&menu));
+        md->currentKey = 4;
+        GroupKeyEdit *edit = menu.inputEdit;
+        QVERIFY(!edit->acceptDrops());
+
+        QMimeData mime;
+        mime.setText(QStringLiteral("Ctrl+C"));
+        QDragEnterEvent enter(edit->rect().center(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(edit, &enter);
+        QDropEvent drop(QPointF(edit->rect().center()), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(edit, &drop);
+        QCOMPARE(edit->text(), QString());
+        edit->insert(QStringLiteral("hello"));
+        QCOMPARE(edit->text(), QString());
+        QInputMethodEvent im;
+        im.setCommitString(QStringLiteral("x"));
+        QApplication::sendEvent(edit, &im);
+        QCOMPARE(edit->text(), QString());
+        QTest::mouseClick(menu.saveBtn, Qt::LeftButton);
+        QVERIFY(md->keyMatrix.at(4).is(0, 0, 0, 0));
+        QTRY_VERIFY_WITH_TIMEOUT(rig.keyOnWire(4, 1, 0, 0, 0), 5000);
+
+        // Captured keys survive a foreign text: what is shown is what is saved.
+        press(edit, Qt::Key_Control, ScanCode::LeftCtrl, Qt::ControlModifier);
+        press(edit, Qt::Key_C, 0, Qt::ControlModifier);
+        edit->insert(QStringLiteral("V"));
+        QCOMPARE(edit->text(), QStringLiteral("LCtrl+C"));
+        QTest::mouseClick(menu.saveBtn, Qt::LeftButton);
+        QVERIFY(md->keyMatrix.at(4).is(0, 224, 6, 0));
+        QTRY_VERIFY_WITH_TIMEOUT(rig.keyOnWire(4, 1, 224, 6, 0), 5000);
     }
 
     void tabLeavesTheCaptureField()

@@ -11,9 +11,11 @@
 
 #include "device/controller.h"
 #include "model/mousedata.h"
+#include "pages/accessibility/accessiblefactory.h"
 #include "pages/performance/colorbar.h"
 #include "pages/performance/colorcombobox.h"
 #include "pages/performance/colorcomboboxitem.h"
+#include "pages/performance/formsupport.h"
 #include "pages/performance/lightwindow.h"
 #include "pages/performance/tickslider.h"
 #include "pagetestsupport.h"
@@ -109,6 +111,8 @@ private slots:
         QVERIFY(dir.isValid());
         QVERIFY(rig.startProfile(dir.path()));
         md = MouseData::instance();
+        // As the program does, before the first widget: the faces are fixed on first use.
+        AccessibleFactory::install();
 
         QVERIFY(rig.attach(0));
     }
@@ -129,6 +133,17 @@ private slots:
         QCOMPARE(page->sSlider->value(), 1);
         QCOMPARE(page->bSlider->valueLabel->text(), QStringLiteral("100"));
         QCOMPARE(page->sSlider->valueLabel->text(), md->languageText(104));
+        // Every speed name shows whole, inside the slider, at either end too.
+        page->resize(page->minimumSize());
+        page->show();
+        for (int v = page->sSlider->minimum(); v <= page->sSlider->maximum(); ++v) {
+            page->sSlider->setValue(v);
+            const QLabel *label = page->sSlider->valueLabel;
+            QVERIFY2(label->width() >= label->fontMetrics().horizontalAdvance(label->text()),
+                     qPrintable(label->text()));
+            QVERIFY2(page->sSlider->rect().contains(label->geometry()), qPrintable(label->text()));
+        }
+        page->sSlider->setValue(1);
         QCOMPARE(page->currentSlot, 1);
         QVERIFY(page->lightColors.at(1)->selected);
         QVERIFY(!page->lightColors.at(0)->selected);
@@ -136,7 +151,7 @@ private slots:
         QCOMPARE(page->lightColors.at(1)->color, QStringLiteral("#0010ff"));
         QCOMPARE(page->rgbLineEdit->text(), QStringLiteral("#0010ff"));
         QCOMPARE(page->gLineEdit->text(), QStringLiteral("16"));
-        QVERIFY(page->rgbLineEdit->isReadOnly());
+        QVERIFY(!page->rgbLineEdit->isReadOnly());
         QVERIFY(page->toolButton->isHidden());
         // The stored state went out once, as read.
         QTRY_VERIFY_WITH_TIMEOUT(wireColours({255, 0, 0, 0, 16, 255}) && rig.state().lightMode == 2
@@ -282,27 +297,59 @@ private slots:
         QCOMPARE(page->rgbLineEdit->text(), QStringLiteral("#7b1fa2"));
     }
 
-    void typedChannelsKeepTheirLowByte()
+    // Typed colours are taken on Enter and when the field is left; out of range is refused
+    // visibly and never sent.
+    void typedColoursAreCheckedAndApplied()
     {
         auto page = makePage(numbers({1, 4, 2, 5}), allRed());
         QVERIFY(page);
         page->rLineEdit->setText(QStringLiteral("10"));
         page->gLineEdit->setText(QStringLiteral("0"));
-        page->bLineEdit->setText(QStringLiteral("300"));
+        page->bLineEdit->setText(QStringLiteral("44"));
         page->bLineEdit->setFocus();
         QTest::keyClick(page->bLineEdit, Qt::Key_Return);
         QVERIFY(!page->bLineEdit->hasFocus());
         QCOMPARE(page->rgbLineEdit->text(), QStringLiteral("#0a002c"));
         QCOMPARE(page->lightColors.at(5)->color, QStringLiteral("#0a002c"));
-        QCOMPARE(page->bLineEdit->text(), QStringLiteral("44"));
         QTRY_VERIFY_WITH_TIMEOUT(rig.state().colors[15] == 10 && rig.state().colors[16] == 0
                                      && rig.state().colors[17] == 44,
                                  5000);
+        rig.settle();
 
-        // Text that is no number counts as 0.
-        page->rLineEdit->setText(QStringLiteral("abc"));
+        // 300 and "zz": refused where typed, nothing sent, the slot keeps its colour.
+        QSignalSpy sent(Controller::instance(), &Controller::send);
+        rig.typeInto(page->bLineEdit, QStringLiteral("300"));
+        QTest::keyClick(page->bLineEdit, Qt::Key_Return);
+        QVERIFY(FormSupport::isRefused(page->bLineEdit));
+        QCOMPARE(page->bLineEdit->toolTip(), md->languageText(130));
+        QCOMPARE(page->lightColors.at(5)->color, QStringLiteral("#0a002c"));
+        rig.typeInto(page->rLineEdit, QStringLiteral("zz"));
+        QCOMPARE(page->rLineEdit->text(), QString());
         QTest::keyClick(page->rLineEdit, Qt::Key_Enter);
-        QCOMPARE(page->rgbLineEdit->text(), QStringLiteral("#00002c"));
+        QVERIFY(FormSupport::isRefused(page->rLineEdit));
+        QCOMPARE(sent.count(), 0);
+
+        // Typed and left by a click elsewhere: applied as on Enter.
+        rig.typeInto(page->rLineEdit, QStringLiteral("200"));
+        rig.typeInto(page->bLineEdit, QStringLiteral("5"));
+        page->gLineEdit->setFocus(Qt::MouseFocusReason);
+        QCOMPARE(page->lightColors.at(5)->color, QStringLiteral("#c80005"));
+        QVERIFY(!FormSupport::isRefused(page->rLineEdit) && !FormSupport::isRefused(page->bLineEdit));
+        QTRY_VERIFY_WITH_TIMEOUT(rig.state().colors[15] == 200 && rig.state().colors[17] == 5, 5000);
+
+        // The colour field takes #rrggbb, on Enter or when left, and refuses anything else.
+        QVERIFY(!page->rgbLineEdit->isReadOnly());
+        rig.typeInto(page->rgbLineEdit, QStringLiteral("#12ab3"));
+        QTest::keyClick(page->rgbLineEdit, Qt::Key_Return);
+        QVERIFY(FormSupport::isRefused(page->rgbLineEdit));
+        QCOMPARE(page->lightColors.at(5)->color, QStringLiteral("#c80005"));
+        rig.typeInto(page->rgbLineEdit, QStringLiteral("12AB3F"));
+        page->rLineEdit->setFocus(Qt::MouseFocusReason);
+        QCOMPARE(page->lightColors.at(5)->color, QStringLiteral("#12ab3f"));
+        QCOMPARE(page->gLineEdit->text(), QStringLiteral("171"));
+        QTRY_VERIFY_WITH_TIMEOUT(rig.state().colors[15] == 0x12 && rig.state().colors[16] == 0xab
+                                     && rig.state().colors[17] == 0x3f,
+                                 5000);
         QCOMPARE(LightWindow::hexColor(0, 15, 16), QStringLiteral("#000f10"));
     }
 
@@ -343,21 +390,40 @@ private slots:
         QVERIFY(page);
         QAccessibleInterface *bar = QAccessible::queryAccessibleInterface(page->colorBar);
         QCOMPARE(bar->role(), QAccessible::ColorChooser);
-        QCOMPARE(bar->text(QAccessible::Name), md->languageText(79));
+        const QColor under(page->colorBar->image.pixel(page->colorBar->pinCentre()));
+        QCOMPARE(bar->text(QAccessible::Name), md->languageText(79) + QStringLiteral(": ")
+                                                   + AccessibleFactory::spokenColour(under));
 
         QAccessibleInterface *slot = QAccessible::queryAccessibleInterface(page->lightColors.at(2));
         QCOMPARE(slot->role(), QAccessible::ComboBox);
         QCOMPARE(slot->text(QAccessible::Name), md->languageText(79) + QStringLiteral(" 3"));
-        QCOMPARE(slot->text(QAccessible::Description), QStringLiteral("#ff0000"));
+        QCOMPARE(slot->text(QAccessible::Description), QStringLiteral("R 255, G 0, B 0"));
 
         QAccessibleInterface *swatch = QAccessible::queryAccessibleInterface(page->lightColors.at(0)->swatches().at(27));
         QCOMPARE(swatch->role(), QAccessible::Button);
-        QCOMPARE(swatch->text(QAccessible::Name), QStringLiteral("#42a5f5"));
+        QCOMPARE(swatch->text(QAccessible::Name), QStringLiteral("R 66, G 165, B 245"));
 
         QAccessibleInterface *slider = QAccessible::queryAccessibleInterface(page->bSlider);
         QCOMPARE(slider->role(), QAccessible::Slider);
         QCOMPARE(slider->text(QAccessible::Name), md->languageText(71));
         QCOMPARE(slider->text(QAccessible::Description), QStringLiteral("100"));
+        // In percent, and set in percent: 50 % is the middle step, sent as a change.
+        QAccessibleValueInterface *value = slider->valueInterface();
+        QVERIFY(value);
+        QCOMPARE(value->maximumValue().toInt(), 100);
+        QCOMPARE(value->currentValue().toInt(), 100);
+        value->setCurrentValue(50);
+        QCOMPARE(page->bSlider->value(), 2);
+        QCOMPARE(md->lightValue.value(1).toInt(), 2);
+
+        QAccessibleInterface *speed = QAccessible::queryAccessibleInterface(page->sSlider);
+        QCOMPARE(speed->text(QAccessible::Name), md->languageText(72) + QStringLiteral(": ") + md->languageText(105));
+
+        // The effects are one choice, and choosing one by the screen reader sends it.
+        QAccessibleInterface *effect = QAccessible::queryAccessibleInterface(page->effectBtns.at(2));
+        QCOMPARE(effect->role(), QAccessible::RadioButton);
+        effect->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        QTRY_COMPARE(md->lightValue.value(0).toInt(), 2);
     }
 
     void screenshot()

@@ -2,10 +2,16 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QUuid>
+
+#include <atomic>
+#include <thread>
 #include <QtTest>
 
 #ifdef Q_OS_UNIX
@@ -20,6 +26,18 @@ const char kChildKey[] = "MOUSECFG_SINGLEINSTANCE_CHILD";
 QString uniqueKey()
 {
     return QStringLiteral("mousecfg-test-") + QUuid::createUuid().toString(QUuid::Id128).left(12);
+}
+
+// A later start runs in another process; here another thread stands in for it, so that the
+// primary in this thread can answer meanwhile.
+bool tryFromAnotherThread(SingleInstance &instance)
+{
+    std::atomic<int> result{-1};
+    std::thread asker([&] { result = instance.tryBecomePrimary() ? 1 : 0; });
+    while (result.load() < 0)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    asker.join();
+    return result.load() == 1;
 }
 
 bool sendRaw(const QString &key, const QList<QByteArray> &chunks)
@@ -53,13 +71,12 @@ private slots:
         QVERIFY(first.tryBecomePrimary()); // asking again changes nothing
 
         SingleInstance second(key);
-        QVERIFY(!second.tryBecomePrimary());
+        QVERIFY(!tryFromAnotherThread(second));
         QVERIFY(!second.isPrimary());
-        QVERIFY(raised.wait(2000));
-        QCOMPARE(raised.count(), 1);
+        QTRY_COMPARE(raised.count(), 1);
 
         SingleInstance third(key);
-        QVERIFY(!third.tryBecomePrimary());
+        QVERIFY(!tryFromAnotherThread(third));
         QTRY_COMPARE(raised.count(), 2);
     }
 
@@ -79,7 +96,16 @@ private slots:
         QCOMPARE(SingleInstance::defaultName(), SingleInstance::defaultName());
         QVERIFY(SingleInstance::defaultName().startsWith(QLatin1String("mousecfg-")));
         QVERIFY(!SingleInstance::defaultName().contains(QLatin1Char('/')));
-        QCOMPARE(SingleInstance().serverName(), SingleInstance::defaultName());
+        // In the user's private directory, wherever TMPDIR points.
+        const QString dir = SingleInstance::socketDirectory();
+        QVERIFY(!dir.isEmpty());
+        QCOMPARE(SingleInstance().serverName(), dir + QLatin1Char('/') + SingleInstance::defaultName());
+        QCOMPARE(QFileInfo(dir).permissions() & (QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup
+                                                  | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther),
+                 QFile::Permissions());
+        qputenv("TMPDIR", QDir::homePath().toLocal8Bit());
+        QCOMPARE(SingleInstance().serverName(), dir + QLatin1Char('/') + SingleInstance::defaultName());
+        qunsetenv("TMPDIR");
     }
 
 #ifdef Q_OS_UNIX
@@ -87,7 +113,7 @@ private slots:
     void staleSocketIsTakenOver()
     {
         const QString key = uniqueKey();
-        const QByteArray path = QDir::temp().filePath(key).toLocal8Bit();
+        const QByteArray path = (SingleInstance::socketDirectory() + QLatin1Char('/') + key).toLocal8Bit();
         const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
         QVERIFY(fd >= 0);
         sockaddr_un addr{};
@@ -101,10 +127,25 @@ private slots:
         SingleInstance instance(key);
         QVERIFY(instance.tryBecomePrimary());
         QVERIFY(instance.isPrimary());
+        QVERIFY(instance.problem().isEmpty());
         SingleInstance second(key);
-        QVERIFY(!second.tryBecomePrimary());
+        QVERIFY(!tryFromAnotherThread(second));
     }
 #endif
+
+    // Something that is not this program holds the name: it listens but never answers. The
+    // program neither exits silently nor takes the name away; it runs and says why.
+    void foreignHolderDoesNotStopTheProgram()
+    {
+        const QString key = uniqueKey();
+        QLocalServer stranger;
+        QVERIFY(stranger.listen(SingleInstance::socketDirectory() + QLatin1Char('/') + key));
+        SingleInstance instance(key);
+        QVERIFY(instance.tryBecomePrimary());
+        QVERIFY(!instance.isPrimary());
+        QVERIFY2(instance.problem().contains(QLatin1String("another program")), qPrintable(instance.problem()));
+        QVERIFY(stranger.isListening());
+    }
 
     void onlyTheRaiseMessageCounts()
     {
@@ -113,14 +154,15 @@ private slots:
         QVERIFY(primary.tryBecomePrimary());
         QSignalSpy raised(&primary, &SingleInstance::raiseRequested);
 
-        QVERIFY(sendRaw(key, {"hello\n"}));
-        QVERIFY(sendRaw(key, {QByteArray(100000, 'x')}));
-        QVERIFY(sendRaw(key, {"raise"})); // no line end: incomplete
+        const QString name = primary.serverName();
+        QVERIFY(sendRaw(name, {"hello\n"}));
+        QVERIFY(sendRaw(name, {QByteArray(100000, 'x')}));
+        QVERIFY(sendRaw(name, {"raise"})); // no line end: incomplete
         QVERIFY(!raised.wait(300));
         QCOMPARE(raised.count(), 0);
 
         // A message split over two writes still counts.
-        QVERIFY(sendRaw(key, {"ra", "ise\n"}));
+        QVERIFY(sendRaw(name, {"ra", "ise\n"}));
         QVERIFY(raised.wait(2000));
         QCOMPARE(raised.count(), 1);
     }
@@ -135,6 +177,9 @@ private slots:
         QProcess child;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QString::fromLatin1(kChildKey), key);
+        // Another TMPDIR must not make a second, separate instance.
+        QTemporaryDir otherTemp;
+        env.insert(QStringLiteral("TMPDIR"), otherTemp.path());
         child.setProcessEnvironment(env);
         child.start(QCoreApplication::applicationFilePath(), {});
         QVERIFY(child.waitForStarted(5000));

@@ -371,6 +371,30 @@ private slots:
         stop = true;
         poller.join();
     }
+
+    // The real library's process-wide state makes two threads inside these calls at once a
+    // crash risk; the bus would hide that by serialising them, so it reports it instead.
+    void overlappingGlobalCallsAreReported()
+    {
+        const int id = vmouse_plug(0xf0e1, 0x7a01, 0xff00, 1, 0xff01, 1, 32);
+        for (int i = 0; i < 50; ++i) {
+            hid_close(openEvent(id));
+            enumerate(0, 0);
+        }
+        QVERIFY(lines("overlap").empty());
+
+        std::thread other([] {
+            for (int i = 0; i < 100; ++i)
+                enumerate(0, 0);
+        });
+        for (int i = 0; i < 100; ++i)
+            hid_close(openCommand(id));
+        other.join();
+        QVERIFY(!lines("error - overlap").empty());
+        vmouse_state s{};
+        QCOMPARE(vmouse_get_state(id, &s), 0);
+        QCOMPARE(size_t(s.errors), lines("overlap").size());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestBus)

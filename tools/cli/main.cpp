@@ -2,6 +2,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
+
+#include "device/datapaths.h"
 
 #include <cstdio>
 
@@ -42,7 +45,7 @@ const CliCommand commands[] = {
     {"udev-rule", "print the udev rule that lets a normal user reach the catalogue's mice",
      "mousecfg-cli udev-rule [--output FILE] [CATALOGUE]\n"
      "Prints a udev rule that gives the user logged in at the seat access to the hidraw nodes of\n"
-     "every mouse of CATALOGUE (default: the program's apConfig.bin), or writes it to FILE.\n"
+     "every mouse of CATALOGUE (default: the catalogue in use, data/apConfig.bin), or writes it to FILE.\n"
      "Exit status 1 when the catalogue is missing or names no supported mouse.",
      &Cli::udevRule},
     {"profile", "list, switch, export or import profiles",
@@ -54,6 +57,16 @@ const CliCommand commands[] = {
      "While the program runs, the commands go through it (session bus), so that the two never\n"
      "write over each other; otherwise they work on the files directly.",
      &Cli::profile},
+    {"set-family", "write an attached mouse's interfaces into a family of the user's catalogue",
+     "mousecfg-cli set-family FAMILY VID:PID COMMAND_PAGE:USAGE EVENT_PAGE:USAGE [--report-length N]\n"
+     "Makes catalogue family FAMILY (0..6) the mouse VID:PID, talked to through its interface\n"
+     "COMMAND_PAGE:USAGE and read for events through EVENT_PAGE:USAGE, all in hex as\n"
+     "\"mousecfg-cli devices\" lists them; both interfaces must be attached. The change goes to the\n"
+     "user's catalogue USER_CATALOGUE, made from the shipped one when it does not exist yet;\n"
+     "from then on it is used in place of the shipped one (a key it lacks takes its default and\n"
+     "is not read from the shipped file). The report length stays as it was, 32 for a new entry.\n"
+     "Then \"mousecfg-cli udev-rule\" prints the rule for the catalogue in use.",
+     &Cli::setFamily},
 };
 
 const CliCommand *find(const QString &name)
@@ -65,12 +78,32 @@ const CliCommand *find(const QString &name)
     return nullptr;
 }
 
+QString shown(const QString &path)
+{
+    return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+}
+
+// The texts name data/... as a portable copy lays it out; a user reads the files in use.
+QString withPathsInUse(QString text)
+{
+    text.replace(QStringLiteral("data/apConfig.bin"), shown(DataPaths::configFile()));
+    text.replace(QStringLiteral("data/macro.bin"), shown(DataPaths::macroStore()));
+    text.replace(QStringLiteral("USER_CATALOGUE"), shown(DataPaths::userConfigFile()));
+    return text;
+}
+
 void usage(void (*print)(const QString &))
 {
     print(QStringLiteral("usage: mousecfg-cli <command> [arguments]\n"
-                         "       mousecfg-cli <command> --help\n\ncommands:"));
+                         "       mousecfg-cli <command> --help\n"
+                         "       mousecfg-cli --version\n\ncommands:"));
     for (const CliCommand &c : commands)
         print(QStringLiteral("  %1  %2").arg(QLatin1String(c.name), -10).arg(QLatin1String(c.summary)));
+    print(withPathsInUse(QStringLiteral("\nfiles:\n"
+                                        "  catalogue  data/apConfig.bin\n"
+                                        "  macros     data/macro.bin\n"
+                                        "  profile    %1")
+                             .arg(shown(DataPaths::profileFile(0)))));
 }
 } // namespace
 
@@ -126,6 +159,10 @@ int main(int argc, char *argv[])
         usage(&Cli::out);
         return Cli::Ok;
     }
+    if (name == QLatin1String("--version") || name == QLatin1String("-v")) {
+        Cli::out(QStringLiteral("mousecfg-cli %1").arg(QLatin1String(MOUSECFG_VERSION)));
+        return Cli::Ok;
+    }
     const CliCommand *command = find(name);
     if (!command) {
         Cli::err(QStringLiteral("mousecfg-cli: unknown command \"%1\"").arg(name));
@@ -133,7 +170,7 @@ int main(int argc, char *argv[])
         return Cli::Error;
     }
     if (args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"))) {
-        Cli::out(QLatin1String(command->usage));
+        Cli::out(withPathsInUse(QLatin1String(command->usage)));
         return Cli::Ok;
     }
     return command->run(args);

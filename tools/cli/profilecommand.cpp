@@ -1,9 +1,11 @@
 #include "tools/cli/clicommand.h"
 
+#ifdef MOUSECFG_HAVE_DBUS
 #include <QDBusConnection>
 #include <QDBusInterface>
 #include <QDBusReply>
 #include <QDBusConnectionInterface>
+#endif
 
 #include <memory>
 
@@ -11,15 +13,19 @@
 #include "model/macrodata.h"
 #include "model/mousedata.h"
 #include "model/mousedefaultdata.h"
+#ifdef MOUSECFG_HAVE_DBUS
 #include "profiles/profilebus.h"
+#endif
 #include "profiles/profilemanager.h"
 
 namespace {
 constexpr int CheckTimeoutMs = 5000;
 constexpr int DrainTimeoutMs = 20000;
-constexpr int BusTimeoutMs = 10000;
 
 const char *const Usage = "usage: mousecfg-cli profile list | use NAME | export NAME FILE | import FILE";
+
+#ifdef MOUSECFG_HAVE_DBUS
+constexpr int BusTimeoutMs = 10000;
 
 // The running program's profiles, or nullptr when no program answers on the session bus.
 std::unique_ptr<QDBusInterface> runningProgram()
@@ -32,6 +38,7 @@ std::unique_ptr<QDBusInterface> runningProgram()
     iface->setTimeout(BusTimeoutMs);
     return iface->isValid() ? std::move(iface) : nullptr;
 }
+#endif
 
 // The program's start-up order, for working on the files directly.
 void loadAll()
@@ -51,6 +58,7 @@ int printList(const QStringList &names, const QString &active)
     return Cli::Ok;
 }
 
+#ifdef MOUSECFG_HAVE_DBUS
 template<typename T>
 bool answered(const QDBusReply<T> &reply)
 {
@@ -89,6 +97,7 @@ int viaProgram(QDBusInterface &program, const QString &verb, const QStringList &
     Cli::out(QStringLiteral("imported as profile \"%1\"").arg(r.value()));
     return Cli::Ok;
 }
+#endif
 
 int direct(const QString &verb, const QStringList &args)
 {
@@ -158,7 +167,9 @@ int Cli::profile(const QStringList &args)
         return Error;
     }
     const QStringList rest = args.mid(1);
+#ifdef MOUSECFG_HAVE_DBUS
     if (auto program = runningProgram())
         return viaProgram(*program, verb, rest);
+#endif
     return direct(verb, rest);
 }

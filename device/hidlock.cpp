@@ -1,0 +1,7 @@
+#include "device/hidlock.h"
+
+QMutex &HidLock::mutex()
+{
+    static QMutex lock;
+    return lock;
+}

@@ -1,0 +1,79 @@
+#include "pages/accessibility/accessiblefactory.h"
+
+#include <QAccessibleWidget>
+#include <QColor>
+#include <QLabel>
+
+#include "pages/accessibility/buttonaccessible.h"
+#include "pages/accessibility/menulistaccessible.h"
+#include "pages/accessibility/slideraccessible.h"
+
+namespace {
+
+// A pop-up notice: an alert whose name is what it says, so that it is read when it shows.
+class NoticeAccessible : public QAccessibleWidget
+{
+public:
+    explicit NoticeAccessible(QWidget *w) : QAccessibleWidget(w, QAccessible::AlertMessage) {}
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (t != QAccessible::Name)
+            return QAccessibleWidget::text(t);
+        QStringList parts;
+        if (auto *self = qobject_cast<QLabel *>(widget()))
+            parts << self->text();
+        const QList<QLabel *> labels = widget()->findChildren<QLabel *>();
+        for (const QLabel *l : labels) {
+            if (!l->text().isEmpty())
+                parts << l->text();
+        }
+        return parts.join(QLatin1Char(' '));
+    }
+};
+
+} // namespace
+
+void AccessibleFactory::install()
+{
+    static bool installed = false;
+    if (installed)
+        return;
+    installed = true;
+    QAccessible::installFactory(&AccessibleFactory::create);
+}
+
+QString AccessibleFactory::spokenColour(const QColor &colour)
+{
+    return QStringLiteral("R %1, G %2, B %3").arg(colour.red()).arg(colour.green()).arg(colour.blue());
+}
+
+void AccessibleFactory::announce(QWidget *control, const QString &text)
+{
+    if (!control || text.isEmpty())
+        return;
+    // The same text again is news again (the same function chosen twice).
+    if (control->accessibleDescription() == text)
+        control->setAccessibleDescription(QString());
+    control->setAccessibleDescription(text);
+}
+
+QAccessibleInterface *AccessibleFactory::create(const QString &className, QObject *object)
+{
+    if (!object || !object->isWidgetType())
+        return nullptr;
+    auto *w = static_cast<QWidget *>(object);
+    if (className == QLatin1String("QPushButton") || className == QLatin1String("QToolButton")
+        || className == QLatin1String("QCheckBox") || className == QLatin1String("QRadioButton"))
+        return new ButtonAccessible(w);
+    if (className == QLatin1String("QSlider"))
+        return new SliderAccessible(w);
+    if (className == QLatin1String("MenuListView"))
+        return new MenuListAccessible(w);
+    if (className == QLatin1String("QBalloonTip") || className == QLatin1String("NoticeBar"))
+        return new NoticeAccessible(w);
+    // Panels inside the window are panes; the frame role would announce each as a window.
+    if (className == QLatin1String("QFrame") && !w->isWindow())
+        return new QAccessibleWidget(w, QAccessible::Pane);
+    return nullptr;
+}

@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Runs the screen-reader test: a private X server and D-Bus session with the AT-SPI bus, the
+# program (with the virtual mouse preloaded) started by the Python driver inside it.
+# Usage: run-atspi-test.sh <mousecfg executable> <libvmouse.so> [driver arguments...]
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+program=$1 vmouse=$2
+shift 2
+for tool in Xvfb dbus-run-session openbox trayer xdotool; do
+  command -v "$tool" >/dev/null || { echo "missing $tool (scripts/deps test installs it)"; exit 1; }
+done
+/usr/bin/python3 -c 'import pyatspi' 2>/dev/null || { echo "missing python3-pyatspi"; exit 1; }
+
+scratch=$(mktemp -d)
+xpid= wmpid=
+cleanup() {
+  [ -n "$wmpid" ] && kill "$wmpid" 2>/dev/null && wait "$wmpid" 2>/dev/null
+  [ -n "$xpid" ] && kill "$xpid" 2>/dev/null && wait "$xpid" 2>/dev/null
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+# Xvfb picks a free display and writes its number to descriptor 3, here a FIFO.
+mkfifo "$scratch/display"
+Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3>"$scratch/display" >"$scratch/xvfb.log" 2>&1 &
+xpid=$!
+display=
+read -r -t 20 display <"$scratch/display" || true
+[ -n "$display" ] || { echo "Xvfb gave no display"; cat "$scratch/xvfb.log"; exit 1; }
+
+# The program runs from a copy, so that the profile and macros it saves stay in the scratch.
+mkdir -p "$scratch/app"
+cp "$program" "$scratch/app/mousecfg"
+cp -r "$(dirname "$program")"/{data,i18n,fonts} "$scratch/app/"
+cp "$vmouse" "$scratch/libvmouse.so"
+
+export DISPLAY=":$display" XDG_RUNTIME_DIR="$scratch" XDG_CONFIG_HOME="$scratch/config" HOME="$scratch"
+# A window manager gives the program's windows the keyboard focus, as on a desktop.
+openbox --sm-disable >"$scratch/openbox.log" 2>&1 &
+wmpid=$!
+export QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 NO_AT_BRIDGE=0
+status=0
+dbus-run-session -- /usr/bin/python3 "$here/atspi_driver.py" --program "$scratch/app/mousecfg" \
+  --vmouse "$scratch/libvmouse.so" --scratch "$scratch" "$@" || status=$?
+exit $status
