@@ -137,6 +137,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     frameless = new FramelessHelper(this);
 
     deviceCheckTimer.setSingleShot(true);
+    // A coarse timer may fire up to 5 % early; the delay is meant to outlast a burst of changes.
+    deviceCheckTimer.setTimerType(Qt::PreciseTimer);
     deviceCheckTimer.setInterval(DeviceCheckDelayMs);
     failureQuietTimer.setSingleShot(true);
     failureQuietTimer.setInterval(FailureQuietMs);

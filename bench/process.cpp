@@ -189,8 +189,9 @@ int profilesStartup(const std::string &many, const std::string &one, const std::
     return 0;
 }
 
-// CPU time of every thread of pid, in ns (threads that ended are not counted).
-long long cpuNs(pid_t pid)
+// Sum of what `count` reads from one file of each thread of pid; -1 when the process is gone.
+template <typename Count>
+long long sumOverThreads(pid_t pid, const char *file, Count count)
 {
     const std::string dir = "/proc/" + std::to_string(pid) + "/task";
     DIR *d = opendir(dir.c_str());
@@ -200,35 +201,34 @@ long long cpuNs(pid_t pid)
     while (dirent *e = readdir(d)) {
         if (e->d_name[0] == '.')
             continue;
-        std::ifstream f(dir + "/" + e->d_name + "/schedstat");
-        long long runNs = 0;
-        if (f >> runNs)
-            total += runNs;
+        std::ifstream f(dir + "/" + e->d_name + "/" + file);
+        total += count(f);
     }
     closedir(d);
     return total;
 }
 
+// CPU time of every thread of pid, in ns (threads that ended are not counted).
+long long cpuNs(pid_t pid)
+{
+    return sumOverThreads(pid, "schedstat", [](std::ifstream &f) {
+        long long runNs = 0;
+        return (f >> runNs) ? runNs : 0LL;
+    });
+}
+
 // Context switches of every thread of pid so far: each is a wake-up or a preemption.
 long long switches(pid_t pid)
 {
-    const std::string dir = "/proc/" + std::to_string(pid) + "/task";
-    DIR *d = opendir(dir.c_str());
-    if (!d)
-        return -1;
-    long long total = 0;
-    while (dirent *e = readdir(d)) {
-        if (e->d_name[0] == '.')
-            continue;
-        std::ifstream f(dir + "/" + e->d_name + "/status");
+    return sumOverThreads(pid, "status", [](std::ifstream &f) {
+        long long n = 0;
         std::string line;
         while (std::getline(f, line)) {
             if (line.find("ctxt_switches:") != std::string::npos)
-                total += std::atoll(line.c_str() + line.find(':') + 1);
+                n += std::atoll(line.c_str() + line.find(':') + 1);
         }
-    }
-    closedir(d);
-    return total;
+        return n;
+    });
 }
 
 long statusKb(pid_t pid, const std::string &key)

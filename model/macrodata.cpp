@@ -46,6 +46,24 @@ QStringList unreadableLines(const QString &file)
     }
     return out;
 }
+
+constexpr int ExitLockWaitMs = 2000;
+constexpr int ImportLockWaitMs = 10000;
+
+void readStore(QStringList *names, QStringList *actions)
+{
+    QSettings s(DataPaths::macroStore(), QSettings::IniFormat);
+    names->clear();
+    actions->clear();
+    const QString joined = SettingsIo::readText(s, namesKey);
+    if (!joined.isEmpty())
+        *names = joined.split(separator);
+    s.beginGroup(QStringLiteral("action"));
+    const int n = int(s.childKeys().size());
+    s.endGroup();
+    for (int i = 0; i < n; ++i)
+        actions->append(SettingsIo::readText(s, actionKey(i)));
+}
 } // namespace
 
 bool MacroData::playable(const QString &actions, QString *bad)
@@ -82,26 +100,6 @@ bool MacroData::playable(const QString &actions, QString *bad)
     }
     return true;
 }
-
-namespace {
-constexpr int ExitLockWaitMs = 2000;
-constexpr int ImportLockWaitMs = 10000;
-
-void readStore(QStringList *names, QStringList *actions)
-{
-    QSettings s(DataPaths::macroStore(), QSettings::IniFormat);
-    names->clear();
-    actions->clear();
-    const QString joined = SettingsIo::readText(s, namesKey);
-    if (!joined.isEmpty())
-        *names = joined.split(separator);
-    s.beginGroup(QStringLiteral("action"));
-    const int n = int(s.childKeys().size());
-    s.endGroup();
-    for (int i = 0; i < n; ++i)
-        actions->append(SettingsIo::readText(s, actionKey(i)));
-}
-} // namespace
 
 MacroData::MacroData()
     : m_saver(new SaveScheduler(QStringLiteral("macro.bin"), [this] { return saveLocked(false); }, this))

@@ -416,8 +416,9 @@ def task_settings_menu(app, window):
     item = wait_for('the settings menu', lambda: next(
         (src for role, name, src in focus_events if role == 'menu item'), None))
     if item:
-        names = [c.name for c in item.parent]
-        if len(names) != 3 or not all(names):
+        entries = [c for c in item.parent if c.getRoleName() != 'separator']
+        names = [c.name for c in entries]
+        if not all(names) or not names[0] == 'Website' or not names[2].startswith('Version'):
             fail('settings menu holds %s' % names)
         print('settings menu: %s' % names)
         # The firmware update: a named dialog whose warning is read, with focus on Cancel.

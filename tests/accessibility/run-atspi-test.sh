@@ -33,6 +33,13 @@ mkdir -p "$scratch/app"
 cp "$program" "$scratch/app/mousecfg"
 cp -r "$(dirname "$program")"/{data,i18n,fonts} "$scratch/app/"
 cp "$vmouse" "$scratch/libvmouse.so"
+# An update program this system can start (not a Windows image), so that the menu opens the
+# update dialog instead of saying the program cannot run here.
+mkdir -p "$scratch/app/update"
+for f in $(sed -n 's/^ *"\(.*\.exe\)",$/\1/p' "$here/../../app/mainwindow.cpp"); do
+  printf '#!/bin/sh\nexit 0\n' >"$scratch/app/update/$f"
+  chmod +x "$scratch/app/update/$f"
+done
 
 export DISPLAY=":$display" XDG_RUNTIME_DIR="$scratch" XDG_CONFIG_HOME="$scratch/config" HOME="$scratch"
 # A window manager gives the program's windows the keyboard focus, as on a desktop.

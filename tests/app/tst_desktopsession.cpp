@@ -29,6 +29,7 @@
 
 #include "app/mainwindow.h"
 #include "app/startup.h"
+#include "app/apptestroot.h"
 #include "common/testroot.h"
 #include "device/controller.h"
 #include "device/datapaths.h"
@@ -91,19 +92,7 @@ int runChild(int argc, char **argv)
     options.useExecutableDirectory = false;
     options.startHidden = qEnvironmentVariableIntValue("MOUSECFG_CHILD_HIDDEN") == 1;
     options.windowReady = [](MainWindow *window) {
-        struct ShowWatcher : QObject
-        {
-            using QObject::QObject;
-            bool eventFilter(QObject *, QEvent *event) override
-            {
-                if (event->type() == QEvent::Show) {
-                    std::printf("shown\n");
-                    std::fflush(stdout);
-                }
-                return false;
-            }
-        };
-        window->installEventFilter(new ShowWatcher(window));
+        AppTestRoot::reportShows(window);
         QObject::connect(Controller::instance(), &Controller::deviceChecked, window, [window](int found) {
             // Queued: the window's own reaction to the check runs first.
             QTimer::singleShot(0, window, [window, found]() {

@@ -20,6 +20,7 @@
 
 #include "app/mainwindow.h"
 #include "app/startup.h"
+#include "app/apptestroot.h"
 #include "common/testroot.h"
 #include "device/controller.h"
 #include "device/datapaths.h"
@@ -137,19 +138,7 @@ int runChild(int argc, char **argv)
     options.instanceKey = qEnvironmentVariable("MOUSECFG_CHILD_KEY");
     options.useExecutableDirectory = false;
     options.windowReady = [action](MainWindow *window) {
-        struct ShowWatcher : QObject
-        {
-            using QObject::QObject;
-            bool eventFilter(QObject *, QEvent *event) override
-            {
-                if (event->type() == QEvent::Show) {
-                    std::printf("shown\n");
-                    std::fflush(stdout);
-                }
-                return false;
-            }
-        };
-        window->installEventFilter(new ShowWatcher(window));
+        AppTestRoot::reportShows(window);
         // Something only this run could have written.
         MouseData::instance()->runHttps = QStringLiteral("child-%1.example")
                                               .arg(QCoreApplication::applicationPid());
