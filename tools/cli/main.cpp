@@ -23,10 +23,10 @@ const CliCommand commands[] = {
      &Cli::status},
     {"apply", "send the saved profile (keys, DPI, rate, lighting, macros) to the mouse",
      "mousecfg-cli apply\n"
-     "Loads the macro store, profile 0 and the factory defaults as the program does at start-up,\n"
-     "runs a device check and sends the profile to the mouse: key layout with colours and lighting,\n"
-     "DPI levels (keeping the mouse's active level), report rate, and the macro of every button\n"
-     "bound to one. Waits until the mouse has taken every command. Exit status 2 without a\n"
+     "Loads the macro store, the active profile and the factory defaults as the program does at\n"
+     "start-up, runs a device check and sends the profile to the mouse: key layout with colours and\n"
+     "lighting, DPI levels (keeping the mouse's active level), report rate, and the macro of every\n"
+     "button bound to one. Waits until the mouse has taken every command. Exit status 2 without a\n"
      "supported mouse, 1 when a command did not reach it.",
      &Cli::apply},
     {"dpi-level", "read the mouse's active DPI level",
