@@ -51,6 +51,7 @@
 #include "platform/devicenotifier.h"
 #include "platform/framelesshelper.h"
 #include "platform/updateprogram.h"
+#include "profiles/ui/profileui.h"
 #include "resources/stylesheets.h"
 
 #ifdef Q_OS_WIN
@@ -145,6 +146,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     notifications = new DesktopNotifications(this);
 
     connectAll();
+    ProfileUi::install(this);
 
     for (QWidget *w : menusAndPages())
         w->hide();

@@ -25,6 +25,10 @@
 #include "platform/focusring.h"
 #include "platform/singleinstance.h"
 #include "platform/unixsignalwatcher.h"
+#ifdef MOUSECFG_HAVE_DBUS
+#include "profiles/profilebus.h"
+#endif
+#include "profiles/profilemanager.h"
 
 int Startup::screenClassFor(const QRect &geometry)
 {
@@ -33,10 +37,10 @@ int Startup::screenClassFor(const QRect &geometry)
 
 bool Startup::saveAll()
 {
-    const bool profile = MouseData::instance()->save(0);
+    const bool profile = MouseData::instance()->save(MouseData::instance()->profileNumber);
     const bool macros = MacroData::instance()->save();
     if (!profile)
-        qWarning() << "could not write" << DataPaths::profileFile(0);
+        qWarning() << "could not write" << DataPaths::profileFile(MouseData::instance()->profileNumber);
     if (!macros)
         qWarning() << "could not write" << DataPaths::macroStore();
     return profile && macros;
@@ -140,7 +144,8 @@ int Startup::run(QApplication &app, const Options &options)
 
     MacroData::instance()->load();
     MouseData *md = MouseData::instance();
-    md->load(0);
+    ProfileManager::instance()->load();
+    md->load(md->profileNumber);
     md->screenClass = screenClass;
     MouseDefaultData::instance()->load();
     md->fillMissingFromDefaults();
@@ -197,6 +202,12 @@ int Startup::run(QApplication &app, const Options &options)
         exitHandler = std::atexit(saveOnProcessExit) == 0;
     s_saveAtExit = true;
 
+    ProfileManager::instance()->claim();
+#ifdef MOUSECFG_HAVE_DBUS
+    ProfileBus profileBus;
+    profileBus.publish(QDBusConnection::sessionBus());
+#endif
+
     if (options.windowReady)
         options.windowReady(window.get());
 
@@ -207,6 +218,7 @@ int Startup::run(QApplication &app, const Options &options)
     for (SaveScheduler *saver : savers)
         saver->setEnabled(false);
     saveAll();
+    ProfileManager::instance()->release();
     window.reset();
     Controller::shutdown();
     return rc;

@@ -20,6 +20,7 @@
 #include "pages/keys/mousewindow.h"
 #include "pages/performance/dpiwindow.h"
 #include "pages/performance/lightwindow.h"
+#include "profiles/profilemanager.h"
 #include "sim/vmouse.h"
 #include "sim/vmousestate.h"
 
@@ -243,6 +244,44 @@ std::vector<Change> changes()
                         return std::memcmp(a.macros[5], b.macros[5], 192) != 0
                                || std::memcmp(a.keys[5], b.keys[5], 4) != 0;
                     }});
+    // Profile switches from the chooser: two profiles that differ in keys, DPI, report rate and
+    // lighting, and two that differ in the lighting brightness only.
+    const auto profilePair = [](const char *first, const char *second, bool lightOnly) {
+        return [=](MainWindow *w, int r) {
+            ProfileManager *pm = ProfileManager::instance();
+            MouseData *md = MouseData::instance();
+            if (pm->index().position(QLatin1String(first)) < 0) {
+                for (int i = 0; i < 2; ++i) {
+                    const QString name = pm->create(QLatin1String(i ? second : first), false);
+                    if (name.isEmpty() || !pm->activate(name))
+                        return false;
+                    md->lightValue = {1, i ? 2 : 4, 2, 0};
+                    if (lightOnly)
+                        continue;
+                    md->isDefaultKey = 1;
+                    md->keyMatrix[2] = KeyFunction{0, 0, uchar(i ? 0x05 : 0x04), 0, QString()};
+                    md->reportRate = i ? 2 : 8;
+                    md->setDpi(0, 1, i ? 1700 : 1600);
+                    md->colorValue[0] = i ? 10 : 200;
+                }
+            }
+            w->onWindowSelect(0);
+            return pm->activate(QLatin1String(r % 2 ? second : first));
+        };
+    };
+    const auto choose = [](const char *first, const char *second) {
+        return [=](MainWindow *w, int r) {
+            auto *box = w->findChild<QComboBox *>(QStringLiteral("profileComboBox"));
+            if (box)
+                box->setCurrentIndex(box->findText(QLatin1String(r % 2 ? first : second)));
+        };
+    };
+    list.push_back({"profile switch", 0, 4, 2, // keys, DPI X and Y levels 0..3, rate, colours, lighting
+                    profilePair("bench one", "bench two", false), choose("bench one", "bench two"),
+                    [](const vmouse_state &a, const vmouse_state &b) { return a.reportRate != b.reportRate; }});
+    list.push_back({"profile switch, lighting only", 0, 1, 0, // lighting
+                    profilePair("bench dim", "bench bright", true), choose("bench dim", "bench bright"),
+                    [](const vmouse_state &a, const vmouse_state &b) { return a.lightBrightness != b.lightBrightness; }});
     return list;
 }
 

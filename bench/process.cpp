@@ -2,6 +2,9 @@
 //   bench_process startup APP BASELINE VMOUSE_SO HOOK_SO [RUNS]
 //     start-up time (spawn until the first idle after the window shows), peak and idle RSS,
 //     of APP (virtual mouse preloaded) against BASELINE; medians of RUNS alternating runs.
+//   bench_process profiles APP_50_PROFILES APP_1_PROFILE VMOUSE_SO HOOK_SO [RUNS]
+//     start-up time and idle RSS of the program in a data tree with 50 profiles and 20 rules
+//     against the same program in a tree with one profile.
 //   bench_process idle APP VMOUSE_SO [SECONDS]
 //     CPU time and wake-ups of APP over SECONDS of idling with a virtual mouse attached,
 //     against none.
@@ -156,6 +159,33 @@ int startup(const std::string &app, const std::string &baseline, const std::stri
     BenchRow::ratio("RSS when idle after start-up", median(appRss), median(baseRss), "MiB", 1.5);
     if (failures)
         std::fprintf(stderr, "bench_process: %d of %d start-up runs gave no idle report\n", failures, runs);
+    return 0;
+}
+
+// The same program in two data trees, both with the virtual mouse: one profile against 50
+// profiles and 20 switching rules.
+int profilesStartup(const std::string &many, const std::string &one, const std::string &vmouse,
+                    const std::string &hook, int runs)
+{
+    std::vector<double> manyMs, manyRss, oneMs, oneRss;
+    startOnce(many, vmouse + ":" + hook);
+    startOnce(one, vmouse + ":" + hook);
+    for (int i = 0; i < runs; ++i) {
+        const StartRun a = startOnce(many, vmouse + ":" + hook);
+        const StartRun b = startOnce(one, vmouse + ":" + hook);
+        if (a.ms < 0 || b.ms < 0)
+            continue;
+        manyMs.push_back(a.ms);
+        manyRss.push_back(a.rssKb / 1024);
+        oneMs.push_back(b.ms);
+        oneRss.push_back(b.rssKb / 1024);
+    }
+    if (manyMs.empty()) {
+        BenchRow::print("start-up with 50 profiles", "failed", "-", "-", "<= 1.05x", "NO");
+        return 1;
+    }
+    BenchRow::ratio("start-up, 50 profiles and 20 rules vs one profile", median(manyMs), median(oneMs), "ms", 1.05);
+    BenchRow::ratio("idle RSS, 50 profiles and 20 rules vs one profile", median(manyRss), median(oneRss), "MiB", 1.05);
     return 0;
 }
 
@@ -358,11 +388,14 @@ int main(int argc, char *argv[])
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "startup" && argc >= 6)
         return startup(argv[2], argv[3], argv[4], argv[5], argc > 6 ? std::atoi(argv[6]) : 10);
+    if (mode == "profiles" && argc >= 6)
+        return profilesStartup(argv[2], argv[3], argv[4], argv[5], argc > 6 ? std::atoi(argv[6]) : 10);
     if (mode == "idle" && argc >= 4)
         return idle(argv[2], argv[3], argc > 4 ? std::atoi(argv[4]) : 20);
     if (mode == "tray" && argc >= 6)
         return tray(argv[2], argv[3], argv[4], argv[5], argc > 6 ? std::atoi(argv[6]) : 60);
     std::fprintf(stderr, "usage: bench_process startup APP BASELINE VMOUSE_SO HOOK_SO [RUNS]\n"
+                         "       bench_process profiles APP_50_PROFILES APP_1_PROFILE VMOUSE_SO HOOK_SO [RUNS]\n"
                          "       bench_process idle APP VMOUSE_SO [SECONDS]\n"
                          "       bench_process tray APP TRAY_BASELINE VMOUSE_SO HOOK_SO [SECONDS]\n");
     return 2;

@@ -104,6 +104,16 @@ Ic553 *Ic553::instance()
     return &ic;
 }
 
+QList<Ic553::Command> Ic553::capture(const std::function<void(Ic553 &)> &calls)
+{
+    QList<Command> out;
+    QList<Command> *outer = m_capture;
+    m_capture = &out;
+    calls(*this);
+    m_capture = outer;
+    return out;
+}
+
 int Ic553::dpiStep(int dpi, uchar deviceType)
 {
     return dpi > dpiThreshold(deviceType) ? 100 : 50;
@@ -111,6 +121,10 @@ int Ic553::dpiStep(int dpi, uchar deviceType)
 
 void Ic553::write(int dataLength, const QString &command)
 {
+    if (m_capture) {
+        m_capture->append({dataLength, command});
+        return;
+    }
     emit Controller::instance()->send(dataLength, command);
 }
 

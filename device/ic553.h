@@ -2,8 +2,11 @@
 
 #include "device/ic.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
+
+#include <functional>
 
 // The chip protocol of the mouse family: every setting becomes one or more command texts
 // ("_"-joined decimal bytes) emitted through the controller's send/receive signals.
@@ -19,6 +22,14 @@ public:
     // The query whose reply is awaited; 0 = current DPI level, the only query there is.
     int pendingRequest = 0;
 
+    struct Command
+    {
+        int dataLength;
+        QString text;
+    };
+    // The commands that `calls` would send, in order, without sending them.
+    QList<Command> capture(const std::function<void(Ic553 &)> &calls);
+
 public slots:
     void setLighting(const QString &values) override;
     void setDpi(const QString &values) override;
@@ -33,4 +44,6 @@ private:
     Ic553() = default;
 
     void write(int dataLength, const QString &command);
+
+    QList<Command> *m_capture = nullptr;
 };

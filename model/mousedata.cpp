@@ -1,5 +1,6 @@
 #include "model/mousedata.h"
 
+#include <QFileInfo>
 #include <QSettings>
 
 #include "device/controller.h"
@@ -126,7 +127,7 @@ void MouseData::load(int profile)
     // The unsuffixed lists belong to no family; the next attach loads its own.
     m_listFamily = 255;
     m_otherLists.clear();
-    if (profile == 0)
+    if (profile == profileNumber)
         m_written = profileValues();
 }
 
@@ -165,7 +166,7 @@ bool MouseData::save(int profile)
     for (auto it = values.cbegin(); it != values.cend(); ++it)
         s.setValue(it.key(), it.value());
     const bool ok = SettingsIo::commit(s);
-    if (ok && profile == 0)
+    if (ok && profile == profileNumber)
         m_written = values;
     return ok;
 }
@@ -177,9 +178,9 @@ SaveScheduler::Result MouseData::saveIfChanged()
         return SaveScheduler::Result::Saved;
     // Asked before any value is set: a settings object with pending values writes them when
     // it goes away, waiting for the lock as long as it takes.
-    if (!SettingsIo::lockIsFree(DataPaths::profileFile(0)))
+    if (!SettingsIo::lockIsFree(DataPaths::profileFile(profileNumber)))
         return SaveScheduler::Result::Busy;
-    QSettings s(DataPaths::profileFile(0), QSettings::IniFormat);
+    QSettings s(DataPaths::profileFile(profileNumber), QSettings::IniFormat);
     for (auto it = values.cbegin(); it != values.cend(); ++it)
         s.setValue(it.key(), it.value());
     if (!SettingsIo::commit(s))
@@ -191,6 +192,39 @@ SaveScheduler::Result MouseData::saveIfChanged()
 void MouseData::markChanged()
 {
     m_saver->markDirty();
+}
+
+bool MouseData::saveActive()
+{
+    return profileValues() == m_written || save(profileNumber);
+}
+
+void MouseData::loadProfile(int profile)
+{
+    // Lists are shown for the attached family, or the one last attached while none is.
+    const uchar family = deviceType <= 6 ? deviceType : m_listFamily;
+    profileNumber = profile;
+    m_saver->setFileName(QFileInfo(DataPaths::profileFile(profile)).fileName());
+    load(-1);
+    load(profile);
+    fillMissingFromDefaults();
+    readFamilyLists(family);
+    // A switch is one change: what the new file gave is what it holds.
+    m_written = profileValues();
+}
+
+void MouseData::readFamilyLists(uchar family)
+{
+    const QString xKey = SettingsIo::dpiListKey(family, false);
+    if (xKey.isEmpty())
+        return;
+    const QString yKey = SettingsIo::dpiListKey(family, true);
+    // A family attached for the first time has no lists in the profile yet.
+    const QSettings profile(DataPaths::profileFile(profileNumber), QSettings::IniFormat);
+    const QSettings factory(DataPaths::defaultsFile(), QSettings::IniFormat);
+    xDpiList = sanitizedDpiList(SettingsIo::readList(profile, xKey), SettingsIo::readList(factory, xKey), minDpi);
+    yDpiList = sanitizedDpiList(SettingsIo::readList(profile, yKey), SettingsIo::readList(factory, yKey), minDpi);
+    m_listFamily = family;
 }
 
 void MouseData::loadDeviceFamily()
@@ -222,16 +256,10 @@ void MouseData::loadDeviceFamily()
             if (m_otherLists.contains(xKey)) {
                 xDpiList = m_otherLists.take(xKey);
                 yDpiList = m_otherLists.take(yKey);
+                m_listFamily = deviceType;
             } else {
-                // A family attached for the first time has no lists in the profile yet.
-                const QSettings profile(DataPaths::profileFile(0), QSettings::IniFormat);
-                const QSettings factory(DataPaths::defaultsFile(), QSettings::IniFormat);
-                xDpiList = sanitizedDpiList(SettingsIo::readList(profile, xKey),
-                                            SettingsIo::readList(factory, xKey), minDpi);
-                yDpiList = sanitizedDpiList(SettingsIo::readList(profile, yKey),
-                                            SettingsIo::readList(factory, yKey), minDpi);
+                readFamilyLists(deviceType);
             }
-            m_listFamily = deviceType;
         }
     }
     emit deviceChange(deviceType);

@@ -44,21 +44,27 @@ public:
     int minDpi = 200;
     int stepDpi = 100;
     uchar dragActive = 0;
+    int profileNumber = 0;             // the p<n>.bin the profile was loaded from (profiles/)
 
     // Profile -1 is the factory-default file.
     virtual void load(int profile);
     // Returns false when the file could not be written; the old file is then left as it was.
     virtual bool save(int profile);
-    // DPI lists of the attached family from profile 0 (factory lists when it has none),
+    // DPI lists of the attached family from the active profile (factory lists when it has none),
     // limits from the application configuration; then deviceChange(deviceType). The lists in
     // memory stay when they already are this family's; another family's lists are kept aside
     // (and saved) rather than dropped.
     void loadDeviceFamily();
+    // Makes p<profile>.bin the active profile: buttons it does not name take their factory codes,
+    // the DPI lists shown are the family's from the new file; it counts as saved as loaded.
+    void loadProfile(int profile);
+    // Writes the active profile when it differs from what was last written.
+    bool saveActive();
 
-    // Every key and value save(0) would write; equal snapshots mean nothing to save or send.
+    // Every key and value save() would write; equal snapshots mean nothing to save or send.
     QMap<QString, QVariant> profileValues() const;
-    // Profile 0 is written soon after markChanged() (see SaveScheduler), and only when its
-    // values differ from those last written.
+    // The active profile (profileNumber) is written soon after markChanged() (see SaveScheduler),
+    // and only when its values differ from those last written.
     SaveScheduler *saver() const { return m_saver; }
     void markChanged();
 
@@ -103,6 +109,7 @@ private:
     static Ic *ic();
 
     SaveScheduler::Result saveIfChanged();
+    void readFamilyLists(uchar family);
 
     uint m_keyLoaded = 0;   // bit i: entry i holds a code from a file or a picker
     uchar m_listFamily = 255;                  // family whose lists xDpiList/yDpiList are

@@ -33,6 +33,8 @@ public:
     bool flush();
 
     QString fileName() const { return m_fileName; }
+    // The file the writer writes now (the active profile's, after a profile switch).
+    void setFileName(const QString &fileName) { m_fileName = fileName; }
 
 signals:
     // Once per run of failures; the next successful write ends the run.

@@ -24,6 +24,7 @@
 #include "model/mousedata.h"
 #include "pages/accessibility/accessiblefactory.h"
 #include "pages/accessibility/buttonaccessible.h"
+#include "profiles/profilemanager.h"
 #include "pages/macro/inputedit.h"
 #include "pages/macro/macroview.h"
 #include "pages/macro/macroviewdelegate.h"
@@ -635,6 +636,7 @@ void MacroWindow::rebindKeysAfterDelete(int deleted)
             changed = true;
         }
     }
+    ProfileManager::instance()->macroDeleted(deleted);
     // While the mouse uses the factory layout it holds none of these codes.
     if (changed && md->isDefaultKey == 1)
         md->sendAllKeys();

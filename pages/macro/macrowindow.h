@@ -29,6 +29,8 @@ class MacroWindow : public QFrame
 {
     Q_OBJECT
 public:
+    // Reads the names again from the store (macros added by a profile import).
+    void fillNameList();
     explicit MacroWindow(QWidget *parent = nullptr);
     ~MacroWindow() override;
 
@@ -125,7 +127,6 @@ protected:
     virtual QString importFileName();
 
 private:
-    void fillNameList();
     void showMacro(int macro);
     void saveActions(int macro);
     void updateFit();

@@ -326,6 +326,21 @@ void DPIWindow::deviceChangedProc(uchar deviceType)
     setConnections(true);
 }
 
+void DPIWindow::showProfile()
+{
+    setConnections(false);
+    const MouseData *md = MouseData::instance();
+    (md->isDefaultDPI != 0 ? defaultDPIBtn : usrDPIBtn)->setChecked(true);
+    const bool xy = md->isXY != 0;
+    xyBtn->setChecked(xy);
+    ySlider->setVisible(xy);
+    xSliderTxt->setVisible(xy);
+    ySliderTxt->setVisible(xy);
+    for (DpiBtn *card : std::as_const(cards))
+        card->setXYMode(xy);
+    deviceChangedProc(md->deviceType);
+}
+
 void DPIWindow::loadDpiValues(bool fromProfile)
 {
     const MouseData *md = MouseData::instance();

@@ -44,6 +44,8 @@ public:
 
     // The eighteen-number text of the DPI command for what the page shows now.
     QString dpiText() const;
+    // Shows the profile model's DPI values and report rate without sending (a profile switch).
+    void showProfile();
 
     // Puts a slider at a value and commits it to the active level, as a drag and release does
     // (a screen reader's set value comes here).

@@ -317,6 +317,47 @@ int LightWindow::checkedEffect() const
     return 0;
 }
 
+void LightWindow::showProfile()
+{
+    // Style sheets are costly to apply again: only what changed is touched.
+    const MouseData *md = MouseData::instance();
+    const QVariantList &light = md->lightValue;
+    if (light.size() == 4) {
+        setSliderQuietly(bSlider, light.at(1).toString().trimmed().toInt());
+        setSliderQuietly(sSlider, light.at(2).toString().trimmed().toInt());
+        currentSlot = int(light.at(3).toString().trimmed().toUInt());
+    }
+    for (int k = 0; k < slotCount; ++k) {
+        if (lightColors[k]->selected != (k == currentSlot))
+            lightColors[k]->setSelected(k == currentSlot);
+    }
+    bool ok = true;
+    const int effect = light.isEmpty() ? 0 : light.at(0).toString().trimmed().toInt(&ok);
+    for (int i = 0; i < effectBtns.size(); ++i) {
+        const bool on = ok && i == effect;
+        if (effectBtns[i]->isChecked() != on) {
+            effectBtns[i]->setChecked(on);
+            setEffectIcon(i, on);
+        }
+    }
+    const QVariantList &colors = md->colorValue;
+    if (colors.size() != 24)
+        return;
+    for (int k = 0; k < slotCount; ++k) {
+        const QString color = hexColor(SettingsIo::byteOf(colors.at(3 * k)), SettingsIo::byteOf(colors.at(3 * k + 1)),
+                                       SettingsIo::byteOf(colors.at(3 * k + 2)));
+        if (lightColors[k]->color != color)
+            lightColors[k]->setColor(color);
+    }
+    if (currentSlot < 0 || currentSlot >= slotCount)
+        return;
+    const QString color = lightColors[currentSlot]->color;
+    rgbLineEdit->setText(color);
+    rLineEdit->setText(QString::number(hexByte(color, 1)));
+    gLineEdit->setText(QString::number(hexByte(color, 3)));
+    bLineEdit->setText(QString::number(hexByte(color, 5)));
+}
+
 void LightWindow::setSliderQuietly(TickSlider *slider, int value)
 {
     // Only a real change notifies; counting one for an unchanged value would swallow the

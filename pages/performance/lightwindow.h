@@ -48,6 +48,8 @@ public:
     static QString hexColor(uchar r, uchar g, uchar b);
     // The effect whose button is checked; 0 when none is.
     int checkedEffect() const;
+    // Shows the profile model's lighting and colours without sending (a profile switch).
+    void showProfile();
 
 public slots:
     void brightnessSetting(int value);

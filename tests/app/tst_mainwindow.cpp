@@ -139,8 +139,8 @@ void TestMainWindow::constructionTexts()
     QCOMPARE(actions[1]->text(), md->languageText(98));
     QCOMPARE(actions[2]->text(), md->languageText(99) + QStringLiteral("V1.07"));
     QVERIFY(!md->languageText(98).isEmpty());
-    QCOMPARE(w->trayMenu->actions().size(), 1);
-    QCOMPARE(w->trayMenu->actions()[0]->text(), QStringLiteral("&Quit"));
+    QCOMPARE(w->trayMenu->actions().size(), 3);   // Profiles submenu, separator, Quit
+    QCOMPARE(w->trayMenu->actions()[2]->text(), QStringLiteral("&Quit"));
     QCOMPARE(w->deviceCheckTimer.interval(), 3072);
     QVERIFY(w->deviceCheckTimer.isSingleShot());
 }

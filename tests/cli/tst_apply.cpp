@@ -114,6 +114,7 @@ class TestApply : public QObject
     Q_OBJECT
 private slots:
     void applySendsTheProfile();
+    void applySendsTheActiveProfile();
     void applyWithoutMouse();
     void dpiLevelReadsTheMouse();
     void exportImportRoundTrip();
@@ -184,6 +185,36 @@ void TestApply::applySendsTheProfile()
 
     QCOMPARE(sent[13].feature.mid(0, 4), (QVector<int>{0, 5, 0, 3}));
     QCOMPARE(sent[13].data.mid(0, 6), (QVector<int>{0, 1, 1, 4, 0x80 | 50, 4}));
+}
+
+void TestApply::applySendsTheActiveProfile()
+{
+    Install in;
+    QVERIFY(in.make());
+    {
+        QSettings p0(in.path(QStringLiteral("data/p0.bin")), QSettings::IniFormat);
+        p0.setValue("mouse/reportRate", 2);
+        QSettings p1(in.path(QStringLiteral("data/p1.bin")), QSettings::IniFormat);
+        p1.setValue("mouse/reportRate", 8);
+        QSettings index(in.path(QStringLiteral("data/profiles.ini")), QSettings::IniFormat);
+        index.setValue("profiles/order", QStringList{QStringLiteral("0"), QStringLiteral("1")});
+        index.setValue("profiles/active", 1);
+        index.setValue("names/0", QStringLiteral("A"));
+        index.setValue("names/1", QStringLiteral("B"));
+    }
+    const Run r = run(in, {QStringLiteral("apply")}, QStringLiteral("f0e1:7a02:ff00:1:ff01:1:32"));
+    QVERIFY2(r.exitCode == 0, qPrintable(r.out + r.err));
+    QStringList errors;
+    const QList<Command> sent = commands(in.trace, &errors);
+    QVERIFY2(errors.isEmpty(), qPrintable(errors.join('\n')));
+    int rates = 0;
+    for (const Command &c : sent) {
+        if (c.code() == 1) {
+            ++rates;
+            QCOMPARE(c.feature.value(2), 8);
+        }
+    }
+    QCOMPARE(rates, 1);
 }
 
 void TestApply::applyWithoutMouse()

@@ -138,8 +138,12 @@ private slots:
         // Both tables grow together, or one language would show empty texts.
         QCOMPARE(t.total, readTable(QString::fromLatin1(kTables[0])).total);
 
+        const Table other = readTable(QString::fromLatin1(kTables[0]));
         for (int i = 0; i < t.total; ++i) {
             const QString where = QStringLiteral("%1 text %2").arg(name).arg(i);
+            // Numbers left free in both tables are reserved for texts being added elsewhere.
+            if (!t.raw.at(i).isValid() && !other.raw.value(i).isValid() && i >= kTotal)
+                continue;
             QVERIFY2(t.raw.at(i).isValid(), qPrintable(where + " is missing"));
             // An unquoted comma turns a value into a list, which reads back as an empty text.
             QVERIFY2(t.raw.at(i).typeId() == QMetaType::QString, qPrintable(where + " is not a plain text"));
@@ -155,7 +159,7 @@ private slots:
             QVERIFY2(ok && n >= 0 && n < t.total,
                      qPrintable(QStringLiteral("%1: stray key main/%2").arg(name, key)));
         }
-        QCOMPARE(t.keys.size(), t.total + 1);
+        QCOMPARE(t.keys.size(), other.keys.size());
     }
 
     // Values that need quoting survive it: the separators stay, and the blank after "Version"
@@ -190,7 +194,7 @@ private slots:
     {
         QList<Use> uses;
         const QString root = QStringLiteral(MOUSECFG_SOURCE_DIR);
-        for (const char *dir : {"app", "model", "pages", "device", "platform"}) {
+        for (const char *dir : {"app", "model", "pages", "device", "platform", "profiles"}) {
             QDirIterator it(root + QLatin1Char('/') + QLatin1String(dir),
                             {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files,
                             QDirIterator::Subdirectories);
@@ -221,6 +225,8 @@ private slots:
         for (int i = 0; i < english.texts.size(); ++i) {
             const QString en = english.texts.at(i);
             const QString zh = chinese.texts.at(i);
+            if (en.isEmpty() && zh.isEmpty())
+                continue;   // a reserved number (see tableIsComplete)
             QVERIFY2(!hasCjk(en), qPrintable(QStringLiteral("English text %1 holds Chinese: %2").arg(i).arg(en)));
             if (sameInBoth.contains(zh.trimmed()))
                 continue;

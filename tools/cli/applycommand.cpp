@@ -6,6 +6,7 @@
 #include "model/mousedata.h"
 #include "model/mousedefaultdata.h"
 #include "model/profilesender.h"
+#include "profiles/profilemanager.h"
 
 namespace {
 constexpr int CheckTimeoutMs = 5000;
@@ -23,7 +24,8 @@ int Cli::apply(const QStringList &args)
     MouseData *model = MouseData::instance();
     MouseDefaultData *factory = MouseDefaultData::instance();
     macros->load();
-    model->load(0);
+    ProfileManager::instance()->load();
+    model->load(model->profileNumber);
     factory->load();
     model->fillMissingFromDefaults();
 

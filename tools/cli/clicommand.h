@@ -30,6 +30,7 @@ int dpiLevel(const QStringList &args);
 int exportMacro(const QStringList &args);
 int importMacro(const QStringList &args);
 int udevRule(const QStringList &args);
+int profile(const QStringList &args);
 int setFamily(const QStringList &args);
 
 // One device check as the program runs it: the catalogue index found, -1 for none, -2 when it

@@ -23,10 +23,10 @@ const CliCommand commands[] = {
      &Cli::status},
     {"apply", "send the saved profile (keys, DPI, rate, lighting, macros) to the mouse",
      "mousecfg-cli apply\n"
-     "Loads the macro store, profile 0 and the factory defaults as the program does at start-up,\n"
-     "runs a device check and sends the profile to the mouse: key layout with colours and lighting,\n"
-     "DPI levels (keeping the mouse's active level), report rate, and the macro of every button\n"
-     "bound to one. Waits until the mouse has taken every command. Exit status 2 without a\n"
+     "Loads the macro store, the active profile and the factory defaults as the program does at\n"
+     "start-up, runs a device check and sends the profile to the mouse: key layout with colours and\n"
+     "lighting, DPI levels (keeping the mouse's active level), report rate, and the macro of every\n"
+     "button bound to one. Waits until the mouse has taken every command. Exit status 2 without a\n"
      "supported mouse, 1 when a command did not reach it.",
      &Cli::apply},
     {"dpi-level", "read the mouse's active DPI level",
@@ -48,6 +48,15 @@ const CliCommand commands[] = {
      "every mouse of CATALOGUE (default: the catalogue in use, data/apConfig.bin), or writes it to FILE.\n"
      "Exit status 1 when the catalogue is missing or names no supported mouse.",
      &Cli::udevRule},
+    {"profile", "list, switch, export or import profiles",
+     "mousecfg-cli profile list | use NAME | export NAME FILE | import FILE\n"
+     "list: the profiles in their order, the active one marked with \"*\".\n"
+     "use: makes NAME the active profile and sends it to the mouse.\n"
+     "export: writes profile NAME and the macros it binds to FILE.\n"
+     "import: adds the profile of FILE (and its macros) at the end of the list.\n"
+     "While the program runs, the commands go through it (session bus), so that the two never\n"
+     "write over each other; otherwise they work on the files directly.",
+     &Cli::profile},
     {"set-family", "write an attached mouse's interfaces into a family of the user's catalogue",
      "mousecfg-cli set-family FAMILY VID:PID COMMAND_PAGE:USAGE EVENT_PAGE:USAGE [--report-length N]\n"
      "Makes catalogue family FAMILY (0..6) the mouse VID:PID, talked to through its interface\n"

@@ -20,6 +20,13 @@
 #include "pages/keys/mouseviewmodel.h"
 #include "pages/keys/submenuwindow.h"
 #include "platform/appfont.h"
+#include "profiles/profilemanager.h"
+#include "profiles/ui/profilerulesdialog.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QSignalBlocker>
+#include <QTableWidget>
 
 namespace {
 
@@ -56,7 +63,8 @@ int main(int argc, char *argv[])
     Controller *controller = Controller::instance();
     MacroData::instance()->load();
     MouseData *md = MouseData::instance();
-    md->load(0);
+    ProfileManager::instance()->load();
+    md->load(md->profileNumber);
     md->screenClass = 0;
     MouseDefaultData::instance()->load();
     md->fillMissingFromDefaults();
@@ -91,6 +99,31 @@ int main(int argc, char *argv[])
         rc |= !shoot(window, out, QStringLiteral("main-macro.png"));
         window.onWindowSelect(4);
         rc |= !shoot(window, out, QStringLiteral("sensor.png"));
+
+        // The profile chooser in the title bar, and the rules dialog with two example rules
+        // (shown only: nothing is saved).
+        window.onWindowSelect(0);
+        settle();
+        const QString chooser = out + QStringLiteral("/profiles-chooser.png");
+        const bool chooserOk = window.grab(QRect(0, 0, window.width(), window.titleFrame->height())).save(chooser);
+        std::printf("%s %s\n", chooserOk ? "wrote" : "FAILED", qPrintable(chooser));
+        rc |= !chooserOk;
+        ProfileRulesDialog rules(true, &window);
+        const QString profile = ProfileManager::instance()->activeName();
+        const QSignalBlocker quiet(rules.ruleTable);   // edits would be saved as rules
+        for (const QString &program : {QStringLiteral("/usr/bin/game"), QStringLiteral("editor")}) {
+            const int row = rules.ruleTable->rowCount();
+            rules.ruleTable->insertRow(row);
+            rules.ruleTable->setItem(row, 0, new QTableWidgetItem(program));
+            rules.ruleTable->setItem(row, 1, new QTableWidgetItem(profile));
+        }
+        rules.stateTxt->setText(md->languageText(207));
+        rules.show();
+        settle();
+        const QString rulesPath = out + QStringLiteral("/profiles-rules.png");
+        const bool rulesOk = rules.grab().save(rulesPath);
+        std::printf("%s %s\n", rulesOk ? "wrote" : "FAILED", qPrintable(rulesPath));
+        rc |= !rulesOk;
     }
     Controller::shutdown();
     return rc;

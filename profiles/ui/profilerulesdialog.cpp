@@ -1,0 +1,165 @@
+#include "profiles/ui/profilerulesdialog.h"
+
+#include <QComboBox>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "model/mousedata.h"
+#include "profiles/profilemanager.h"
+#include "resources/stylesheets.h"
+
+namespace {
+QString languageText(int n)
+{
+    return MouseData::instance()->languageText(n);
+}
+} // namespace
+
+ProfileRulesDialog::ProfileRulesDialog(bool desktopTells, QWidget *parent)
+    : QDialog(parent), m_desktopTells(desktopTells)
+{
+    setObjectName(QStringLiteral("profileRulesDialog"));
+    setWindowTitle(languageText(199));
+    setStyleSheet(QStringLiteral("QDialog#profileRulesDialog { background-color: rgb(26, 26, 26); }"));
+    resize(640, 400);
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(24, 24, 24, 24);
+    column->setSpacing(12);
+
+    stateTxt = new QLabel(this);
+    stateTxt->setObjectName(QStringLiteral("stateTxt"));
+    stateTxt->setWordWrap(true);
+    stateTxt->setStyleSheet(StyleSheets::plainLabel());
+    column->addWidget(stateTxt);
+
+    ruleTable = new QTableWidget(0, 2, this);
+    ruleTable->setObjectName(QStringLiteral("ruleTable"));
+    ruleTable->setHorizontalHeaderLabels({languageText(201), languageText(191)});
+    ruleTable->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    ruleTable->verticalHeader()->hide();
+    ruleTable->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ruleTable->setStyleSheet(QStringLiteral("QTableWidget { background-color: rgb(49, 49, 49); color: white; "
+                                            "border: 1px solid rgb(106, 106, 106); }"
+                                            "QHeaderView::section { background-color: rgb(43, 43, 43); color: white; border: none; }"));
+    column->addWidget(ruleTable, 1);
+
+    auto *buttons = new QHBoxLayout;
+    addRuleBtn = new QPushButton(languageText(202), this);
+    addRuleBtn->setObjectName(QStringLiteral("addRuleBtn"));
+    removeRuleBtn = new QPushButton(languageText(203), this);
+    removeRuleBtn->setObjectName(QStringLiteral("removeRuleBtn"));
+    for (QPushButton *b : {addRuleBtn, removeRuleBtn}) {
+        b->setStyleSheet(StyleSheets::pushButton());
+        b->setFixedHeight(27);
+        buttons->addWidget(b);
+    }
+    buttons->addStretch(1);
+    column->addLayout(buttons);
+
+    auto *defaultRow = new QHBoxLayout;
+    auto *defaultTxt = new QLabel(languageText(204), this);
+    defaultTxt->setStyleSheet(StyleSheets::plainLabel());
+    defaultComboBox = new QComboBox(this);
+    defaultComboBox->setObjectName(QStringLiteral("defaultComboBox"));
+    defaultComboBox->setMinimumWidth(200);
+    StyleSheets::styleComboBox(defaultComboBox, StyleSheets::Items24);
+    defaultTxt->setBuddy(defaultComboBox);
+    defaultRow->addWidget(defaultTxt);
+    defaultRow->addWidget(defaultComboBox, 1);
+    column->addLayout(defaultRow);
+
+    auto *closeRow = new QHBoxLayout;
+    auto *closeBtn = new QPushButton(languageText(214), this);
+    closeBtn->setObjectName(QStringLiteral("closeRulesBtn"));
+    closeBtn->setStyleSheet(StyleSheets::pushButton());
+    closeBtn->setFixedSize(96, 27);
+    connect(closeBtn, &QPushButton::clicked, this, &QDialog::accept);
+    closeRow->addStretch(1);
+    closeRow->addWidget(closeBtn);
+    column->addLayout(closeRow);
+
+    connect(addRuleBtn, &QPushButton::clicked, this, [this] {
+        const QString program = askProgram();
+        if (!program.isEmpty())
+            addRule(program);
+    });
+    connect(removeRuleBtn, &QPushButton::clicked, this, [this] {
+        const int row = ruleTable->currentRow();
+        if (row >= 0) {
+            ruleTable->removeRow(row);
+            store();
+        }
+    });
+    connect(defaultComboBox, &QComboBox::currentIndexChanged, this, [this] { store(); });
+    connect(ruleTable, &QTableWidget::itemChanged, this, [this] { store(); });
+    fill();
+}
+
+QComboBox *ProfileRulesDialog::profileBox(int file)
+{
+    auto *box = new QComboBox(ruleTable);
+    const ProfileIndex &index = ProfileManager::instance()->index();
+    for (const ProfileIndex::Entry &e : index.profiles)
+        box->addItem(e.name, e.file);
+    box->setCurrentIndex(qMax(0, index.positionOfFile(file)));
+    StyleSheets::styleComboBox(box, StyleSheets::Items24);
+    connect(box, &QComboBox::currentIndexChanged, this, [this] { store(); });
+    return box;
+}
+
+void ProfileRulesDialog::fill()
+{
+    m_filling = true;
+    const ProfileIndex &index = ProfileManager::instance()->index();
+    ruleTable->setRowCount(0);
+    for (const ProfileIndex::Rule &r : index.rules) {
+        const int row = ruleTable->rowCount();
+        ruleTable->insertRow(row);
+        ruleTable->setItem(row, 0, new QTableWidgetItem(r.program));
+        ruleTable->setCellWidget(row, 1, profileBox(r.file));
+    }
+    defaultComboBox->clear();
+    defaultComboBox->addItem(languageText(205), -1);
+    for (const ProfileIndex::Entry &e : index.profiles)
+        defaultComboBox->addItem(e.name, e.file);
+    defaultComboBox->setCurrentIndex(qMax(0, defaultComboBox->findData(index.defaultFile)));
+    if (!m_desktopTells)
+        stateTxt->setText(languageText(206));
+    else
+        stateTxt->setText(index.rules.isEmpty() ? languageText(215) : languageText(207));
+    m_filling = false;
+}
+
+void ProfileRulesDialog::addRule(const QString &program)
+{
+    const int row = ruleTable->rowCount();
+    ruleTable->insertRow(row);
+    ruleTable->setItem(row, 0, new QTableWidgetItem(program));
+    ruleTable->setCellWidget(row, 1, profileBox(ProfileManager::instance()->index().active));
+    store();
+}
+
+void ProfileRulesDialog::store()
+{
+    if (m_filling)
+        return;
+    QList<ProfileIndex::Rule> rules;
+    for (int row = 0; row < ruleTable->rowCount(); ++row) {
+        const auto *box = qobject_cast<QComboBox *>(ruleTable->cellWidget(row, 1));
+        if (ruleTable->item(row, 0) && box)
+            rules.append({ruleTable->item(row, 0)->text(), box->currentData().toInt()});
+    }
+    ProfileManager::instance()->setRules(rules, defaultComboBox->currentData().toInt());
+    if (m_desktopTells)
+        stateTxt->setText(rules.isEmpty() ? languageText(215) : languageText(207));
+}
+
+QString ProfileRulesDialog::askProgram()
+{
+    return QFileDialog::getOpenFileName(this, languageText(202), QStringLiteral("/usr/bin"));
+}
