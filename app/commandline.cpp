@@ -56,7 +56,7 @@ QString CommandLine::helpText()
                "\n"
                "files:\n"
                "  catalogue        %1%2\n"
-               "  profile          %3\n"
+               "  profiles         %3 (the first; the others lie beside it, named in profiles.ini)\n"
                "  macros           %4\n"
                "  language tables  %5\n"
                "  update programs  %6\n"
