@@ -2,6 +2,7 @@
 // change signal; mousecfg-cli goes through the running program while there is one, and works on
 // the files when there is none. Runs itself under dbus-run-session.
 #include "common/testroot.h"
+#include "common/privatebus.h"
 #include "device/datapaths.h"
 #include "model/macrodata.h"
 #include "model/mousedata.h"
@@ -21,10 +22,8 @@
 #include <QtTest>
 
 #include <unistd.h>
-#include <vector>
 
 namespace {
-const char *PrivateBus = "MOUSECFG_PRIVATE_BUS";
 
 class Receiver : public QObject
 {
@@ -78,7 +77,7 @@ private:
 
 void TestProfileBus::initTestCase()
 {
-    QVERIFY(!qEnvironmentVariableIsEmpty(PrivateBus));
+    QVERIFY(onPrivateBus());
     QVERIFY(dir.isValid());
     QVERIFY(TestRoot::install(dir.path()));
     // The tool with the data beside it: the portable layout finds the same files as this process.
@@ -177,17 +176,8 @@ void TestProfileBus::cliGoesThroughRunningProgram()
 
 int main(int argc, char *argv[])
 {
-    // A private session bus for this test and the processes it starts.
-    if (qEnvironmentVariableIsEmpty(PrivateBus)) {
-        setenv(PrivateBus, "1", 1);
-        std::vector<char *> args{const_cast<char *>("dbus-run-session"), const_cast<char *>("--")};
-        for (int i = 0; i < argc; ++i)
-            args.push_back(argv[i]);
-        args.push_back(nullptr);
-        execvp("dbus-run-session", args.data());
-        perror("dbus-run-session");
-        return 1;
-    }
+    if (const int failed = runOnPrivateBus(argc, argv))
+        return failed;
     QCoreApplication app(argc, argv);
     TestProfileBus test;
     return QTest::qExec(&test, argc, argv);

@@ -2,6 +2,7 @@
 // on a private session bus: the script is loaded and run, and its reports of activated windows
 // become the programs of those processes. (The script itself needs a real compositor.)
 #include "platform/linux/kwinactivewindow.h"
+#include "common/privatebus.h"
 #include "profiles/profilebus.h"
 
 #include <QCoreApplication>
@@ -14,10 +15,8 @@
 #include <QtTest>
 
 #include <unistd.h>
-#include <vector>
 
 namespace {
-const char *PrivateBus = "MOUSECFG_PRIVATE_BUS";
 
 class FakeScripting : public QObject
 {
@@ -116,16 +115,8 @@ void TestKWinActiveWindow::scriptReportsBecomePrograms()
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty(PrivateBus)) {
-        setenv(PrivateBus, "1", 1);
-        std::vector<char *> args{const_cast<char *>("dbus-run-session"), const_cast<char *>("--")};
-        for (int i = 0; i < argc; ++i)
-            args.push_back(argv[i]);
-        args.push_back(nullptr);
-        execvp("dbus-run-session", args.data());
-        perror("dbus-run-session");
-        return 1;
-    }
+    if (const int failed = runOnPrivateBus(argc, argv))
+        return failed;
     QCoreApplication app(argc, argv);
     TestKWinActiveWindow test;
     return QTest::qExec(&test, argc, argv);
