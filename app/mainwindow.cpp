@@ -52,6 +52,7 @@
 #include "platform/framelesshelper.h"
 #include "platform/updateprogram.h"
 #include "profiles/ui/profileui.h"
+#include "resources/pictures.h"
 #include "resources/stylesheets.h"
 
 #ifdef Q_OS_WIN
@@ -148,7 +149,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     connectAll();
     ProfileUi::install(this);
 
-    for (QWidget *w : menusAndPages())
+    for (QWidget *w : builtMenusAndPages())
         w->hide();
     onWindowSelect(0);
     resize(1200, 800);
@@ -206,7 +207,7 @@ void MainWindow::buildTitleBar()
     for (const Def &d : defs) {
         auto *b = new QPushButton(titleFrame);
         b->setObjectName(QLatin1String(d.name));
-        b->setIcon(QIcon(QLatin1String(d.icon)));
+        b->setIcon(Pictures::icon(QLatin1String(d.icon)));
         b->setFixedSize(46, TitleHeight);
         // Icons only: the name is what a screen reader says; Tab reaches them (the settings
         // menu holds the website, the firmware update and the version).
@@ -257,7 +258,7 @@ void MainWindow::buildTitleBar()
     setWindowTitle(config.value(chinese ? QStringLiteral("common/name")
                                         : QStringLiteral("common/EnglishName"))
                        .toString());
-    setWindowIcon(QIcon(QStringLiteral(":/images/trayicon.png")));
+    setWindowIcon(Pictures::icon(QStringLiteral(":/images/trayicon.png")));
 }
 
 void MainWindow::buildDesktopActions()
@@ -311,48 +312,120 @@ void MainWindow::showNotice(const QString &text)
 
 void MainWindow::buildPages()
 {
-    auto *row = new QHBoxLayout(mainFrame);
-    row->setContentsMargins(0, 0, 8, 8);
-    row->setSpacing(0);
+    pageRow = new QHBoxLayout(mainFrame);
+    pageRow->setContentsMargins(0, 0, 8, 8);
+    pageRow->setSpacing(0);
 
     funBtn = new funBtnWindow(mainFrame);
     mainMenu = new mainMenuWindow(mainFrame);
-    subMenu = new subMenuWindow(mainFrame);
-    childMenu = new childMenuWindow(mainFrame);
-    keyboardMenu = new keyboardFunctionMenu(mainFrame);
-    mouseFunctionMenu = new MouseFunctionMenu(mainFrame);
-    macroMenu = new MacroMenu(mainFrame);
-    shortcutMenu = new ShortcutMenu(mainFrame);
-    dpiMenu = new DpiMenu(mainFrame);
-    runMenu = new RunMenu(mainFrame);
     mousePage = new mouseWindow(mainFrame);
-    dpiPage = new DPIWindow(mainFrame);
-    lightPage = new LightWindow(mainFrame);
-    macroPage = new MacroWindow(mainFrame);
-    sensorPage = new SensorWindow(mainFrame);
 
+    auto later = [this](auto &member) {
+        using Part = std::remove_pointer_t<decltype(member.built())>;
+        member.setBuilder([this] { return new Part(mainFrame); }, [this](Part *part) { place(part); });
+    };
+    later(subMenu);
+    later(childMenu);
+    later(keyboardMenu);
+    later(mouseFunctionMenu);
+    later(macroMenu);
+    later(shortcutMenu);
+    later(dpiMenu);
+    later(runMenu);
+    later(dpiPage);
+    later(lightPage);
+    later(macroPage);
+    later(sensorPage);
+
+    if (MouseData::instance()->screenClass == 0)
+        mousePage->setMinimumWidth(MousePageMinWidth);
+    pageRow->addWidget(funBtn);
+    place(mainMenu);
+    place(mousePage);
+}
+
+QList<QWidget *> MainWindow::partsInOrder() const
+{
+    return {mainMenu,
+            subMenu.built(),
+            childMenu.built(),
+            keyboardMenu.built(),
+            mouseFunctionMenu.built(),
+            macroMenu.built(),
+            shortcutMenu.built(),
+            dpiMenu.built(),
+            runMenu.built(),
+            mousePage,
+            dpiPage.built(),
+            lightPage.built(),
+            macroPage.built(),
+            sensorPage.built()};
+}
+
+void MainWindow::place(QWidget *part)
+{
+    const QList<QWidget *> parts = partsInOrder();
+    const int at = int(parts.indexOf(part));
+    if (at < 0)
+        return;
     // The key screen's columns keep one width whether a picker is open or not, and all of them
     // fit the 1200-pixel window beside the mouse page: a column that shrank or a window that
     // grew when a picker opened moved the rows under the user's pointer.
-    const QList<QWidget *> columns = QList<QWidget *>{mainMenu, subMenu} + pickers();
-    for (QWidget *c : columns)
-        c->setFixedWidth(qMax(KeyColumnWidth, c->minimumWidth()));
-    if (MouseData::instance()->screenClass == 0)
-        mousePage->setMinimumWidth(MousePageMinWidth);
+    if (part != mousePage && at < parts.indexOf(mousePage))
+        part->setFixedWidth(qMax(KeyColumnWidth, part->minimumWidth()));
+    part->setMouseTracking(true);
+    part->hide();
 
-    row->addWidget(funBtn);
-    for (QWidget *w : menusAndPages()) {
-        w->setMouseTracking(true);
-        if (w == sensorPage)
-            row->addWidget(w, 1, Qt::AlignTop);
-        else
-            row->addWidget(w, w == mousePage ? 1 : 0);
+    int index = 1; // after the navigation column
+    for (int i = 0; i < at; ++i) {
+        if (parts[i])
+            ++index;
     }
+    if (part == sensorPage.built())
+        pageRow->insertWidget(index, part, 1, Qt::AlignTop);
+    else
+        pageRow->insertWidget(index, part, part == mousePage ? 1 : 0);
+
+    // Stacking, child order (what a screen reader walks) and tab order as if built in order.
+    QWidget *next = noMouseNotice;
+    for (int i = int(parts.size()) - 1; i > at; --i) {
+        if (parts[i])
+            next = parts[i];
+    }
+    if (next)
+        part->stackUnder(next);
+    // Its focusable widgets follow those of the parts before it (those of the navigation column
+    // at least), not those of everything built since the window.
+    auto focusables = [this](const QWidget *root) {
+        QList<QWidget *> found;
+        QWidget *w = this;
+        do {
+            if ((w == root || root->isAncestorOf(w)) && w->focusPolicy() != Qt::NoFocus)
+                found << w;
+            w = w->nextInFocusChain();
+        } while (w && w != this);
+        return found;
+    };
+    QWidget *anchor = nullptr;
+    for (int i = at - 1; i >= -1 && !anchor; --i) {
+        if (QWidget *p = i >= 0 ? parts[i] : funBtn) {
+            const QList<QWidget *> own = focusables(p);
+            if (!own.isEmpty())
+                anchor = own.last();
+        }
+    }
+    if (anchor) {
+        for (QWidget *w : focusables(part)) {
+            QWidget::setTabOrder(anchor, w);
+            anchor = w;
+        }
+    }
+    emit partBuilt(part);
 }
 
 void MainWindow::buildMenus()
 {
-    trayIcon = new QSystemTrayIcon(QIcon(QStringLiteral(":/images/trayicon.png")), this);
+    trayIcon = new QSystemTrayIcon(Pictures::icon(QStringLiteral(":/images/trayicon.png")), this);
     trayIcon->setToolTip(windowTitle());
     trayMenu = new QMenu(this);
     trayMenu->setObjectName(QStringLiteral("trayMenu"));
@@ -370,15 +443,49 @@ void MainWindow::buildMenus()
         trayIcon->show();
 }
 
+QWidget *MainWindow::pickerAt(int index, bool build) const
+{
+    switch (index) {
+    case 0: return build ? keyboardMenu.get() : keyboardMenu.built();
+    case 1: return build ? mouseFunctionMenu.get() : mouseFunctionMenu.built();
+    case 2: return build ? macroMenu.get() : macroMenu.built();
+    case 3: return build ? runMenu.get() : runMenu.built();
+    case 4: return build ? childMenu.get() : childMenu.built();
+    case 5: return build ? shortcutMenu.get() : shortcutMenu.built();
+    case 6: return build ? dpiMenu.get() : dpiMenu.built();
+    default: return nullptr;
+    }
+}
+
 QList<QWidget *> MainWindow::pickers() const
 {
-    return {keyboardMenu, mouseFunctionMenu, macroMenu, runMenu, childMenu, shortcutMenu, dpiMenu};
+    QList<QWidget *> all;
+    for (int i = 0; i < PickerCount; ++i)
+        all << pickerAt(i);
+    return all;
 }
 
 QList<QWidget *> MainWindow::menusAndPages() const
 {
     return {mainMenu, subMenu,  childMenu, keyboardMenu, mouseFunctionMenu, macroMenu, shortcutMenu,
             dpiMenu,  runMenu,  mousePage, dpiPage,      lightPage,         macroPage, sensorPage};
+}
+
+QList<QWidget *> MainWindow::builtPickers() const
+{
+    QList<QWidget *> built;
+    for (int i = 0; i < PickerCount; ++i) {
+        if (QWidget *p = pickerAt(i, false))
+            built << p;
+    }
+    return built;
+}
+
+QList<QWidget *> MainWindow::builtMenusAndPages() const
+{
+    QList<QWidget *> parts = partsInOrder();
+    parts.removeAll(nullptr);
+    return parts;
 }
 
 void MainWindow::connectAll()
@@ -389,19 +496,46 @@ void MainWindow::connectAll()
     connect(closeBtn, &QPushButton::pressed, this, &MainWindow::onCloseBtnClicked);
     connect(trayIcon, &QSystemTrayIcon::activated, this, &MainWindow::onTrayIconActivated);
     connect(funBtn, &funBtnWindow::windowSelect, this, &MainWindow::onWindowSelect);
-    connect(macroMenu, &MacroMenu::windowSelect, this, &MainWindow::onWindowSelect);
     connect(MouseData::instance(), &MouseData::deviceChange, this, &MainWindow::deviceChangedProc);
+    // The DPI page keeps the active level in the model; until it is built, this does.
+    connect(MouseData::instance(), &MouseData::dpiKeyPressed, this, [this](int level) {
+        m_dpiKeyOutOfRange = level < 0 || level >= DPIWindow::CardCount;
+        if (!m_dpiKeyOutOfRange)
+            m_dpiPageLevel = level;
+        if (!dpiPage.built())
+            MouseData::instance()->currentDpiLevel = uchar(qMax(0, m_dpiPageLevel));
+    });
     connect(&deviceCheckTimer, &QTimer::timeout, this, &MainWindow::checkDevice);
     connect(mainMenu, &mainMenuWindow::menuControl, this, &MainWindow::menuContorlProc);
-    connect(subMenu, &subMenuWindow::menuControl, this, &MainWindow::menuContorlProc);
     connect(this, &MainWindow::runSignal, this, &MainWindow::runSignalProc);
-    connect(macroPage, &MacroWindow::macroActionChanged, MouseData::instance(),
-            &MouseData::macroActionChangedProc);
+    connect(this, &MainWindow::partBuilt, this, [this](QWidget *part) {
+        if (part == subMenu.built()) {
+            connect(subMenu, &subMenuWindow::menuControl, this, &MainWindow::menuContorlProc);
+        } else if (part == macroMenu.built()) {
+            connect(macroMenu, &MacroMenu::windowSelect, this, &MainWindow::onWindowSelect);
+        } else if (part == macroPage.built()) {
+            connect(macroPage, &MacroWindow::macroActionChanged, MouseData::instance(),
+                    &MouseData::macroActionChangedProc);
+        } else if (DPIWindow *dpi = dpiPage.built(); part == dpi) {
+            // Built late, the page catches up with what it would have seen since start.
+            // The model already holds what the keys chose; the replay must not change it.
+            MouseData *md = MouseData::instance();
+            const uchar level = md->currentDpiLevel;
+            if (m_deviceChanged)
+                dpi->deviceChangedProc(md->deviceType);
+            if (m_dpiPageLevel >= 0)
+                dpi->selectChangedProc_Null(m_dpiPageLevel);
+            if (m_dpiKeyOutOfRange)
+                dpi->selectChangedProc_Null(-1);
+            md->currentDpiLevel = level;
+        }
+    });
     // A function chosen in a column changes the key list, away from the focus: say it there.
     connect(MouseData::instance(), &MouseData::mouseValueChanged, this, [this](const QString &label) {
         QWidget *focus = QApplication::focusWidget();
-        QList<QWidget *> columns = pickers();
-        columns << subMenu;
+        QList<QWidget *> columns = builtPickers();
+        if (subMenu.built())
+            columns << subMenu;
         for (QWidget *column : std::as_const(columns)) {
             if (focus && column->isAncestorOf(focus)) {
                 const MouseData *md = MouseData::instance();
@@ -506,7 +640,7 @@ void MainWindow::onWindowSelect(int index)
 {
     if (index < 0 || index > 4)
         return;
-    for (QWidget *w : menusAndPages())
+    for (QWidget *w : builtMenusAndPages())
         w->hide();
     currentPage = index;
     MouseData *md = MouseData::instance();
@@ -543,22 +677,27 @@ void MainWindow::checkDevice() { emit Controller::instance()->check(); }
 void MainWindow::menuContorlProc()
 {
     if (mainMenu->selectedKey < 0) {
-        subMenu->hide();
+        if (subMenu.built())
+            subMenu->hide();
         return;
     }
     // A column opened from the keyboard takes the focus, so that it is announced and the
     // next key acts in it.
     QWidget *focus = QApplication::focusWidget();
     subMenu->show();
-    const QList<QWidget *> columns = pickers();
     const int chosen = subMenu->category - 1;
-    for (int i = 0; i < columns.size(); ++i)
-        columns[i]->setVisible(i == chosen);
+    QWidget *chosenColumn = chosen >= 0 && chosen < PickerCount ? pickerAt(chosen) : nullptr;
+    for (QWidget *c : builtPickers()) {
+        if (c != chosenColumn)
+            c->hide();
+    }
+    if (chosenColumn)
+        chosenColumn->show();
     QWidget *opened = nullptr;
     if (focus && mainMenu->isAncestorOf(focus))
         opened = subMenu;
-    else if (focus && subMenu->isAncestorOf(focus) && chosen >= 0 && chosen < columns.size())
-        opened = columns[chosen];
+    else if (focus && subMenu->isAncestorOf(focus) && chosenColumn)
+        opened = chosenColumn;
     if (opened && isVisible()) {
         for (QWidget *w : opened->findChildren<QWidget *>()) {
             if (w->isVisibleTo(opened) && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)) {
@@ -669,6 +808,7 @@ void MainWindow::versionActionProc(bool checked) { Q_UNUSED(checked); }
 
 void MainWindow::deviceChangedProc(uchar type)
 {
+    m_deviceChanged = true;
     funBtn->setLightButtonVisible(type != 2 && type != 4);
     if (type == 255)
         return;
@@ -781,13 +921,13 @@ void MainWindow::closeAssignmentMenus(QPoint pos)
     };
     if (pos.y() > MenuCaptionBottom) {
         // Presses within the open menu columns keep them open.
-        if (subMenu->isVisible()) {
+        if (subMenu.built() && subMenu->isVisible()) {
             const int from = spanOf(mainMenu).first;
             const int to = spanOf(subMenu).second;
             if (pos.x() >= from && pos.x() <= to)
                 return;
         }
-        for (QWidget *picker : pickers()) {
+        for (QWidget *picker : builtPickers()) {
             if (!picker->isVisible())
                 continue;
             const auto span = spanOf(picker);
@@ -795,8 +935,9 @@ void MainWindow::closeAssignmentMenus(QPoint pos)
                 return;
         }
     }
-    subMenu->hide();
-    for (QWidget *picker : pickers())
+    if (subMenu.built())
+        subMenu->hide();
+    for (QWidget *picker : builtPickers())
         picker->hide();
 }
 

@@ -6,11 +6,14 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
+#include "app/lazywidget.h"
+
 class DesktopNotifications;
 class DeviceNotifier;
 class FramelessHelper;
 class NoticeBar;
 class QFrame;
+class QHBoxLayout;
 class QAction;
 class QLabel;
 class QMenu;
@@ -77,22 +80,24 @@ public:
     QMenu *languageMenu = nullptr;       // "follow the system" and every table of i18n/
     QFrame *mainFrame = nullptr;
 
-    // Navigation, menus and pages, in the order they sit in the central layout.
+    // Navigation, menus and pages, in the order they sit in the central layout. What the key
+    // page shows at start is built with the window; the rest is built the first time it is
+    // shown or reached through its member, then kept.
     funBtnWindow *funBtn = nullptr;
     mainMenuWindow *mainMenu = nullptr;
-    subMenuWindow *subMenu = nullptr;
-    childMenuWindow *childMenu = nullptr;
-    keyboardFunctionMenu *keyboardMenu = nullptr;
-    MouseFunctionMenu *mouseFunctionMenu = nullptr;
-    MacroMenu *macroMenu = nullptr;
-    ShortcutMenu *shortcutMenu = nullptr;
-    DpiMenu *dpiMenu = nullptr;
-    RunMenu *runMenu = nullptr;
+    LazyWidget<subMenuWindow> subMenu;
+    LazyWidget<childMenuWindow> childMenu;
+    LazyWidget<keyboardFunctionMenu> keyboardMenu;
+    LazyWidget<MouseFunctionMenu> mouseFunctionMenu;
+    LazyWidget<MacroMenu> macroMenu;
+    LazyWidget<ShortcutMenu> shortcutMenu;
+    LazyWidget<DpiMenu> dpiMenu;
+    LazyWidget<RunMenu> runMenu;
     mouseWindow *mousePage = nullptr;
-    DPIWindow *dpiPage = nullptr;
-    LightWindow *lightPage = nullptr;
-    MacroWindow *macroPage = nullptr;
-    SensorWindow *sensorPage = nullptr;
+    LazyWidget<DPIWindow> dpiPage;
+    LazyWidget<LightWindow> lightPage;
+    LazyWidget<MacroWindow> macroPage;
+    LazyWidget<SensorWindow> sensorPage;
 
     QSystemTrayIcon *trayIcon = nullptr;
     QMenu *trayMenu = nullptr;
@@ -108,14 +113,22 @@ public:
     // Failures of one change arrive as a burst of commands; they make one notice.
     QTimer failureQuietTimer;
 
-    // The seven third-level columns, by category 1..7 of the second-level menu.
+    // The seven third-level columns, by category 1..7 of the second-level menu. Both lists
+    // build what is not built yet; the built...() forms never build.
     QList<QWidget *> pickers() const;
     QList<QWidget *> menusAndPages() const;
+    QList<QWidget *> builtPickers() const;
+    static const int PickerCount = 7;
+    // The picker of category index + 1; nullptr when not built and build is false.
+    QWidget *pickerAt(int index, bool build = true) const;
+    QList<QWidget *> builtMenusAndPages() const;
 
 signals:
     void runSignal();
     // Every tray balloon, also where the desktop has no tray to show it.
     void trayMessage(QString title, QString text);
+    // A menu, picker or page was built (on its first use) and placed in the window.
+    void partBuilt(QWidget *part);
 
 public slots:
     void onSettingBtnClicked();
@@ -159,6 +172,11 @@ private:
     // A short message in the window, or as a notification when the window is not shown.
     void showNotice(const QString &text);
     void buildPages();
+    // Gives a part built late the place, stacking and tab order it would have had if built
+    // with the window.
+    void place(QWidget *part);
+    // Each menu, picker and page by its place in the layout: built or nullptr.
+    QList<QWidget *> partsInOrder() const;
     void buildMenus();
     void connectAll();
     void closeAssignmentMenus(QPoint pos);
@@ -166,6 +184,11 @@ private:
     QString websiteAddress() const;
 
     FramelessHelper *frameless = nullptr;
+    QHBoxLayout *pageRow = nullptr;
+    // What the DPI page would have seen had it been built with the window.
+    bool m_deviceChanged = false;
+    int m_dpiPageLevel = -1;         // the last level reported that the page can show
+    bool m_dpiKeyOutOfRange = false; // the last level reported was not one of them
     bool m_waitForUser = false;
     bool m_openRefused = false; // the mouse is there, its interface refused to open
 };

@@ -5,6 +5,7 @@
 
 #include "model/mousedata.h"
 #include "resources/stylesheets.h"
+#include "resources/pictures.h"
 
 funBtnWindow::funBtnWindow(QWidget *parent) : QFrame(parent)
 {
@@ -39,7 +40,7 @@ funBtnWindow::funBtnWindow(QWidget *parent) : QFrame(parent)
         b->setAutoExclusive(true);
         b->setMinimumSize(58, 58);
         b->setMaximumSize(58, 58);
-        b->setIcon(QIcon(QLatin1String(d.icon)));
+        b->setIcon(Pictures::icon(QLatin1String(d.icon)));
         b->setIconSize(QSize(32, 32));
         b->setFocusPolicy(Qt::TabFocus);
         layout->addWidget(b);

@@ -11,6 +11,7 @@
 #include "pages/keys/menulistview.h"
 #include "pages/keys/mouseviewdelegate.h"
 #include "pages/keys/mouseviewmodel.h"
+#include "resources/pictures.h"
 
 namespace {
 
@@ -33,7 +34,7 @@ mainMenuWindow::mainMenuWindow(QWidget *parent) : QFrame(parent)
     settingTxt->setStyleSheet(StyleSheets::titleLabel());
     toolButton = new QToolButton(this);
     toolButton->setObjectName(QStringLiteral("toolButton"));
-    toolButton->setIcon(QIcon(QStringLiteral(":/images/help.png")));
+    toolButton->setIcon(Pictures::icon(QStringLiteral(":/images/help.png")));
     mainMenuComboBox = new QComboBox(this);
     mainMenuComboBox->setObjectName(QStringLiteral("mainMenuComboBox"));
     mainMenuListView = new MenuListView(this);

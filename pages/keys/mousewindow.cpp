@@ -15,6 +15,7 @@
 #include "pages/keys/keysaccessible.h"
 #include "pages/keys/listsupport.h"
 #include "pages/keys/mousekey.h"
+#include "resources/pictures.h"
 
 namespace {
 
@@ -73,7 +74,7 @@ mouseWindow::mouseWindow(QWidget *parent) : QFrame(parent)
     settingTxt->setObjectName(QStringLiteral("settingTxt"));
     helpBtn = new QToolButton(mouseBottomFrame);
     helpBtn->setObjectName(QStringLiteral("helpBtn"));
-    helpBtn->setIcon(QIcon(QStringLiteral(":/images/help.png")));
+    helpBtn->setIcon(Pictures::icon(QStringLiteral(":/images/help.png")));
     defaultSettingBtn = new QCheckBox(mouseBottomFrame);
     defaultSettingBtn->setObjectName(QStringLiteral("defaultSettingBtn"));
     defaultSettingBtn->setAutoExclusive(true);

@@ -31,6 +31,7 @@
 #include "pages/macro/macroviewmodel.h"
 #include "pages/performance/formsupport.h"
 #include "resources/stylesheets.h"
+#include "resources/pictures.h"
 
 namespace {
 const QString itemSeparator = QStringLiteral("@#");
@@ -94,7 +95,7 @@ QPushButton *iconButton(QWidget *parent, const QString &name, const QString &ico
 {
     auto *b = new QPushButton(parent);
     b->setObjectName(name);
-    b->setIcon(QIcon(icon));
+    b->setIcon(Pictures::icon(icon));
     b->setFixedSize(36, 28);
     b->setStyleSheet(StyleSheets::macroButton());
     b->setToolTip(spoken);
@@ -765,7 +766,7 @@ void MacroWindow::clearActionProc()
 void MacroWindow::updateRecordButton()
 {
     recordBtn->setText(recording ? QStringLiteral("ON") : QStringLiteral("OFF"));
-    recordBtn->setIcon(QIcon(recording ? QStringLiteral(":/macro/images/macro/record.png")
+    recordBtn->setIcon(Pictures::icon(recording ? QStringLiteral(":/macro/images/macro/record.png")
                                        : QStringLiteral(":/macro/images/macro/stop.png")));
     // On and off are a state to a screen reader, as a toggle button's.
     recordBtn->setAccessibleName(MacroViewModel::extraText(MacroViewModel::Record));

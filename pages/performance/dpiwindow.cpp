@@ -20,10 +20,11 @@
 #include "pages/performance/formsupport.h"
 #include "platform/mousesettings.h"
 #include "resources/stylesheets.h"
+#include "resources/pictures.h"
 
 namespace {
 
-constexpr int cardCount = 6;
+constexpr int cardCount = DPIWindow::CardCount;
 
 Ic *chip()
 {
@@ -234,7 +235,7 @@ void DPIWindow::buildForm()
     systemBtn = new QPushButton(frame_2);
     systemBtn->setObjectName(QStringLiteral("systemBtn"));
     systemBtn->setFlat(true);
-    systemBtn->setIcon(QIcon(QStringLiteral(":/images/windowsIcon.png")));
+    systemBtn->setIcon(Pictures::icon(QStringLiteral(":/images/windowsIcon.png")));
     systemBtn->setIconSize(QSize(48, 32));
     systemBtn->setText(languageText(69));
     systemBtn->setStyleSheet(StyleSheets::flatTextButton()

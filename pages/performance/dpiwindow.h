@@ -16,6 +16,8 @@ class DPIWindow : public QFrame
 {
     Q_OBJECT
 public:
+    // Level cards, the last of them never shown.
+    static constexpr int CardCount = 6;
     explicit DPIWindow(QWidget *parent = nullptr);
 
     int currentLevel = 0;

@@ -18,6 +18,7 @@
 #include "pages/performance/formsupport.h"
 #include "pages/performance/tickslider.h"
 #include "resources/stylesheets.h"
+#include "resources/pictures.h"
 
 namespace {
 
@@ -163,7 +164,7 @@ void LightWindow::buildForm()
         auto *b = new QToolButton(parent);
         b->setObjectName(QLatin1String(name));
         b->setFixedSize(24, 24);
-        b->setIcon(QIcon(QStringLiteral(":/images/help.png")));
+        b->setIcon(Pictures::icon(QStringLiteral(":/images/help.png")));
         return b;
     };
 
@@ -238,7 +239,7 @@ void LightWindow::buildForm()
         b->setFocusPolicy(Qt::TabFocus);
         b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         b->setIconSize(QSize(64, 64));
-        b->setIcon(QIcon(effectImage(i, false)));
+        b->setIcon(Pictures::icon(effectImage(i, false)));
         b->setText(languageText(73 + i));
         b->setStyleSheet(StyleSheets::effectButton(i < 3 ? StyleSheets::FirstRow : StyleSheets::SecondRow)
                          + QStringLiteral("QToolButton:focus { border: 1px solid rgb(255, 255, 255); }"));
@@ -500,7 +501,7 @@ void LightWindow::selectCurrentColor(uchar r, uchar g, uchar b, uchar)
 
 void LightWindow::setEffectIcon(int effect, bool highlighted)
 {
-    effectBtns[effect]->setIcon(QIcon(effectImage(effect, highlighted)));
+    effectBtns[effect]->setIcon(Pictures::icon(effectImage(effect, highlighted)));
 }
 
 void LightWindow::selectEffect()

@@ -39,7 +39,12 @@ void fillTrayMenu(QMenu *menu)
 class PageWatcher : public QObject
 {
 public:
-    PageWatcher(QWidget *bar, QList<QWidget *> pages) : QObject(bar), m_bar(bar), m_pages(std::move(pages)) {}
+    explicit PageWatcher(QWidget *bar) : QObject(bar), m_bar(bar) {}
+    void watch(QWidget *page)
+    {
+        m_pages << page;
+        page->installEventFilter(this);
+    }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
@@ -81,9 +86,15 @@ void ProfileUi::install(MainWindow *w)
     if (auto *row = qobject_cast<QBoxLayout *>(w->titleFrame->layout()))
         row->insertWidget(1, bar);
     // Over the key, DPI and lighting pages only, however the page was chosen.
-    auto *watcher = new PageWatcher(bar, {w->macroPage, w->sensorPage});
-    for (QWidget *page : {static_cast<QWidget *>(w->macroPage), static_cast<QWidget *>(w->sensorPage)})
-        page->installEventFilter(watcher);
+    auto *watcher = new PageWatcher(bar);
+    for (QWidget *page : {static_cast<QWidget *>(w->macroPage.built()), static_cast<QWidget *>(w->sensorPage.built())}) {
+        if (page)
+            watcher->watch(page);
+    }
+    QObject::connect(w, &MainWindow::partBuilt, watcher, [w, watcher](QWidget *part) {
+        if (part == w->macroPage.built() || part == w->sensorPage.built())
+            watcher->watch(part);
+    });
 
     auto *holder = new AutoSwitchHolder(w);
     QObject::connect(bar, &ProfileBar::rulesRequested, w, [w, holder] {
@@ -106,8 +117,14 @@ void ProfileUi::install(MainWindow *w)
     QObject::connect(profiles, &ProfileManager::activeChanged, w, [w] {
         MouseData *md = MouseData::instance();
         emit md->refreashData(md->isDefaultKey == 1 ? 1 : 0);
-        w->dpiPage->showProfile();
-        w->lightPage->showProfile();
+        // A page not built yet reads the profile when it is.
+        if (DPIWindow *dpi = w->dpiPage.built())
+            dpi->showProfile();
+        if (LightWindow *light = w->lightPage.built())
+            light->showProfile();
     });
-    QObject::connect(profiles, &ProfileManager::macrosImported, w->macroPage, &MacroWindow::fillNameList);
+    QObject::connect(profiles, &ProfileManager::macrosImported, w, [w] {
+        if (MacroWindow *macros = w->macroPage.built())
+            macros->fillNameList();
+    });
 }

@@ -1,0 +1,13 @@
+#include "resources/pictures.h"
+
+#include <QHash>
+
+QIcon Pictures::icon(const QString &path)
+{
+    // GUI thread only, like every widget that shows one.
+    static QHash<QString, QIcon> made;
+    auto it = made.constFind(path);
+    if (it == made.constEnd())
+        it = made.insert(path, QIcon(path));
+    return *it;
+}

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QIcon>
+#include <QString>
+
+// Icons of the compiled-in pictures. A QIcon made from a file name decodes the file when it
+// is made, and again for every icon made from the same file; these are made once per file
+// and shared, so a picture is decoded once however many buttons show it.
+class Pictures
+{
+public:
+    static QIcon icon(const QString &path);
+};
