@@ -33,6 +33,7 @@
 #include "app/updatedialog.h"
 #include "device/controller.h"
 #include "device/datapaths.h"
+#include "model/languagetable.h"
 #include "model/macrodata.h"
 #include "model/mousedata.h"
 #include "model/mousedefaultdata.h"
@@ -270,6 +271,22 @@ void shootEmptyMacros(MainWindow &window, Shooter &s)
     s.shoot(&window, QStringLiteral("picker-macro-empty"));
 }
 
+// The Chinese language table: its texts need the CJK fallback of the application font.
+void shootChinese(MainWindow &window, Shooter &s)
+{
+    window.onWindowSelect(0);
+    window.mainMenu->clickedProc(window.mainMenu->model->index(1, 0));
+    window.subMenu->clickedProc(window.subMenu->model->index(1, 0));
+    s.shoot(&window, QStringLiteral("zh-picker-keyboard"));
+    window.onWindowSelect(2);
+    s.shoot(&window, QStringLiteral("zh-light"));
+    window.onWindowSelect(3);
+    s.shoot(&window, QStringLiteral("zh-macro"));
+    const auto *button = window.findChild<QAbstractButton *>(QStringLiteral("settingBtn"));
+    s.shootTransient([button]() { const_cast<QAbstractButton *>(button)->click(); }, visiblePopup,
+                     QStringLiteral("zh-menu-settings"));
+}
+
 bool copyFolder(const QString &from, const QString &to)
 {
     QDir().mkpath(to);
@@ -398,6 +415,22 @@ int main(int argc, char *argv[])
             bringUp(window);
             shootEmptyMacros(window, s);
         }
+        failed |= s.failed();
+    }
+    {
+        // Chosen in the settings menu, the table is read at the next start.
+        LanguageTable::setChosen(QStringLiteral("ChineseSimplified"));
+        md->loadLanguage();
+        md->load(md->profileNumber);
+        md->screenClass = 0;
+        MouseDefaultData::instance()->load();
+        md->fillMissingFromDefaults();
+        fillMacroStore(true);
+        Shooter s(out, QStringLiteral("c0"));
+        replugMouse();
+        MainWindow window;
+        bringUp(window);
+        shootChinese(window, s);
         failed |= s.failed();
     }
     Controller::shutdown();
