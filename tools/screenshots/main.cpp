@@ -47,6 +47,7 @@
 #include "profiles/profilemanager.h"
 #include "profiles/ui/profilerulesdialog.h"
 #include "sim/vmouse.h"
+#include "sim/vmousestate.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -61,12 +62,39 @@ const char *const fixedFontDirs[] = {
     "/usr/share/fonts/opentype/noto",          // fonts-noto-cjk
 };
 
-void settle(int ms = 150)
+int g_mouse = -1;
+
+void pump(int ms)
 {
     QElapsedTimer t;
     t.start();
     while (t.elapsed() < ms)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+// Events handled for `ms`, and on until the mouse has had nothing to do for 200 ms: what a
+// page asked of the device is answered and shown before the picture is taken, however slow
+// the machine.
+void settle(int ms = 150)
+{
+    const auto activity = []() {
+        vmouse_state state{};
+        vmouse_get_state(g_mouse, &state);
+        return qMakePair(state.commands, vmouse_trace(nullptr, 0));
+    };
+    auto last = activity();
+    QElapsedTimer total;
+    total.start();
+    QElapsedTimer quiet;
+    quiet.start();
+    while ((total.elapsed() < ms || quiet.elapsed() < 200) && total.elapsed() < 10000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        const auto now = activity();
+        if (now != last) {
+            last = now;
+            quiet.restart();
+        }
+    }
 }
 
 // A blinking caret or a focus ring would make the picture depend on timing.
@@ -91,7 +119,7 @@ public:
             window->resize(1200, 800);
         settle();
         dropFocus(w->window());
-        settle(30);
+        pump(30);
         const QString path = m_dir + QLatin1Char('/') + m_prefix + QLatin1Char('-') + state
                              + QStringLiteral(".png");
         // Compression 9: the references are kept in the repository.
@@ -158,7 +186,7 @@ void replugMouse()
 {
     vmouse_reset();
     checkDevice();
-    vmouse_plug(0xf0e1, 0x7a01, 0xff00, 1, 0xff01, 1, 32);
+    g_mouse = vmouse_plug(0xf0e1, 0x7a01, 0xff00, 1, 0xff01, 1, 32);
 }
 
 // The mouse is found and the window comes up, as at start.
