@@ -145,8 +145,7 @@ public:
                 shoot(w, state);
                 w->close();
             } else {
-                std::printf("FAILED %s-%s: did not open\n", qPrintable(m_prefix), qPrintable(state));
-                m_failed = true;
+                fail(state + QStringLiteral(": did not open"));
             }
             done = true;
         });
@@ -156,6 +155,11 @@ public:
         settle(50);
     }
 
+    void fail(const QString &what)
+    {
+        std::printf("FAILED %s-%s\n", qPrintable(m_prefix), qPrintable(what));
+        m_failed = true;
+    }
     bool failed() const { return m_failed; }
 
 private:
@@ -243,7 +247,7 @@ void shootWindow(MainWindow &window, Shooter &s)
         effect->click();
         s.shoot(&window, QStringLiteral("light-effect2"));
     } else {
-        std::printf("FAILED light-effect2: no effect card\n");
+        s.fail(QStringLiteral("light-effect2: no effect card"));
     }
 
     // The title bar: the profile chooser, its menu, the settings menu and what it opens.
