@@ -25,9 +25,7 @@
 #include <QTimer>
 
 #include <cstdio>
-#include <cstdlib>
 #include <functional>
-#include <memory>
 
 #include "app/mainwindow.h"
 #include "app/updatedialog.h"
@@ -49,7 +47,6 @@
 #include "sim/vmouse.h"
 #include "sim/vmousestate.h"
 
-#include <QComboBox>
 #include <QLabel>
 #include <QSignalBlocker>
 #include <QTableWidget>
