@@ -3,15 +3,24 @@
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QLocalServer>
-#include <QLocalSocket>
 
 #ifdef Q_OS_UNIX
+#include <QSocketNotifier>
+
 #include <cerrno>
+#include <cstring>
+#include <utility>
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
+#else
+#include <QLocalServer>
+#include <QLocalSocket>
 #endif
 
 namespace {
@@ -56,7 +65,6 @@ SingleInstance::SingleInstance(const QString &key, QObject *parent)
     m_name = dir.isEmpty() ? name : dir + QLatin1Char('/') + name;
 }
 
-SingleInstance::~SingleInstance() = default;
 
 QString SingleInstance::defaultName()
 {
@@ -85,6 +93,223 @@ QString SingleInstance::socketDirectory()
 #endif
 }
 
+#ifdef Q_OS_UNIX
+namespace {
+bool toAddress(const QString &name, sockaddr_un *addr)
+{
+    const QByteArray path = QFile::encodeName(name);
+    *addr = sockaddr_un{};
+    addr->sun_family = AF_UNIX;
+    if (path.isEmpty() || size_t(path.size()) >= sizeof addr->sun_path)
+        return false;
+    std::memcpy(addr->sun_path, path.constData(), size_t(path.size()));
+    return true;
+}
+
+// Waits for `events` on fd until the deadline; false on time-out or error.
+bool waitFor(int fd, short events, const QDeadlineTimer &deadline)
+{
+    for (;;) {
+        pollfd p{fd, events, 0};
+        const int ms = int(qMax<qint64>(0, deadline.remainingTime()));
+        const int n = ::poll(&p, 1, ms);
+        if (n > 0)
+            return true;
+        if (n == 0 || errno != EINTR)
+            return false;
+    }
+}
+
+struct Fd
+{
+    int fd;
+    ~Fd()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+} // namespace
+
+SingleInstance::~SingleInstance()
+{
+    for (auto &entry : m_connections)
+        ::close(entry.first);
+    m_connections.clear();
+    if (m_listenFd >= 0) {
+        m_listenNotifier.reset();
+        ::close(m_listenFd);
+        ::unlink(QFile::encodeName(m_name).constData());
+    }
+}
+
+bool SingleInstance::isPrimary() const
+{
+    return m_listenFd >= 0;
+}
+
+bool SingleInstance::tryBecomePrimary()
+{
+    if (isPrimary())
+        return true;
+    if (!m_name.contains(QLatin1Char('/'))) {
+        m_problem = QStringLiteral("no private runtime directory for the single-instance socket");
+        qWarning("SingleInstance: %s; running without the check", qPrintable(m_problem));
+        return true;
+    }
+    Answer answer = askPrimary();
+    if (answer == Answer::Primary)
+        return false;
+    if (answer == Answer::None) {
+        const Listen first = listen();
+        if (first == Listen::Ok)
+            return true;
+        if (first == Listen::InUse) {
+            // Another instance may have started between our question and the listen.
+            answer = askPrimary();
+            if (answer == Answer::Primary)
+                return false;
+            if (answer == Answer::None) {
+                // Nobody answers: the socket is a leftover of an instance that died.
+                ::unlink(QFile::encodeName(m_name).constData());
+                if (listen() == Listen::Ok)
+                    return true;
+            }
+        }
+    }
+    m_problem = answer == Answer::Foreign
+                    ? QStringLiteral("%1 is held by another program").arg(m_name)
+                    : QStringLiteral("cannot listen on %1: %2").arg(m_name, m_listenError);
+    qWarning("SingleInstance: %s; running without the check", qPrintable(m_problem));
+    return true; // better a second window than no program at all
+}
+
+SingleInstance::Listen SingleInstance::listen()
+{
+    sockaddr_un addr;
+    if (!toAddress(m_name, &addr)) {
+        m_listenError = QStringLiteral("the name is too long for a socket");
+        return Listen::Failed;
+    }
+    Fd sock{::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0)};
+    if (sock.fd < 0) {
+        m_listenError = QString::fromLocal8Bit(std::strerror(errno));
+        return Listen::Failed;
+    }
+    if (::bind(sock.fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0) {
+        const int error = errno;
+        m_listenError = QString::fromLocal8Bit(std::strerror(error));
+        return error == EADDRINUSE ? Listen::InUse : Listen::Failed;
+    }
+    if (::listen(sock.fd, 16) != 0) {
+        m_listenError = QString::fromLocal8Bit(std::strerror(errno));
+        ::unlink(addr.sun_path);
+        return Listen::Failed;
+    }
+    m_listenFd = std::exchange(sock.fd, -1);
+    m_listenNotifier = std::make_unique<QSocketNotifier>(m_listenFd, QSocketNotifier::Read);
+    connect(m_listenNotifier.get(), &QSocketNotifier::activated, this, &SingleInstance::onNewConnection);
+    return Listen::Ok;
+}
+
+SingleInstance::Answer SingleInstance::askPrimary()
+{
+    sockaddr_un addr;
+    if (!toAddress(m_name, &addr))
+        return Answer::None;
+    Fd sock{::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0)};
+    if (sock.fd < 0)
+        return Answer::None;
+    const QDeadlineTimer connecting(kConnectMs);
+    for (;;) {
+        if (::connect(sock.fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) == 0)
+            break;
+        // A full backlog refuses a non-blocking connect for now; retry until the deadline.
+        if ((errno != EAGAIN && errno != EINTR) || connecting.hasExpired())
+            return Answer::None;
+        ::poll(nullptr, 0, 10);
+    }
+    if (!peerIsThisUser(sock.fd))
+        return Answer::Foreign;
+
+    const QDeadlineTimer writing(kWriteMs);
+    qsizetype sent = 0;
+    while (sent < kRaise.size()) {
+        const ssize_t n = ::send(sock.fd, kRaise.constData() + sent, size_t(kRaise.size() - sent), MSG_NOSIGNAL);
+        if (n > 0)
+            sent += n;
+        else if ((n < 0 && errno != EAGAIN && errno != EINTR) || !waitFor(sock.fd, POLLOUT, writing))
+            return Answer::Foreign;
+    }
+    // Only this program answers "ok": a socket that stays silent is not ours to defer to.
+    QByteArray reply;
+    const QDeadlineTimer answering(kAnswerMs);
+    while (!reply.contains('\n') && reply.size() < kMaxMessage) {
+        char chunk[kMaxMessage];
+        const ssize_t n = ::recv(sock.fd, chunk, size_t(kMaxMessage - reply.size()), 0);
+        if (n > 0)
+            reply.append(chunk, n);
+        else if (n == 0 || (errno != EAGAIN && errno != EINTR) || !waitFor(sock.fd, POLLIN, answering))
+            break;
+    }
+    return reply == kOk ? Answer::Primary : Answer::Foreign;
+}
+
+void SingleInstance::onNewConnection()
+{
+    for (;;) {
+        const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd < 0) {
+            if (errno == EINTR || errno == ECONNABORTED)
+                continue;
+            return; // EAGAIN: no more waiting
+        }
+        Connection &c = m_connections[fd];
+        c.notifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+        connect(c.notifier.get(), &QSocketNotifier::activated, this, [this, fd] { onReadable(fd); });
+    }
+}
+
+void SingleInstance::onReadable(int fd)
+{
+    const auto it = m_connections.find(fd);
+    if (it == m_connections.end())
+        return;
+    QByteArray &buffer = it->second.buffer;
+    char chunk[kMaxMessage];
+    const ssize_t n = ::recv(fd, chunk, size_t(kMaxMessage - buffer.size()), 0);
+    if (n < 0 && (errno == EAGAIN || errno == EINTR))
+        return;
+    if (n > 0)
+        buffer.append(chunk, n);
+    // Decided at a line end, at the size limit, or when the other end is gone.
+    if (n > 0 && !buffer.contains('\n') && buffer.size() < kMaxMessage)
+        return;
+    const bool raise = buffer == kRaise;
+    if (raise)
+        ::send(fd, kOk.constData(), size_t(kOk.size()), MSG_NOSIGNAL);
+    closeConnection(fd);
+    if (raise)
+        emit raiseRequested();
+}
+
+void SingleInstance::closeConnection(int fd)
+{
+    const auto it = m_connections.find(fd);
+    if (it == m_connections.end())
+        return;
+    // Called from the notifier's own signal: it goes once that has returned.
+    QSocketNotifier *notifier = it->second.notifier.release();
+    m_connections.erase(it);
+    notifier->setEnabled(false);
+    notifier->deleteLater();
+    ::close(fd);
+}
+
+#else
+
+SingleInstance::~SingleInstance() = default;
+
 bool SingleInstance::isPrimary() const
 {
     return m_server && m_server->isListening();
@@ -94,13 +319,6 @@ bool SingleInstance::tryBecomePrimary()
 {
     if (isPrimary())
         return true;
-#ifdef Q_OS_UNIX
-    if (!m_name.contains(QLatin1Char('/'))) {
-        m_problem = QStringLiteral("no private runtime directory for the single-instance socket");
-        qWarning("SingleInstance: %s; running without the check", qPrintable(m_problem));
-        return true;
-    }
-#endif
     // Ask first: on Windows a second server on the same pipe name would simply succeed.
     Answer answer = askPrimary();
     if (answer == Answer::Primary)
@@ -140,10 +358,6 @@ SingleInstance::Answer SingleInstance::askPrimary()
     socket.connectToServer(m_name);
     if (!socket.waitForConnected(kConnectMs))
         return Answer::None;
-#ifdef Q_OS_UNIX
-    if (!peerIsThisUser(socket.socketDescriptor()))
-        return Answer::Foreign;
-#endif
     socket.write(kRaise);
     socket.waitForBytesWritten(kWriteMs);
     // Only this program answers "ok": a socket that stays silent is not ours to defer to.
@@ -183,3 +397,5 @@ void SingleInstance::onNewConnection()
             handle();
     }
 }
+
+#endif

@@ -1,9 +1,14 @@
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 
+#include <map>
+#include <memory>
+
 class QLocalServer;
+class QSocketNotifier;
 
 // One running program per user. The first instance listens on a local socket in the user's
 // private runtime directory; a later one tells it "raise", waits for its "ok", and should then
@@ -44,5 +49,24 @@ private:
 
     QString m_name;
     QString m_problem;
+#ifdef Q_OS_UNIX
+    // A plain socket: the network library it would take otherwise costs every start and
+    // megabytes for as long as the program waits in the tray.
+    enum class Listen { Ok, InUse, Failed };
+    Listen listen();
+    void onReadable(int fd);
+    void closeConnection(int fd);
+
+    struct Connection
+    {
+        std::unique_ptr<QSocketNotifier> notifier;
+        QByteArray buffer;
+    };
+    int m_listenFd = -1;
+    std::unique_ptr<QSocketNotifier> m_listenNotifier;
+    std::map<int, Connection> m_connections;
+    QString m_listenError;
+#else
     QLocalServer *m_server = nullptr;
+#endif
 };
