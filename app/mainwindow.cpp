@@ -24,6 +24,7 @@
 
 #include "app/noticebar.h"
 #include "app/updatedialog.h"
+#include "app/windowbackground.h"
 #include "device/controller.h"
 #include "device/datapaths.h"
 #include "device/ic.h"
@@ -118,8 +119,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     mainFrame = new QFrame(central);
     mainFrame->setObjectName(QStringLiteral("mainFrame"));
     mainFrame->setMouseTracking(true);
-    mainFrame->setStyleSheet(
-        QStringLiteral("QFrame#mainFrame { border-image: url(:/images/background.png); }"));
+    background = new WindowBackground(mainFrame, QStringLiteral(":/images/background.png"));
     column->addWidget(mainFrame, 1);
 
     buildPages();

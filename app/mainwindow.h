@@ -12,6 +12,7 @@ class DesktopNotifications;
 class DeviceNotifier;
 class FramelessHelper;
 class NoticeBar;
+class WindowBackground;
 class QFrame;
 class QHBoxLayout;
 class QAction;
@@ -79,6 +80,7 @@ public:
     QAction *autostartAction = nullptr;  // "start at login", the user's autostart entry
     QMenu *languageMenu = nullptr;       // "follow the system" and every table of i18n/
     QFrame *mainFrame = nullptr;
+    WindowBackground *background = nullptr; // the picture behind the pages
 
     // Navigation, menus and pages, in the order they sit in the central layout. What the key
     // page shows at start is built with the window; the rest is built the first time it is

@@ -15,6 +15,7 @@
 #include "app/mainwindow.h"
 #include "app/hiddenwindowrelease.h"
 #include "app/noticebar.h"
+#include "app/windowbackground.h"
 #include "device/controller.h"
 #include "device/datapaths.h"
 #include "model/macrodata.h"
@@ -151,7 +152,8 @@ int Startup::run(QApplication &app, const Options &options)
     md->fillMissingFromDefaults();
 
     auto window = std::make_unique<MainWindow>();
-    new HiddenWindowRelease(window.get()); // owned by the window
+    auto *hiddenRelease = new HiddenWindowRelease(window.get()); // owned by the window
+    QObject::connect(hiddenRelease, &HiddenWindowRelease::released, window->background, &WindowBackground::release);
     QObject::connect(&single, &SingleInstance::raiseRequested, window.get(), &MainWindow::raiseWindow);
     window->setWaitForUser(options.startHidden);
     if (!options.startHidden && !MainWindow::trayAvailable())

@@ -1,11 +1,15 @@
 #include "app/hiddenwindowrelease.h"
+#include "app/windowbackground.h"
 
 #include <QBackingStore>
 #include <QImage>
+#include <QFrame>
 #include <QLabel>
 #include <QPixmap>
 #include <QScreen>
+#include <QPainter>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -54,6 +58,52 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QTRY_COMPARE(window.backingStore()->size(), window.size());
         QTRY_COMPARE(shot(window), before);
+    }
+
+    // The picture behind the pages looks exactly like the style sheet's border-image it
+    // replaces, is given back with the backing store, and comes back on show.
+    void backgroundGivenBackAndDrawnAgain()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        // Not the frame's size, so that it is stretched (and smoothed) both ways.
+        QImage picture(173, 91, QImage::Format_RGB32);
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                picture.setPixel(x, y, qRgb((x * 37) % 256, (y * 53) % 256, ((x ^ y) * 11) % 256));
+        const QString path = dir.filePath(QStringLiteral("background.png"));
+        QVERIFY(picture.save(path));
+
+        QWidget reference;
+        reference.setStyleSheet(QStringLiteral("QWidget { background: rgb(43, 43, 43); }"));
+        auto *sheetFrame = new QFrame(&reference);
+        sheetFrame->setObjectName(QStringLiteral("frame"));
+        sheetFrame->setStyleSheet(QStringLiteral("QFrame#frame { border-image: url(%1); }").arg(path));
+        sheetFrame->setGeometry(10, 20, 400, 250);
+        reference.resize(420, 280);
+        reference.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&reference));
+        const QImage expected = shot(reference);
+        reference.hide();
+
+        QWidget window;
+        window.setStyleSheet(QStringLiteral("QWidget { background: rgb(43, 43, 43); }"));
+        auto *frame = new QFrame(&window);
+        frame->setGeometry(10, 20, 400, 250);
+        auto *background = new WindowBackground(frame, path);
+        window.resize(420, 280);
+        auto *release = new HiddenWindowRelease(&window, 100);
+        connect(release, &HiddenWindowRelease::released, background, &WindowBackground::release);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTRY_COMPARE(shot(window), expected);
+
+        window.hide();
+        QTRY_VERIFY(!background->holdsPicture());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTRY_COMPARE(shot(window), expected);
+        QVERIFY(background->holdsPicture());
     }
 
 private:
