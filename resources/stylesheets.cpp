@@ -1,6 +1,8 @@
 #include "resources/stylesheets.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QStyle>
 #include <QFile>
 #include <QHash>
 #include <QMutex>
@@ -126,4 +128,279 @@ void StyleSheets::styleComboBox(QComboBox *box, ComboItems items, const QString 
     if (!plain)
         box->setItemDelegate(new QStyledItemDelegate(box));
     box->setStyleSheet(comboBox(items) + extra);
+}
+
+namespace {
+
+struct LookDef
+{
+    const char *name;
+    // Outer widgets 1, widgets inside them 2, and so on: a look of a deeper rank outweighs the
+    // rules an outer look has for the same widget, as a widget's own sheet outweighed its
+    // parents' sheets.
+    int rank;
+    // The rules reach the widget's children too, as they did from the widget's own sheet.
+    bool children;
+};
+
+constexpr LookDef lookDefs[StyleSheets::LookCount] = {
+    {"mainWindow", 1, false},      {"mainFrame", 1, false},      {"profileBar", 1, false},
+    {"pagePanel", 1, true},        {"pageFrame", 1, true},       {"mouseWindow", 1, true},
+    {"navColumn", 1, true},        {"dpiPage", 1, false},        {"lightPage", 1, false},
+    {"sensorPage", 1, false},      {"titleLabel", 2, false},     {"plainLabel", 2, false},
+    {"macroBindLabel", 2, false},  {"accentLabel", 2, false},    {"transparentLabel", 2, false},
+    {"dpiCardTitle", 2, false},    {"pinLabel", 2, false},       {"sensorValue", 2, false},
+    {"noticeBar", 2, false},       {"noMouseNotice", 2, false},  {"checkBox", 2, false},
+    {"focusCheckBox", 2, false},   {"lineEdit", 2, false},       {"listLineEdit", 2, false},
+    {"combo24", 2, true},          {"combo27", 2, true},         {"slider", 2, false},
+    {"pushButton", 2, false},      {"listButton", 2, false},     {"menuButton", 2, false},
+    {"macroButton", 2, false},     {"fieldButton", 2, false},    {"flatTextButton", 2, false},
+    {"effectButton1", 2, false},   {"effectButton2", 2, false},  {"menuList", 2, true},
+    {"dpiList", 2, true},          {"macroList", 2, true},       {"trayMenu", 2, false},
+    {"contextMenu", 2, false},     {"titleButton", 2, false},    {"titleButtonHover", 2, false},
+    {"settingButton", 2, false},   {"settingButtonHover", 2, false}, {"macroPanel", 2, false},
+    {"colorSlot", 2, true},        {"colorSlotSelected", 2, true},   {"folderIcon", 3, false},
+    {"paletteTable", 3, false},    {"paletteSwatch", 4, false},
+};
+
+QString titleButton(bool hovered, bool setting)
+{
+    QString text = QStringLiteral("QPushButton { %1 }")
+                       .arg(hovered ? QStringLiteral("background-color: rgb(26, 26, 26); border: none;")
+                                    : QStringLiteral("background-color: rgb(43, 43, 43); border: none;"));
+    // Keyboard focus looks like the pointer's hover, so the bar keeps its look.
+    text += QStringLiteral("QPushButton:focus { background-color: rgb(26, 26, 26); outline: none; }");
+    if (setting)
+        text += QStringLiteral("QPushButton::menu-indicator { image: none; width: 0px; }");
+    return text;
+}
+
+QString colorSlot(bool selected)
+{
+    return StyleSheets::comboBox(StyleSheets::ColorSlot)
+        + (selected ? QStringLiteral("QComboBox{ \nborder:1px solid #ff5000;\n}\n ")
+                    : QStringLiteral("QComboBox{ \nborder:1px solid rgb(106,106,106);\n}\n "))
+        // Keyboard focus shows as a white border where the state border would be.
+        + QStringLiteral("QComboBox:focus{ border:1px solid #ffffff; }");
+}
+
+// The rules of each look as the widgets of that look had them in their own sheets.
+QString lookText(StyleSheets::Look look)
+{
+    using S = StyleSheets;
+    const QString focusCheck = QStringLiteral("QCheckBox:focus { color: rgb(255, 80, 0); }");
+    const QString focusRing = QStringLiteral(":focus { border: 1px solid rgb(255, 255, 255); }");
+    switch (look) {
+    case S::MainWindowLook:
+        return QStringLiteral("QMainWindow#MainWindow { background-color: rgb(43, 43, 43); }");
+    case S::MainFrameLook:
+        return QStringLiteral("QFrame#mainFrame { border-image: url(:/images/background.png); }");
+    case S::ProfileBarLook:
+        return QStringLiteral("QFrame#profileBar { background-color: rgba(255, 255, 255, 0); }");
+    case S::PagePanelLook:
+        return S::pagePanel();
+    case S::PageFrameLook:
+        return S::pageFrame();
+    case S::MouseWindowLook:
+        return S::pageFrame() + S::plainLabel() + S::checkBox() + focusCheck;
+    case S::NavColumnLook:
+        return S::pagePanel() + S::navButton() + QStringLiteral("QPushButton") + focusRing;
+    case S::DpiPageLook:
+        return QStringLiteral("QFrame#DPIWindow { background-color: rgba(255, 255, 255, 0); }");
+    case S::LightPageLook:
+        return QStringLiteral("QFrame#LightWindow { background-color: rgba(255, 255, 255, 0); }");
+    case S::SensorPageLook:
+        return QStringLiteral("QFrame#SensorWindow { background-color: rgb(26, 26, 26); }");
+    case S::TitleLabelLook:
+        return S::titleLabel();
+    case S::PlainLabelLook:
+        return S::plainLabel();
+    case S::MacroBindLabelLook:
+        return S::hoverLabel() + QStringLiteral("QLabel:focus { color: rgb(255, 80, 0); }");
+    case S::AccentLabelLook:
+        return QStringLiteral("QLabel{color: rgb(255, 80, 0);}");
+    case S::TransparentLabelLook:
+        return QStringLiteral("QLabel { color: rgb(255, 255, 255); background: transparent; }");
+    case S::DpiCardTitleLook:
+        return QStringLiteral("QLabel { color: rgb(255, 255, 255); padding-top: 8px; "
+                              "padding-bottom: 8px; background: transparent; }");
+    case S::PinLabelLook:
+        return QStringLiteral("QLabel { background: transparent; }");
+    case S::SensorValueLook:
+        return QStringLiteral("* { color: rgb(255, 255, 255); font-size: 36px; }");
+    case S::NoticeBarLook:
+        return QStringLiteral(
+            "QLabel#noticeBar { background-color: rgb(68, 69, 73); color: rgb(255, 255, 255);"
+            " border: 1px solid rgb(255, 80, 0); border-radius: 4px; padding: 8px 16px; font-size: 16px; }");
+    case S::NoMouseNoticeLook:
+        return QStringLiteral(
+            "QLabel#noMouseNotice { background-color: rgb(26, 26, 26); color: rgb(255, 255, 255);"
+            " font-size: 20px; padding: 80px; }");
+    case S::CheckBoxLook:
+        return S::checkBox();
+    case S::FocusCheckBoxLook:
+        return S::checkBox() + focusCheck;
+    case S::LineEditLook:
+        // A refused entry is marked in red, over the hover border.
+        return S::lineEdit() + QStringLiteral("QLineEdit[refused=\"true\"] { border: 1px solid rgb(255, 60, 60); }");
+    case S::ListLineEditLook:
+        return S::lineEdit()
+            + QStringLiteral("QLineEdit { min-height: 27px; }"
+                             "QLineEdit:focus { border: 1px solid #ff5000; }"
+                             "QLineEdit:disabled { color: rgb(155, 155, 155); }");
+    case S::Combo24Look:
+        return S::comboBox(S::Items24);
+    case S::Combo27Look:
+        return S::comboBox(S::Items27) + S::comboPopupScrollBar()
+            + QStringLiteral("QComboBox { min-height: 27px; }"
+                             "QComboBox:focus { border: 1px solid rgb(255, 80, 0); }");
+    case S::SliderLook:
+        return S::slider();
+    case S::PushButtonLook:
+        return S::pushButton();
+    case S::ListButtonLook:
+        return S::pushButton()
+            + QStringLiteral("QPushButton { min-height: 27px; }"
+                             "QPushButton:focus { background-color: #ff5001; }");
+    case S::MenuButtonLook:
+        return S::pushButton() + QStringLiteral("QPushButton::menu-indicator { image: none; width: 0px; }");
+    case S::MacroButtonLook:
+        return S::macroButton();
+    case S::FieldButtonLook:
+        return S::fieldButton()
+            + QStringLiteral("QPushButton { min-height: 27px; }"
+                             "QPushButton:focus { border: 1px solid #ff5000; }"
+                             "QPushButton:disabled { color: rgb(155, 155, 155); }");
+    case S::FlatTextButtonLook:
+        return S::flatTextButton() + QStringLiteral("QPushButton:focus { text-decoration: underline; }");
+    case S::EffectButton1Look:
+        return S::effectButton(S::FirstRow) + QStringLiteral("QToolButton") + focusRing;
+    case S::EffectButton2Look:
+        return S::effectButton(S::SecondRow) + QStringLiteral("QToolButton") + focusRing;
+    case S::MenuListLook:
+        return S::listView(S::MenuList) + S::listScrollBar();
+    case S::DpiListLook:
+        return S::listView(S::DpiList) + S::listScrollBar();
+    case S::MacroListLook:
+        return S::listView(S::MacroList40) + S::listScrollBar();
+    case S::TrayMenuLook:
+        return S::menu(S::TrayMenu);
+    case S::ContextMenuLook:
+        return S::menu(S::ContextMenu);
+    case S::TitleButtonLook:
+        return titleButton(false, false);
+    case S::TitleButtonHoverLook:
+        return titleButton(true, false);
+    case S::SettingButtonLook:
+        return titleButton(false, true);
+    case S::SettingButtonHoverLook:
+        return titleButton(true, true);
+    case S::MacroPanelLook:
+        return QStringLiteral("QFrame{background-color: rgb(43, 43, 43); border-radius: 8px;}");
+    case S::ColorSlotLook:
+        return colorSlot(false);
+    case S::ColorSlotSelectedLook:
+        return colorSlot(true);
+    case S::FolderIconLook:
+        return QStringLiteral("QToolButton { border-image: url(:menu/images/menu/folder.png); border: none; }");
+    case S::PaletteTableLook:
+        return QStringLiteral("QTableView { border: none; padding-top: 7px; padding-left: 6px; "
+                              "background-color: rgb(49, 49, 49); }");
+    case S::PaletteSwatchLook:
+        return S::sheet(QStringLiteral("colorswatch"));
+    case S::LookCount:
+        break;
+    }
+    return QString();
+}
+
+// Confines each rule of `text` to widgets tagged `tag` (the tag added to the first
+// compound of each selector), and with `children` also to their descendants.
+QString scoped(const QString &text, const QString &tag, bool children)
+{
+    QString out;
+    int pos = 0;
+    while (pos < text.size()) {
+        const int open = text.indexOf(QLatin1Char('{'), pos);
+        if (open < 0)
+            break;
+        const int close = text.indexOf(QLatin1Char('}'), open);
+        if (close < 0)
+            break;
+        QStringList selectors;
+        const QStringList parts = text.mid(pos, open - pos).split(QLatin1Char(','));
+        for (const QString &part : parts) {
+            const QString selector = part.simplified();
+            if (selector.isEmpty())
+                continue;
+            int type = 0;
+            while (type < selector.size()
+                   && (selector.at(type).isLetterOrNumber() || selector.at(type) == QLatin1Char('_')
+                       || selector.at(type) == QLatin1Char('-') || selector.at(type) == QLatin1Char('*')))
+                ++type;
+            selectors << selector.left(type) + tag + selector.mid(type);
+            if (children)
+                selectors << tag + QLatin1Char(' ') + selector;
+        }
+        out += selectors.join(QStringLiteral(", ")) + QLatin1Char(' ') + text.mid(open, close - open + 1)
+            + QLatin1Char('\n');
+        pos = close + 1;
+    }
+    return out;
+}
+
+} // namespace
+
+QString StyleSheets::lookName(Look look)
+{
+    return look >= 0 && look < LookCount ? QLatin1String(lookDefs[look].name) : QString();
+}
+
+QString StyleSheets::application()
+{
+    static const QString text = [] {
+        QString all;
+        for (int i = 0; i < LookCount; ++i) {
+            const LookDef &def = lookDefs[i];
+            const QString tag = QStringLiteral("[look=\"%1\"]").arg(QLatin1String(def.name)).repeated(def.rank);
+            all += scoped(lookText(Look(i)), tag, def.children);
+        }
+        return all;
+    }();
+    return text;
+}
+
+void StyleSheets::installApplicationSheet()
+{
+    auto *app = qobject_cast<QApplication *>(QCoreApplication::instance());
+    if (app && app->styleSheet().isEmpty())
+        app->setStyleSheet(application());
+}
+
+void StyleSheets::setLook(QWidget *widget, Look look)
+{
+    if (!widget)
+        return;
+    installApplicationSheet();
+    const QString name = lookName(look);
+    if (widget->property("look").toString() == name)
+        return;
+    widget->setProperty("look", name);
+    // Rules are matched when a widget is polished; one shown before must be matched again.
+    if (widget->testAttribute(Qt::WA_WState_Polished)) {
+        widget->style()->unpolish(widget);
+        widget->style()->polish(widget);
+        widget->update();
+    }
+}
+
+void StyleSheets::setComboLook(QComboBox *box, Look look)
+{
+    if (!box)
+        return;
+    QAbstractItemDelegate *current = box->itemDelegate();
+    const bool plain = current && current->metaObject() == &QStyledItemDelegate::staticMetaObject;
+    if (!plain)
+        box->setItemDelegate(new QStyledItemDelegate(box));
+    setLook(box, look);
 }

@@ -47,8 +47,7 @@ ColorComboBox::ColorComboBox(QWidget *parent)
     m_table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_table->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_table->setFrameShape(QFrame::NoFrame);
-    m_table->setStyleSheet(QStringLiteral("QTableView { border: none; padding-top: 7px; padding-left: 6px; "
-                                          "background-color: rgb(49, 49, 49); }"));
+    StyleSheets::setLook(m_table, StyleSheets::PaletteTableLook);
     for (int r = 0; r < rows; ++r) {
         for (int c = 0; c < columns; ++c) {
             auto *item = new ColorComboboxItem(palette.at(r * columns + c));
@@ -81,11 +80,7 @@ void ColorComboBox::setColor(const QString &text)
 void ColorComboBox::setSelected(bool on)
 {
     selected = on;
-    const QString rule = on ? QStringLiteral("QComboBox{ \nborder:1px solid #ff5000;\n}\n ")
-                            : QStringLiteral("QComboBox{ \nborder:1px solid rgb(106,106,106);\n}\n ");
-    // Keyboard focus shows as a white border where the state border would be.
-    setStyleSheet(StyleSheets::comboBox(StyleSheets::ColorSlot) + rule
-                  + QStringLiteral("QComboBox:focus{ border:1px solid #ffffff; }"));
+    StyleSheets::setLook(this, on ? StyleSheets::ColorSlotSelectedLook : StyleSheets::ColorSlotLook);
     updateAccessibleText();
 }
 

@@ -12,15 +12,20 @@ QLabel *FormSupport::label(QWidget *parent, const char *name, const QString &she
     return l;
 }
 
+QLabel *FormSupport::label(QWidget *parent, const char *name, StyleSheets::Look look)
+{
+    auto *l = new QLabel(parent);
+    l->setObjectName(QLatin1String(name));
+    StyleSheets::setLook(l, look);
+    return l;
+}
+
 void FormSupport::markRefused(QLineEdit *edit, const QString &reason)
 {
     const bool refused = !reason.isEmpty();
     if (edit->property("refused").toBool() == refused && edit->toolTip() == reason)
         return;
     edit->setProperty("refused", refused);
-    static const QString mark = QStringLiteral("QLineEdit[refused=\"true\"] { border: 1px solid rgb(255, 60, 60); }");
-    if (refused && !edit->styleSheet().contains(mark))
-        edit->setStyleSheet(edit->styleSheet() + mark);
     edit->setToolTip(reason);
     edit->setAccessibleDescription(reason);
     edit->style()->unpolish(edit);
