@@ -135,9 +135,9 @@ namespace {
 struct LookDef
 {
     const char *name;
-    // Outer widgets 1, widgets inside them 2, and so on: a look of a deeper rank outweighs the
-    // rules an outer look has for the same widget, as a widget's own sheet outweighed its
-    // parents' sheets.
+    // Where an outer look has a weightier rule for the same widget (the palette table in a
+    // colour slot's popup), a higher rank outweighs it, as a widget's own sheet outweighed
+    // its parents' sheets. Otherwise inner looks win by coming later.
     int rank;
     // The rules reach the widget's children too, as they did from the widget's own sheet.
     bool children;
@@ -147,20 +147,20 @@ constexpr LookDef lookDefs[StyleSheets::LookCount] = {
     {"mainWindow", 1, false},      {"mainFrame", 1, false},      {"profileBar", 1, false},
     {"pagePanel", 1, true},        {"pageFrame", 1, true},       {"mouseWindow", 1, true},
     {"navColumn", 1, true},        {"dpiPage", 1, false},        {"lightPage", 1, false},
-    {"sensorPage", 1, false},      {"titleLabel", 2, false},     {"plainLabel", 2, false},
-    {"macroBindLabel", 2, false},  {"accentLabel", 2, false},    {"transparentLabel", 2, false},
-    {"dpiCardTitle", 2, false},    {"pinLabel", 2, false},       {"sensorValue", 2, false},
-    {"noticeBar", 2, false},       {"noMouseNotice", 2, false},  {"checkBox", 2, false},
-    {"focusCheckBox", 2, false},   {"lineEdit", 2, false},       {"listLineEdit", 2, false},
-    {"combo24", 2, true},          {"combo27", 2, true},         {"slider", 2, false},
-    {"pushButton", 2, false},      {"listButton", 2, false},     {"menuButton", 2, false},
-    {"macroButton", 2, false},     {"fieldButton", 2, false},    {"flatTextButton", 2, false},
-    {"effectButton1", 2, false},   {"effectButton2", 2, false},  {"menuList", 2, true},
-    {"dpiList", 2, true},          {"macroList", 2, true},       {"trayMenu", 2, false},
-    {"contextMenu", 2, false},     {"titleButton", 2, false},    {"titleButtonHover", 2, false},
-    {"settingButton", 2, false},   {"settingButtonHover", 2, false}, {"macroPanel", 2, false},
-    {"colorSlot", 2, true},        {"colorSlotSelected", 2, true},   {"folderIcon", 3, false},
-    {"paletteTable", 3, false},    {"paletteSwatch", 4, false},
+    {"sensorPage", 1, false},      {"titleLabel", 1, false},     {"plainLabel", 1, false},
+    {"macroBindLabel", 1, false},  {"accentLabel", 1, false},    {"transparentLabel", 1, false},
+    {"dpiCardTitle", 1, false},    {"pinLabel", 1, false},       {"sensorValue", 1, false},
+    {"noticeBar", 1, false},       {"noMouseNotice", 1, false},  {"checkBox", 1, false},
+    {"focusCheckBox", 1, false},   {"lineEdit", 1, false},       {"listLineEdit", 1, false},
+    {"combo24", 1, true},          {"combo27", 1, true},         {"slider", 1, false},
+    {"pushButton", 1, false},      {"listButton", 1, false},     {"menuButton", 1, false},
+    {"macroButton", 1, false},     {"fieldButton", 1, false},    {"flatTextButton", 1, false},
+    {"effectButton1", 1, false},   {"effectButton2", 1, false},  {"menuList", 1, true},
+    {"dpiList", 1, true},          {"macroList", 1, true},       {"trayMenu", 1, false},
+    {"contextMenu", 1, false},     {"titleButton", 1, false},    {"titleButtonHover", 1, false},
+    {"settingButton", 1, false},   {"settingButtonHover", 1, false}, {"macroPanel", 1, false},
+    {"colorSlot", 1, true},        {"colorSlotSelected", 1, true},   {"folderIcon", 1, false},
+    {"paletteTable", 2, false},    {"paletteSwatch", 1, false},
 };
 
 QString titleButton(bool hovered, bool setting)
@@ -338,6 +338,13 @@ QString scoped(const QString &text, const QString &tag, bool children)
                    && (selector.at(type).isLetterOrNumber() || selector.at(type) == QLatin1Char('_')
                        || selector.at(type) == QLatin1Char('-') || selector.at(type) == QLatin1Char('*')))
                 ++type;
+            // After the selector's own attributes: the most selective test runs first.
+            while (type < selector.size() && selector.at(type) == QLatin1Char('[')) {
+                const int end = selector.indexOf(QLatin1Char(']'), type);
+                if (end < 0)
+                    break;
+                type = end + 1;
+            }
             selectors << selector.left(type) + tag + selector.mid(type);
             if (children)
                 selectors << tag + QLatin1Char(' ') + selector;
