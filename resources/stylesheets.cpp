@@ -143,11 +143,12 @@ struct LookDef
     bool children;
 };
 
-constexpr LookDef lookDefs[StyleSheets::LookCount] = {
+constexpr LookDef lookDefs[] = {
     {"mainWindow", 1, false},      {"mainFrame", 1, false},      {"profileBar", 1, false},
     {"pagePanel", 1, true},        {"pageFrame", 1, true},       {"mouseWindow", 1, true},
     {"navColumn", 1, true},        {"dpiPage", 1, false},        {"lightPage", 1, false},
-    {"sensorPage", 1, false},      {"titleLabel", 1, false},     {"plainLabel", 1, false},
+    {"sensorPage", 1, false},      {"inputDialog", 1, false},    {"updateDialog", 1, true},
+    {"rulesDialog", 1, false},      {"titleLabel", 1, false},     {"plainLabel", 1, false},
     {"macroBindLabel", 1, false},  {"accentLabel", 1, false},    {"transparentLabel", 1, false},
     {"dpiCardTitle", 1, false},    {"pinLabel", 1, false},       {"sensorValue", 1, false},
     {"noticeBar", 1, false},       {"noMouseNotice", 1, false},  {"checkBox", 1, false},
@@ -159,9 +160,12 @@ constexpr LookDef lookDefs[StyleSheets::LookCount] = {
     {"dpiList", 1, true},          {"macroList", 1, true},       {"trayMenu", 1, false},
     {"contextMenu", 1, false},     {"titleButton", 1, false},    {"titleButtonHover", 1, false},
     {"settingButton", 1, false},   {"settingButtonHover", 1, false}, {"macroPanel", 1, false},
-    {"colorSlot", 1, true},        {"colorSlotSelected", 1, true},   {"folderIcon", 1, false},
+    {"colorSlot", 1, true},        {"colorSlotSelected", 1, true},
+    {"inputText", 1, false},       {"inputButtonBox", 1, false}, {"inputButton", 1, false},
+    {"updateButtons", 1, true},    {"ruleTable", 1, true},   {"folderIcon", 1, false},
     {"paletteTable", 2, false},    {"paletteSwatch", 1, false},
 };
+static_assert(sizeof(lookDefs) / sizeof(*lookDefs) == StyleSheets::LookCount, "one entry per look");
 
 QString titleButton(bool hovered, bool setting)
 {
@@ -227,7 +231,7 @@ QString lookText(StyleSheets::Look look)
     case S::PinLabelLook:
         return QStringLiteral("QLabel { background: transparent; }");
     case S::SensorValueLook:
-        return QStringLiteral("* { color: rgb(255, 255, 255); font-size: 36px; }");
+        return QStringLiteral("QLabel { color: rgb(255, 255, 255); font-size: 36px; }");
     case S::NoticeBarLook:
         return QStringLiteral(
             "QLabel#noticeBar { background-color: rgb(68, 69, 73); color: rgb(255, 255, 255);"
@@ -308,6 +312,29 @@ QString lookText(StyleSheets::Look look)
                               "background-color: rgb(49, 49, 49); }");
     case S::PaletteSwatchLook:
         return S::sheet(QStringLiteral("colorswatch"));
+    case S::InputDialogLook:
+        return QStringLiteral("QDialog{\n\tbackground-color: rgb(26, 26, 26);\n}");
+    case S::UpdateDialogLook:
+        return QStringLiteral(
+            "QDialog#UpdateDialog { background-color: rgb(26, 26, 26); }"
+            "QFrame#widget { border: 1px solid #FF5000; background-color: rgb(26, 26, 26); }"
+            "QLabel { border: none; background: transparent; }"
+            "QLabel#title { color: rgb(255, 80, 0); font-size: 27px; }"
+            "QLabel#firstTxt, QLabel#secondTxt, QLabel#thirdTxt { color: rgb(255, 80, 0); font-size: 20px; }");
+    case S::RulesDialogLook:
+        return QStringLiteral("QDialog#profileRulesDialog { background-color: rgb(26, 26, 26); }");
+    case S::InputTextLook:
+        return QStringLiteral("QLabel{\n\tfont-size:16px;\n\tcolor: rgb(255, 255, 255);\n}");
+    case S::InputButtonBoxLook:
+        return QStringLiteral("QDialogButtonBox{\n\tbackground-color: rgb(255, 26, 26);\n}");
+    case S::InputButtonLook:
+        return S::inputDialogButton() + QStringLiteral("QPushButton:focus{border:1px solid #ff8000;}");
+    case S::UpdateButtonsLook:
+        return S::updateDialogButton();
+    case S::RuleTableLook:
+        return QStringLiteral("QTableWidget { background-color: rgb(49, 49, 49); color: white; "
+                              "border: 1px solid rgb(106, 106, 106); }"
+                              "QHeaderView::section { background-color: rgb(43, 43, 43); color: white; border: none; }");
     case S::LookCount:
         break;
     }
@@ -386,18 +413,28 @@ void StyleSheets::installApplicationSheet()
 
 void StyleSheets::setLook(QWidget *widget, Look look)
 {
-    if (!widget)
+    if (!widget || look < 0 || look >= LookCount)
         return;
     installApplicationSheet();
     const QString name = lookName(look);
     if (widget->property("look").toString() == name)
         return;
     widget->setProperty("look", name);
-    // Rules are matched when a widget is polished; one shown before must be matched again.
-    if (widget->testAttribute(Qt::WA_WState_Polished)) {
-        widget->style()->unpolish(widget);
-        widget->style()->polish(widget);
-        widget->update();
+    // Rules are matched when a widget is polished: what was polished before (a shown widget,
+    // the buttons a button box shows at once) is matched again, children too where the look
+    // reaches them.
+    const auto repolish = [](QWidget *w) {
+        if (w->testAttribute(Qt::WA_WState_Polished)) {
+            w->style()->unpolish(w);
+            w->style()->polish(w);
+            w->update();
+        }
+    };
+    repolish(widget);
+    if (lookDefs[look].children) {
+        const QList<QWidget *> children = widget->findChildren<QWidget *>();
+        for (QWidget *child : children)
+            repolish(child);
     }
 }
 

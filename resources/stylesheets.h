@@ -19,7 +19,8 @@ public:
     enum Look {
         // Outer widgets: pages, panels, columns.
         MainWindowLook, MainFrameLook, ProfileBarLook, PagePanelLook, PageFrameLook, MouseWindowLook,
-        NavColumnLook, DpiPageLook, LightPageLook, SensorPageLook,
+        NavColumnLook, DpiPageLook, LightPageLook, SensorPageLook, InputDialogLook, UpdateDialogLook,
+        RulesDialogLook,
         // Widgets inside them.
         TitleLabelLook, PlainLabelLook, MacroBindLabelLook, AccentLabelLook, TransparentLabelLook,
         DpiCardTitleLook, PinLabelLook, SensorValueLook, NoticeBarLook, NoMouseNoticeLook,
@@ -28,7 +29,8 @@ public:
         FlatTextButtonLook, EffectButton1Look, EffectButton2Look, MenuListLook, DpiListLook,
         MacroListLook, TrayMenuLook, ContextMenuLook, TitleButtonLook, TitleButtonHoverLook,
         SettingButtonLook, SettingButtonHoverLook, MacroPanelLook, ColorSlotLook,
-        ColorSlotSelectedLook,
+        ColorSlotSelectedLook, InputTextLook, InputButtonBoxLook, InputButtonLook, UpdateButtonsLook,
+        RuleTableLook,
         // Widgets inside those.
         FolderIconLook, PaletteTableLook, PaletteSwatchLook,
         LookCount

@@ -20,6 +20,8 @@ constexpr int columns = 8;
 ColorComboBox::ColorComboBox(QWidget *parent)
     : QComboBox(parent)
 {
+    // Before the popup's swatches exist, so that none is matched twice.
+    StyleSheets::setLook(this, StyleSheets::ColorSlotLook);
     palette = QStringList{
         "#b71c1c", "#4a148d", "#1b237e", "#00579b", "#014c40", "#837717", "#f67e17", "#e65100",
         "#d43030", "#7b1fa2", "#283492", "#0178bb", "#02685e", "#9e9d24", "#f9a824", "#f06c00",
