@@ -38,34 +38,6 @@ void ListSupport::styleCombo(QComboBox *box)
     StyleSheets::setComboLook(box, StyleSheets::Combo27Look);
 }
 
-QString ListSupport::lineEditStyle()
-{
-    return StyleSheets::lineEdit()
-        + QStringLiteral("QLineEdit { min-height: 27px; }"
-                         "QLineEdit:focus { border: 1px solid #ff5000; }"
-                         "QLineEdit:disabled { color: rgb(155, 155, 155); }");
-}
-
-QString ListSupport::buttonStyle()
-{
-    return StyleSheets::pushButton()
-        + QStringLiteral("QPushButton { min-height: 27px; }"
-                         "QPushButton:focus { background-color: #ff5001; }");
-}
-
-QString ListSupport::checkBoxStyle()
-{
-    return StyleSheets::checkBox() + QStringLiteral("QCheckBox:focus { color: rgb(255, 80, 0); }");
-}
-
-QString ListSupport::fieldButtonStyle()
-{
-    return StyleSheets::fieldButton()
-        + QStringLiteral("QPushButton { min-height: 27px; }"
-                         "QPushButton:focus { border: 1px solid #ff5000; }"
-                         "QPushButton:disabled { color: rgb(155, 155, 155); }");
-}
-
 QHBoxLayout *ListSupport::saveCancelRow(QWidget *parent, QPushButton *&save, QPushButton *&cancel)
 {
     const MouseData *md = MouseData::instance();

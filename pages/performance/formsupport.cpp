@@ -4,14 +4,6 @@
 #include <QLineEdit>
 #include <QStyle>
 
-QLabel *FormSupport::label(QWidget *parent, const char *name, const QString &sheet)
-{
-    auto *l = new QLabel(parent);
-    l->setObjectName(QLatin1String(name));
-    l->setStyleSheet(sheet);
-    return l;
-}
-
 QLabel *FormSupport::label(QWidget *parent, const char *name, StyleSheets::Look look)
 {
     auto *l = new QLabel(parent);

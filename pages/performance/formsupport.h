@@ -12,9 +12,7 @@ class QWidget;
 class FormSupport
 {
 public:
-    // A label with an object name, for style sheets and tests to find, and its own sheet.
-    static QLabel *label(QWidget *parent, const char *name, const QString &sheet);
-    // The same with a look of the application sheet instead of a sheet of its own.
+    // A label with an object name, for style sheets and tests to find, and its look.
     static QLabel *label(QWidget *parent, const char *name, StyleSheets::Look look);
     // Shows that a field's value was not taken: a red frame, and why as tool tip and
     // accessible description. An empty reason clears the mark.
