@@ -78,19 +78,13 @@ constexpr int MousePageMinWidth = 580;
 constexpr int MenuCaptionBottom = 80;
 
 
-const QString TitleButtonNormal = QStringLiteral("background-color: rgb(43, 43, 43); border: none;");
-const QString TitleButtonHover = QStringLiteral("background-color: rgb(26, 26, 26); border: none;");
-const QString NoMenuIndicator = QStringLiteral("QPushButton::menu-indicator { image: none; width: 0px; }");
-// Keyboard focus looks like the pointer's hover, so the bar keeps its look.
-const QString TitleButtonFocus = QStringLiteral("QPushButton:focus { background-color: rgb(26, 26, 26); outline: none; }");
-
-QString titleButtonStyle(const QPushButton *button, bool hovered)
+void setTitleButtonLook(QPushButton *button, bool hovered)
 {
-    const QString base = hovered ? TitleButtonHover : TitleButtonNormal;
-    const QString sheet = QStringLiteral("QPushButton { %1 }").arg(base) + TitleButtonFocus;
+    // The settings button opens a menu and shows no menu arrow.
     if (button->objectName() == QLatin1String("settingBtn"))
-        return sheet + NoMenuIndicator;
-    return sheet;
+        StyleSheets::setLook(button, hovered ? StyleSheets::SettingButtonHoverLook : StyleSheets::SettingButtonLook);
+    else
+        StyleSheets::setLook(button, hovered ? StyleSheets::TitleButtonHoverLook : StyleSheets::TitleButtonLook);
 }
 
 } // namespace
@@ -102,7 +96,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     AccessibleFactory::install();
     setObjectName(QStringLiteral("MainWindow"));
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
-    setStyleSheet(QStringLiteral("QMainWindow#MainWindow { background-color: rgb(43, 43, 43); }"));
+    StyleSheets::setLook(this, StyleSheets::MainWindowLook);
     setMouseTracking(true);
 
     auto *central = new QWidget(this);
@@ -131,9 +125,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     noMouseNotice->setWordWrap(true);
     noMouseNotice->setAlignment(Qt::AlignCenter);
     noMouseNotice->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    noMouseNotice->setStyleSheet(QStringLiteral(
-        "QLabel#noMouseNotice { background-color: rgb(26, 26, 26); color: rgb(255, 255, 255);"
-        " font-size: 20px; padding: 80px; }"));
+    StyleSheets::setLook(noMouseNotice, StyleSheets::NoMouseNoticeLook);
     mainFrame->installEventFilter(this);
     frameless = new FramelessHelper(this);
 
@@ -213,7 +205,7 @@ void MainWindow::buildTitleBar()
         // menu holds the website, the firmware update and the version).
         b->setAccessibleName(MouseData::instance()->languageText(d.spokenText));
         b->setFocusPolicy(Qt::TabFocus);
-        b->setStyleSheet(titleButtonStyle(b, false));
+        setTitleButtonLook(b, false);
         b->installEventFilter(this);
         row->addWidget(b);
         *d.member = b;
@@ -222,7 +214,7 @@ void MainWindow::buildTitleBar()
     MouseData *md = MouseData::instance();
     settingMenu = new QMenu(this);
     settingMenu->setObjectName(QStringLiteral("settingMenu"));
-    settingMenu->setStyleSheet(StyleSheets::menu(StyleSheets::ContextMenu));
+    StyleSheets::setLook(settingMenu, StyleSheets::ContextMenuLook);
     QAction *website = settingMenu->addAction(md->languageText(100));
     QAction *update = settingMenu->addAction(md->languageText(98));
     QAction *version = settingMenu->addAction(md->languageText(99) + QStringLiteral("V1.07"));
@@ -281,7 +273,7 @@ void MainWindow::buildDesktopActions()
 
     languageMenu = settingMenu->addMenu(md->languageText(151));
     languageMenu->setObjectName(QStringLiteral("languageMenu"));
-    languageMenu->setStyleSheet(StyleSheets::menu(StyleSheets::ContextMenu));
+    StyleSheets::setLook(languageMenu, StyleSheets::ContextMenuLook);
     auto *group = new QActionGroup(languageMenu);
     const QString chosen = LanguageTable::chosen();
     auto addChoice = [&](const QString &text, const QString &id) {
@@ -429,7 +421,7 @@ void MainWindow::buildMenus()
     trayIcon->setToolTip(windowTitle());
     trayMenu = new QMenu(this);
     trayMenu->setObjectName(QStringLiteral("trayMenu"));
-    trayMenu->setStyleSheet(StyleSheets::menu(StyleSheets::TrayMenu));
+    StyleSheets::setLook(trayMenu, StyleSheets::TrayMenuLook);
     QAction *quit = trayMenu->addAction(QStringLiteral("&Quit"));
     quit->setObjectName(QStringLiteral("quitAction"));
     // Quitting really ends the program (close alone only hides to the tray); the usual exit
@@ -899,9 +891,9 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
     auto *button = qobject_cast<QPushButton *>(watched);
     if (button && button->parentWidget() == titleFrame) {
         if (event->type() == QEvent::Enter)
-            button->setStyleSheet(titleButtonStyle(button, true));
+            setTitleButtonLook(button, true);
         else if (event->type() == QEvent::Leave)
-            button->setStyleSheet(titleButtonStyle(button, false));
+            setTitleButtonLook(button, false);
     }
     return QMainWindow::eventFilter(watched, event);
 }

@@ -1,6 +1,7 @@
 #include "app/noticebar.h"
 
 #include <QEvent>
+#include "resources/stylesheets.h"
 
 namespace {
 constexpr int ShowMs = 6000;
@@ -12,9 +13,7 @@ NoticeBar::NoticeBar(QWidget *parent) : QLabel(parent)
     setObjectName(QStringLiteral("noticeBar"));
     setAlignment(Qt::AlignCenter);
     setWordWrap(true);
-    setStyleSheet(QStringLiteral(
-        "QLabel#noticeBar { background-color: rgb(68, 69, 73); color: rgb(255, 255, 255);"
-        " border: 1px solid rgb(255, 80, 0); border-radius: 4px; padding: 8px 16px; font-size: 16px; }"));
+    StyleSheets::setLook(this, StyleSheets::NoticeBarLook);
     setAttribute(Qt::WA_TransparentForMouseEvents);
     hide();
     hideTimer.setSingleShot(true);

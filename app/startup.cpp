@@ -30,6 +30,7 @@
 #include "profiles/profilebus.h"
 #endif
 #include "profiles/profilemanager.h"
+#include "resources/stylesheets.h"
 
 int Startup::screenClassFor(const QRect &geometry)
 {
@@ -133,6 +134,8 @@ int Startup::run(QApplication &app, const Options &options)
 
     AppFont::install(app);
     DarkLook::install(app);
+    // Once, before any widget: each widget only names its look.
+    StyleSheets::installApplicationSheet();
     FocusRing focusRing;
     QCoreApplication::setApplicationName(QStringLiteral("Standard"));
     // The Wayland app id, and where notifications and docks find the icon: the desktop entry.

@@ -19,12 +19,7 @@ UpdateDialog::UpdateDialog(QWidget *parent) : QDialog(parent)
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
     setMinimumSize(727, 376);
     resize(727, 376);
-    setStyleSheet(QStringLiteral(
-        "QDialog#UpdateDialog { background-color: rgb(26, 26, 26); }"
-        "QFrame#widget { border: 1px solid #FF5000; background-color: rgb(26, 26, 26); }"
-        "QLabel { border: none; background: transparent; }"
-        "QLabel#title { color: rgb(255, 80, 0); font-size: 27px; }"
-        "QLabel#firstTxt, QLabel#secondTxt, QLabel#thirdTxt { color: rgb(255, 80, 0); font-size: 20px; }"));
+    StyleSheets::setLook(this, StyleSheets::UpdateDialogLook);
 
     auto *outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -61,7 +56,7 @@ UpdateDialog::UpdateDialog(QWidget *parent) : QDialog(parent)
     buttonBox = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, widget);
     buttonBox->setObjectName(QStringLiteral("buttonBox"));
     buttonBox->setCenterButtons(true);
-    buttonBox->setStyleSheet(StyleSheets::updateDialogButton());
+    StyleSheets::setLook(buttonBox, StyleSheets::UpdateButtonsLook);
     column->addWidget(buttonBox);
     connect(buttonBox, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);

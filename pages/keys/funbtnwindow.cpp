@@ -50,8 +50,7 @@ funBtnWindow::funBtnWindow(QWidget *parent) : QFrame(parent)
     layout->addStretch(1);
     keyBtn->setChecked(true);
 
-    setStyleSheet(StyleSheets::pagePanel() + StyleSheets::navButton()
-                  + QStringLiteral("QPushButton:focus { border: 1px solid rgb(255, 255, 255); }"));
+    StyleSheets::setLook(this, StyleSheets::NavColumnLook);
 
     setAccessibleNames();
 }

@@ -48,7 +48,7 @@ keyboardFunctionMenu::keyboardFunctionMenu(QWidget *parent) : QFrame(parent)
     ListSupport::styleColumn(this, true);
     ListSupport::styleCombo(optionList);
     ListSupport::styleCombo(itemList);
-    inputEdit->setStyleSheet(ListSupport::lineEditStyle());
+    StyleSheets::setLook(inputEdit, StyleSheets::ListLineEditLook);
 
     setTabOrder(optionList, inputEdit);
     setTabOrder(inputEdit, itemList);

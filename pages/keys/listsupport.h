@@ -20,10 +20,6 @@ public:
     static void styleColumn(QFrame *frame, bool minimumSize);
     static void styleList(QListView *view, StyleSheets::ListItems items);
     static void styleCombo(QComboBox *box);
-    static QString lineEditStyle();
-    static QString buttonStyle();
-    static QString checkBoxStyle();
-    static QString fieldButtonStyle();
     // The Save and Cancel pair that ends a picker, named and styled, side by side in the row
     // returned.
     static QHBoxLayout *saveCancelRow(QWidget *parent, QPushButton *&save, QPushButton *&cancel);

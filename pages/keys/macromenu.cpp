@@ -35,7 +35,7 @@ MacroMenu::MacroMenu(QWidget *parent) : QFrame(parent)
         auto *box = new QCheckBox(md->languageText(optionTexts[i]), this);
         box->setObjectName(QStringLiteral("macroOption%1").arg(i));
         box->setAutoExclusive(true);
-        box->setStyleSheet(ListSupport::checkBoxStyle());
+        StyleSheets::setLook(box, StyleSheets::FocusCheckBoxLook);
         *options[i] = box;
     }
     macroOption0->setChecked(true);
@@ -50,8 +50,7 @@ MacroMenu::MacroMenu(QWidget *parent) : QFrame(parent)
     macroBtn->setFocusPolicy(Qt::StrongFocus);
     macroBtn->setCursor(Qt::PointingHandCursor);
     macroBtn->setAccessibleName(md->languageText(32));
-    macroBtn->setStyleSheet(StyleSheets::hoverLabel()
-                            + QStringLiteral("QLabel:focus { color: rgb(255, 80, 0); }"));
+    StyleSheets::setLook(macroBtn, StyleSheets::MacroBindLabelLook);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(12, 20, 12, 9);
@@ -69,8 +68,8 @@ MacroMenu::MacroMenu(QWidget *parent) : QFrame(parent)
     setMinimumSize(176, 0);
     setMaximumWidth(500);
     ListSupport::styleColumn(this, false);
-    macroTxt->setStyleSheet(StyleSheets::plainLabel());
-    macroOptionTxt->setStyleSheet(StyleSheets::plainLabel());
+    StyleSheets::setLook(macroTxt, StyleSheets::PlainLabelLook);
+    StyleSheets::setLook(macroOptionTxt, StyleSheets::PlainLabelLook);
     ListSupport::styleCombo(optionList);
 
     setTabOrder(optionList, macroOption0);

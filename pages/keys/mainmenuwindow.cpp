@@ -31,7 +31,7 @@ mainMenuWindow::mainMenuWindow(QWidget *parent) : QFrame(parent)
 
     settingTxt = new QLabel(this);
     settingTxt->setObjectName(QStringLiteral("settingTxt"));
-    settingTxt->setStyleSheet(StyleSheets::titleLabel());
+    StyleSheets::setLook(settingTxt, StyleSheets::TitleLabelLook);
     toolButton = new QToolButton(this);
     toolButton->setObjectName(QStringLiteral("toolButton"));
     toolButton->setIcon(Pictures::icon(QStringLiteral(":/images/help.png")));

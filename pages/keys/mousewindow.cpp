@@ -98,7 +98,7 @@ mouseWindow::mouseWindow(QWidget *parent) : QFrame(parent)
     layout->addStretch(1);
     layout->addWidget(mouseBottomFrame);
 
-    setStyleSheet(StyleSheets::pageFrame() + StyleSheets::plainLabel() + ListSupport::checkBoxStyle());
+    StyleSheets::setLook(this, StyleSheets::MouseWindowLook);
 
     settingTxt->setText(md->languageText(58));
     defaultSettingBtn->setText(md->languageText(59));

@@ -32,8 +32,7 @@ RunMenu::RunMenu(QWidget *parent) : QFrame(parent)
     folderIcon->setFixedSize(20, 20);
     folderIcon->setFocusPolicy(Qt::NoFocus);
     folderIcon->setAccessibleName(md->languageText(173));
-    folderIcon->setStyleSheet(QStringLiteral(
-        "QToolButton { border-image: url(:menu/images/menu/folder.png); border: none; }"));
+    StyleSheets::setLook(folderIcon, StyleSheets::FolderIconLook);
     auto *inside = new QHBoxLayout(folderBtn);
     inside->setContentsMargins(0, 0, 6, 0);
     inside->addStretch(1);
@@ -63,10 +62,10 @@ RunMenu::RunMenu(QWidget *parent) : QFrame(parent)
     setMinimumSize(176, 0);
     setMaximumWidth(500);
     ListSupport::styleColumn(this, false);
-    option0->setStyleSheet(ListSupport::checkBoxStyle());
-    option1->setStyleSheet(ListSupport::checkBoxStyle());
-    lineEdit->setStyleSheet(ListSupport::lineEditStyle());
-    folderBtn->setStyleSheet(ListSupport::fieldButtonStyle());
+    StyleSheets::setLook(option0, StyleSheets::FocusCheckBoxLook);
+    StyleSheets::setLook(option1, StyleSheets::FocusCheckBoxLook);
+    StyleSheets::setLook(lineEdit, StyleSheets::ListLineEditLook);
+    StyleSheets::setLook(folderBtn, StyleSheets::FieldButtonLook);
 
     setTabOrder(option0, folderBtn);
     setTabOrder(folderBtn, option1);

@@ -12,27 +12,27 @@ InputDialog::InputDialog(QWidget *parent) : QDialog(parent)
     setObjectName(QStringLiteral("InputDialog"));
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
     setFixedSize(360, 160);
-    setStyleSheet(QStringLiteral("QDialog{\n\tbackground-color: rgb(26, 26, 26);\n}"));
+    StyleSheets::setLook(this, StyleSheets::InputDialogLook);
 
     infoText = new QLabel(QStringLiteral("Please enter:"), this);
     infoText->setObjectName(QStringLiteral("infoText"));
     infoText->setGeometry(30, 14, 310, 50);
     infoText->setWordWrap(true);
-    infoText->setStyleSheet(QStringLiteral("QLabel{\n\tfont-size:16px;\n\tcolor: rgb(255, 255, 255);\n}"));
+    StyleSheets::setLook(infoText, StyleSheets::InputTextLook);
 
     infoEdit = new QLineEdit(this);
     infoEdit->setObjectName(QStringLiteral("infoEdit"));
     infoEdit->setGeometry(QRect(QPoint(30, 70), QPoint(340, 89)));
-    infoEdit->setStyleSheet(StyleSheets::lineEdit());
+    StyleSheets::setLook(infoEdit, StyleSheets::LineEditLook);
     infoEdit->setAlignment(Qt::AlignHCenter);
     infoText->setBuddy(infoEdit);
 
     buttonBox = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttonBox->setObjectName(QStringLiteral("buttonBox"));
     buttonBox->setGeometry(QRect(QPoint(0, 120), QPoint(340, 151)));
-    buttonBox->setStyleSheet(QStringLiteral("QDialogButtonBox{\n\tbackground-color: rgb(255, 26, 26);\n}"));
+    StyleSheets::setLook(buttonBox, StyleSheets::InputButtonBoxLook);
     for (QAbstractButton *b : buttonBox->buttons())
-        b->setStyleSheet(StyleSheets::inputDialogButton() + QStringLiteral("QPushButton:focus{border:1px solid #ff8000;}"));
+        StyleSheets::setLook(b, StyleSheets::InputButtonLook);
 
     connect(buttonBox, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);

@@ -97,7 +97,7 @@ QPushButton *iconButton(QWidget *parent, const QString &name, const QString &ico
     b->setObjectName(name);
     b->setIcon(Pictures::icon(icon));
     b->setFixedSize(36, 28);
-    b->setStyleSheet(StyleSheets::macroButton());
+    StyleSheets::setLook(b, StyleSheets::MacroButtonLook);
     b->setToolTip(spoken);
     b->setAccessibleName(spoken);
     return b;
@@ -107,7 +107,7 @@ QLabel *label(QWidget *parent, const QString &name, int textNumber)
 {
     auto *l = new QLabel(text(textNumber), parent);
     l->setObjectName(name);
-    l->setStyleSheet(StyleSheets::plainLabel());
+    StyleSheets::setLook(l, StyleSheets::PlainLabelLook);
     return l;
 }
 
@@ -116,7 +116,7 @@ QLineEdit *field(QWidget *parent, const QString &name, const QString &value, int
     auto *e = new QLineEdit(value, parent);
     e->setObjectName(name);
     e->setFixedSize(64, 24);
-    e->setStyleSheet(StyleSheets::lineEdit());
+    StyleSheets::setLook(e, StyleSheets::LineEditLook);
     e->setAccessibleName(text(spokenText));
     return e;
 }
@@ -125,7 +125,7 @@ QCheckBox *checkBox(QWidget *parent, const QString &name, int textNumber)
 {
     auto *c = new QCheckBox(text(textNumber), parent);
     c->setObjectName(name);
-    c->setStyleSheet(StyleSheets::checkBox() + QStringLiteral("QCheckBox:focus{color: rgb(255, 80, 0);}"));
+    StyleSheets::setLook(c, StyleSheets::FocusCheckBoxLook);
     return c;
 }
 
@@ -133,7 +133,7 @@ QFrame *panel(QWidget *parent, const QString &name)
 {
     auto *f = new QFrame(parent);
     f->setObjectName(name);
-    f->setStyleSheet(QStringLiteral("QFrame#%1{background-color: rgb(43, 43, 43); border-radius: 8px;}").arg(name));
+    StyleSheets::setLook(f, StyleSheets::MacroPanelLook);
     return f;
 }
 } // namespace
@@ -141,12 +141,12 @@ QFrame *panel(QWidget *parent, const QString &name)
 MacroWindow::MacroWindow(QWidget *parent) : QFrame(parent), inputDialog(this)
 {
     setObjectName(QStringLiteral("MacroWindow"));
-    setStyleSheet(StyleSheets::pageFrame());
+    StyleSheets::setLook(this, StyleSheets::PageFrameLook);
     setMinimumSize(1108, 600);
 
     macroTxt = new QLabel(text(80), this);
     macroTxt->setObjectName(QStringLiteral("macroTxt"));
-    macroTxt->setStyleSheet(StyleSheets::titleLabel());
+    StyleSheets::setLook(macroTxt, StyleSheets::TitleLabelLook);
 
     // Names.
     QFrame *namePanel = panel(this, QStringLiteral("namePanel"));
@@ -177,10 +177,9 @@ MacroWindow::MacroWindow(QWidget *parent) : QFrame(parent), inputDialog(this)
     fitTxt = new QLabel(actionPanel);
     fitTxt->setObjectName(QStringLiteral("fitTxt"));
     fitTxt->setWordWrap(true);
-    fitTxt->setStyleSheet(QStringLiteral("QLabel{color: rgb(255, 80, 0);}"));
+    StyleSheets::setLook(fitTxt, StyleSheets::AccentLabelLook);
     fitTxt->hide();
 
-    const QString listSheet = StyleSheets::listView(StyleSheets::MacroList40) + StyleSheets::listScrollBar();
     nameModel = new MacroViewModel(this);
     actionModel = new MacroViewModel(this);
     nameDelegate = new MacroViewDelegate(this);
@@ -190,7 +189,7 @@ MacroWindow::MacroWindow(QWidget *parent) : QFrame(parent), inputDialog(this)
     actionList->setModel(actionModel);
     actionList->setItemDelegate(actionDelegate);
     for (MacroView *v : {nameList, actionList}) {
-        v->setStyleSheet(listSheet);
+        StyleSheets::setLook(v, StyleSheets::MacroListLook);
         v->setMinimumHeight(6 * rowHeight);
     }
 
@@ -199,11 +198,11 @@ MacroWindow::MacroWindow(QWidget *parent) : QFrame(parent), inputDialog(this)
     recordBtn = new QPushButton(editPanel);
     recordBtn->setObjectName(QStringLiteral("recordBtn"));
     recordBtn->setFixedSize(120, 36);
-    recordBtn->setStyleSheet(StyleSheets::macroButton());
+    StyleSheets::setLook(recordBtn, StyleSheets::MacroButtonLook);
     recordHintTxt = new QLabel(text(133), editPanel);
     recordHintTxt->setObjectName(QStringLiteral("recordHintTxt"));
     recordHintTxt->setWordWrap(true);
-    recordHintTxt->setStyleSheet(StyleSheets::plainLabel());
+    StyleSheets::setLook(recordHintTxt, StyleSheets::PlainLabelLook);
     recordBtn->setAccessibleDescription(text(133));
     recordDelaySW = checkBox(editPanel, QStringLiteral("recordDelaySW"), 83);
     delayTxt = label(editPanel, QStringLiteral("delayTxt"), 84);
@@ -221,7 +220,7 @@ MacroWindow::MacroWindow(QWidget *parent) : QFrame(parent), inputDialog(this)
     insertDirection->addItems({text(89), text(90)});
     insertDirection->setFixedSize(120, 24);
     insertDirection->setAccessibleName(text(88));
-    StyleSheets::styleComboBox(insertDirection, StyleSheets::Items24);
+    StyleSheets::setComboLook(insertDirection, StyleSheets::Combo24Look);
     insertTxt->setBuddy(insertDirection);
     insertActionSW = checkBox(editPanel, QStringLiteral("insertActionSW"), 91);
     insertDelaySW = checkBox(editPanel, QStringLiteral("insertDelaySW"), 92);
@@ -230,12 +229,12 @@ MacroWindow::MacroWindow(QWidget *parent) : QFrame(parent), inputDialog(this)
     insertActionSW->setChecked(true);
     insertLineEdit = new InputEdit(editPanel);
     insertLineEdit->setFixedSize(160, 24);
-    insertLineEdit->setStyleSheet(StyleSheets::lineEdit());
+    StyleSheets::setLook(insertLineEdit, StyleSheets::LineEditLook);
     insertLineEdit->setAccessibleName(text(91));
     insertBtn = new QPushButton(text(93), editPanel);
     insertBtn->setObjectName(QStringLiteral("insertBtn"));
     insertBtn->setFixedSize(120, 30);
-    insertBtn->setStyleSheet(StyleSheets::macroButton());
+    StyleSheets::setLook(insertBtn, StyleSheets::MacroButtonLook);
 
     // Layout.
     auto *buttons = new QHBoxLayout;
@@ -297,7 +296,7 @@ MacroWindow::MacroWindow(QWidget *parent) : QFrame(parent), inputDialog(this)
     inputDialog.setPrompt(text(101));
     contextMenu = new QMenu(this);
     contextMenu->setObjectName(QStringLiteral("macroNameMenu"));
-    contextMenu->setStyleSheet(StyleSheets::menu(StyleSheets::ContextMenu));
+    StyleSheets::setLook(contextMenu, StyleSheets::ContextMenuLook);
     renameAction = contextMenu->addAction(text(94));
     deleteAction = contextMenu->addAction(text(95));
     infoBox = new QMessageBox(QMessageBox::Information, QString(), QString(), QMessageBox::Ok, this);

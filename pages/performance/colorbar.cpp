@@ -8,6 +8,7 @@
 #include <QPainter>
 
 #include "pages/accessibility/accessiblefactory.h"
+#include "resources/stylesheets.h"
 
 namespace {
 
@@ -68,7 +69,7 @@ ColorBar::ColorBar(QWidget *parent)
     pin->setObjectName(QStringLiteral("pin"));
     pin->setFixedSize(pinSize, pinSize);
     pin->setPixmap(QPixmap(QStringLiteral(":/light/images/light/colorBarPin.png")));
-    pin->setStyleSheet(QStringLiteral("QLabel { background: transparent; }"));
+    StyleSheets::setLook(pin, StyleSheets::PinLabelLook);
     pin->setAttribute(Qt::WA_TransparentForMouseEvents);
     pin->move(0, 0);
     updateAccessibleText();

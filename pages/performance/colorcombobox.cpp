@@ -20,6 +20,8 @@ constexpr int columns = 8;
 ColorComboBox::ColorComboBox(QWidget *parent)
     : QComboBox(parent)
 {
+    // Before the popup's swatches exist, so that none is matched twice.
+    StyleSheets::setLook(this, StyleSheets::ColorSlotLook);
     palette = QStringList{
         "#b71c1c", "#4a148d", "#1b237e", "#00579b", "#014c40", "#837717", "#f67e17", "#e65100",
         "#d43030", "#7b1fa2", "#283492", "#0178bb", "#02685e", "#9e9d24", "#f9a824", "#f06c00",
@@ -47,8 +49,7 @@ ColorComboBox::ColorComboBox(QWidget *parent)
     m_table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_table->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_table->setFrameShape(QFrame::NoFrame);
-    m_table->setStyleSheet(QStringLiteral("QTableView { border: none; padding-top: 7px; padding-left: 6px; "
-                                          "background-color: rgb(49, 49, 49); }"));
+    StyleSheets::setLook(m_table, StyleSheets::PaletteTableLook);
     for (int r = 0; r < rows; ++r) {
         for (int c = 0; c < columns; ++c) {
             auto *item = new ColorComboboxItem(palette.at(r * columns + c));
@@ -81,11 +82,7 @@ void ColorComboBox::setColor(const QString &text)
 void ColorComboBox::setSelected(bool on)
 {
     selected = on;
-    const QString rule = on ? QStringLiteral("QComboBox{ \nborder:1px solid #ff5000;\n}\n ")
-                            : QStringLiteral("QComboBox{ \nborder:1px solid rgb(106,106,106);\n}\n ");
-    // Keyboard focus shows as a white border where the state border would be.
-    setStyleSheet(StyleSheets::comboBox(StyleSheets::ColorSlot) + rule
-                  + QStringLiteral("QComboBox:focus{ border:1px solid #ffffff; }"));
+    StyleSheets::setLook(this, on ? StyleSheets::ColorSlotSelectedLook : StyleSheets::ColorSlotLook);
     updateAccessibleText();
 }
 

@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 
 #include "pages/accessibility/accessiblefactory.h"
+#include "resources/stylesheets.h"
 
 ColorComboboxItem::ColorComboboxItem(const QString &color, QWidget *parent)
     : QToolButton(parent), color(color)
@@ -10,10 +11,8 @@ ColorComboboxItem::ColorComboboxItem(const QString &color, QWidget *parent)
     setFixedSize(16, 16);
     setFocusPolicy(Qt::StrongFocus);
     setAccessibleName(AccessibleFactory::spokenColour(QColor(color)));
-    setStyleSheet(QStringLiteral("ColorComboboxItem{ \nbackground:\n") + color
-                  + QStringLiteral(" ;\nborder:none;\nborder-radius:2px;\n} ColorComboboxItem:hover{ \n"
-                                   "border:2px solid #ff8000;\n} ")
-                  + QStringLiteral("ColorComboboxItem:focus{ border:2px solid #ffffff; } "));
+    setProperty("swatch", color);   // the application sheet has a rule for each palette colour
+    StyleSheets::setLook(this, StyleSheets::PaletteSwatchLook);
 }
 
 void ColorComboboxItem::keyPressEvent(QKeyEvent *event)

@@ -70,12 +70,11 @@ DpiBtn::DpiBtn(QWidget *parent)
     m_title = new QLabel(this);
     m_title->setObjectName(QStringLiteral("m_title"));
     m_title->setAlignment(Qt::AlignCenter);
-    m_title->setStyleSheet(QStringLiteral("QLabel { color: rgb(255, 255, 255); padding-top: 8px; "
-                                          "padding-bottom: 8px; background: transparent; }"));
+    StyleSheets::setLook(m_title, StyleSheets::DpiCardTitleLook);
     m_xTitle = new QLabel(QStringLiteral("X"), this);
     m_yTitle = new QLabel(QStringLiteral("Y"), this);
     for (QLabel *l : {m_xTitle, m_yTitle})
-        l->setStyleSheet(QStringLiteral("QLabel { color: rgb(255, 255, 255); background: transparent; }"));
+        StyleSheets::setLook(l, StyleSheets::TransparentLabelLook);
 
     // An integer validator takes the locale's group separators ("1,600"), which toInt() reads as 0.
     validator = new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{1,8}")), this);
@@ -86,7 +85,7 @@ DpiBtn::DpiBtn(QWidget *parent)
     for (QLineEdit *e : {m_x, m_y}) {
         e->setValidator(validator);
         e->setFrame(false);
-        e->setStyleSheet(StyleSheets::lineEdit());
+        StyleSheets::setLook(e, StyleSheets::LineEditLook);
         e->installEventFilter(this);
         connect(e, &QLineEdit::returnPressed, this, &DpiBtn::onReturnPressed);
     }

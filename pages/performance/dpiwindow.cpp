@@ -41,7 +41,7 @@ QCheckBox *makeCheckBox(QWidget *parent, const char *name, bool autoExclusive)
     auto *b = new QCheckBox(parent);
     b->setObjectName(QLatin1String(name));
     b->setAutoExclusive(autoExclusive);
-    b->setStyleSheet(StyleSheets::checkBox());
+    StyleSheets::setLook(b, StyleSheets::CheckBoxLook);
     return b;
 }
 
@@ -98,21 +98,21 @@ void DPIWindow::buildForm()
     resize(1108, 696);
     setMinimumSize(1108, 600);
     setMaximumSize(5000, 5000);
-    setStyleSheet(QStringLiteral("QFrame#DPIWindow { background-color: rgba(255, 255, 255, 0); }"));
+    StyleSheets::setLook(this, StyleSheets::DpiPageLook);
 
     auto *page = new QVBoxLayout(this);
     page->setContentsMargins(0, 0, 0, 0);
     page->setSpacing(4);
 
-    const QString panelSheet = StyleSheets::pagePanel();
-    const QString title = StyleSheets::titleLabel();
-    const QString plain = StyleSheets::plainLabel();
+    const auto panelSheet = StyleSheets::PagePanelLook;
+    const auto title = StyleSheets::TitleLabelLook;
+    const auto plain = StyleSheets::PlainLabelLook;
 
     // DPI panel.
     frame = new QFrame(this);
     frame->setObjectName(QStringLiteral("frame"));
     frame->setMinimumSize(1108, 500);
-    frame->setStyleSheet(panelSheet);
+    StyleSheets::setLook(frame, panelSheet);
     auto *column = new QVBoxLayout(frame);
     column->setContentsMargins(40, 24, 40, 24);
     column->setSpacing(54);
@@ -136,7 +136,7 @@ void DPIWindow::buildForm()
     dpiComboBox->setAccessibleName(languageText(64));
     for (int i = 1; i <= 5; ++i)
         dpiComboBox->addItem(QString::number(i));
-    StyleSheets::styleComboBox(dpiComboBox, StyleSheets::Items24);
+    StyleSheets::setComboLook(dpiComboBox, StyleSheets::Combo24Look);
     levelTxt->setBuddy(dpiComboBox);
     setRow->addWidget(defaultDPIBtn);
     setRow->addWidget(usrDPIBtn);
@@ -170,7 +170,7 @@ void DPIWindow::buildForm()
         slider = new QSlider(Qt::Horizontal, frame);
         slider->setObjectName(QLatin1String(sliderName));
         slider->setMaximumHeight(24);
-        slider->setStyleSheet(StyleSheets::slider());
+        StyleSheets::setLook(slider, StyleSheets::SliderLook);
         slider->setFocusPolicy(Qt::StrongFocus);
         caption->setBuddy(slider);
         row->addWidget(caption);
@@ -197,7 +197,7 @@ void DPIWindow::buildForm()
     for (QFrame *f : {frame_3, frame_2}) {
         f->setMinimumWidth(550);
         f->setFixedHeight(180);
-        f->setStyleSheet(panelSheet);
+        StyleSheets::setLook(f, panelSheet);
         bottom->addWidget(f, 1);
     }
     page->addLayout(bottom);
@@ -238,8 +238,7 @@ void DPIWindow::buildForm()
     systemBtn->setIcon(Pictures::icon(QStringLiteral(":/images/windowsIcon.png")));
     systemBtn->setIconSize(QSize(48, 32));
     systemBtn->setText(languageText(69));
-    systemBtn->setStyleSheet(StyleSheets::flatTextButton()
-                             + QStringLiteral("QPushButton:focus { text-decoration: underline; }"));
+    StyleSheets::setLook(systemBtn, StyleSheets::FlatTextButtonLook);
     auto *buttonRow = new QHBoxLayout;
     buttonRow->addWidget(systemBtn);
     buttonRow->addStretch(1);

@@ -4,11 +4,11 @@
 #include <QLineEdit>
 #include <QStyle>
 
-QLabel *FormSupport::label(QWidget *parent, const char *name, const QString &sheet)
+QLabel *FormSupport::label(QWidget *parent, const char *name, StyleSheets::Look look)
 {
     auto *l = new QLabel(parent);
     l->setObjectName(QLatin1String(name));
-    l->setStyleSheet(sheet);
+    StyleSheets::setLook(l, look);
     return l;
 }
 
@@ -18,9 +18,6 @@ void FormSupport::markRefused(QLineEdit *edit, const QString &reason)
     if (edit->property("refused").toBool() == refused && edit->toolTip() == reason)
         return;
     edit->setProperty("refused", refused);
-    static const QString mark = QStringLiteral("QLineEdit[refused=\"true\"] { border: 1px solid rgb(255, 60, 60); }");
-    if (refused && !edit->styleSheet().contains(mark))
-        edit->setStyleSheet(edit->styleSheet() + mark);
     edit->setToolTip(reason);
     edit->setAccessibleDescription(reason);
     edit->style()->unpolish(edit);

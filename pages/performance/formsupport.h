@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include "resources/stylesheets.h"
+
 class QLabel;
 class QLineEdit;
 class QWidget;
@@ -10,8 +12,8 @@ class QWidget;
 class FormSupport
 {
 public:
-    // A label with an object name, for style sheets and tests to find, and its own sheet.
-    static QLabel *label(QWidget *parent, const char *name, const QString &sheet);
+    // A label with an object name, for style sheets and tests to find, and its look.
+    static QLabel *label(QWidget *parent, const char *name, StyleSheets::Look look);
     // Shows that a field's value was not taken: a red frame, and why as tool tip and
     // accessible description. An empty reason clears the mark.
     static void markRefused(QLineEdit *edit, const QString &reason);

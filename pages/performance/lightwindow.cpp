@@ -132,10 +132,10 @@ void LightWindow::buildForm()
     // layout's minimum height stands so that the effect buttons are never cut off.
     setMinimumWidth(1108);
     setMaximumSize(5000, 5000);
-    setStyleSheet(QStringLiteral("QFrame#LightWindow { background-color: rgba(255, 255, 255, 0); }"));
+    StyleSheets::setLook(this, StyleSheets::LightPageLook);
 
-    const QString panelSheet = StyleSheets::pagePanel();
-    const QString plain = StyleSheets::plainLabel();
+    const auto panelSheet = StyleSheets::PagePanelLook;
+    const auto plain = StyleSheets::PlainLabelLook;
 
     auto *page = new QVBoxLayout(this);
     page->setContentsMargins(0, 0, 0, 0);
@@ -144,7 +144,7 @@ void LightWindow::buildForm()
     auto makePanel = [&](const char *name) {
         auto *f = new QFrame(this);
         f->setObjectName(QLatin1String(name));
-        f->setStyleSheet(panelSheet);
+        StyleSheets::setLook(f, panelSheet);
         return f;
     };
     auto makeSlider = [&](QWidget *parent, const char *name) {
@@ -157,7 +157,7 @@ void LightWindow::buildForm()
         s->setTickPosition(QSlider::TicksBelow);
         s->setTickInterval(1);
         s->setFixedHeight(60);
-        s->setStyleSheet(StyleSheets::slider());
+        StyleSheets::setLook(s, StyleSheets::SliderLook);
         return s;
     };
     auto makeHelp = [&](QWidget *parent, const char *name) {
@@ -174,7 +174,7 @@ void LightWindow::buildForm()
     auto *bColumn = new QVBoxLayout(frame);
     bColumn->setContentsMargins(40, 24, 40, 16);
     bColumn->setSpacing(24);
-    lightTxt = FormSupport::label(frame, "lightTxt", StyleSheets::titleLabel());
+    lightTxt = FormSupport::label(frame, "lightTxt", StyleSheets::TitleLabelLook);
     lightTxt->setText(languageText(70));
     bColumn->addWidget(lightTxt);
     auto *bCaption = new QHBoxLayout;
@@ -241,8 +241,7 @@ void LightWindow::buildForm()
         b->setIconSize(QSize(64, 64));
         b->setIcon(Pictures::icon(effectImage(i, false)));
         b->setText(languageText(73 + i));
-        b->setStyleSheet(StyleSheets::effectButton(i < 3 ? StyleSheets::FirstRow : StyleSheets::SecondRow)
-                         + QStringLiteral("QToolButton:focus { border: 1px solid rgb(255, 255, 255); }"));
+        StyleSheets::setLook(b, i < 3 ? StyleSheets::EffectButton1Look : StyleSheets::EffectButton2Look);
         effects->addWidget(b, i / 3, i % 3, Qt::AlignCenter);
         effectBtns.append(b);
     }
@@ -290,7 +289,7 @@ void LightWindow::buildForm()
         rgbRow->addWidget(*edits[i]);
     }
     for (QLineEdit *e : {rgbLineEdit, rLineEdit, gLineEdit, bLineEdit})
-        e->setStyleSheet(StyleSheets::lineEdit());
+        StyleSheets::setLook(e, StyleSheets::LineEditLook);
     rgbRow->addStretch(1);
     colours->addLayout(rgbRow);
 

@@ -4,6 +4,7 @@
 #include <QVBoxLayout>
 
 #include "model/mousedata.h"
+#include "resources/stylesheets.h"
 
 SensorWindow::SensorWindow(QWidget *parent) : QFrame(parent)
 {
@@ -13,7 +14,7 @@ SensorWindow::SensorWindow(QWidget *parent) : QFrame(parent)
     setMaximumHeight(300);
     setFrameShape(QFrame::StyledPanel);
     setFrameShadow(QFrame::Raised);
-    setStyleSheet(QStringLiteral("QFrame#SensorWindow { background-color: rgb(26, 26, 26); }"));
+    StyleSheets::setLook(this, StyleSheets::SensorPageLook);
 
     verticalLayout = new QVBoxLayout(this);
     verticalLayout->setObjectName(QStringLiteral("verticalLayout"));
@@ -21,7 +22,7 @@ SensorWindow::SensorWindow(QWidget *parent) : QFrame(parent)
     xx = new QLabel(this);
     xx->setObjectName(QStringLiteral("xx"));
     xx->setAlignment(Qt::AlignCenter);
-    xx->setStyleSheet(QStringLiteral("color: rgb(255, 255, 255); font-size: 36px;"));
+    StyleSheets::setLook(xx, StyleSheets::SensorValueLook);
     xx->setText(QStringLiteral("Under development"));
     verticalLayout->addWidget(xx);
 

@@ -4,6 +4,7 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QResizeEvent>
+#include "resources/stylesheets.h"
 
 namespace {
 constexpr int handleWidth = 24;   // of the slider style sheet
@@ -15,8 +16,7 @@ TickSlider::TickSlider(QWidget *parent)
     valueLabel = new QLabel(this);
     valueLabel->setObjectName(QStringLiteral("valueLabel"));
     valueLabel->setFixedSize(48, 20);
-    valueLabel->setStyleSheet(
-        QStringLiteral("QLabel { background: transparent; color: rgb(255, 255, 255); }"));
+    StyleSheets::setLook(valueLabel, StyleSheets::TransparentLabelLook);
     valueLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
     setFocusPolicy(Qt::StrongFocus);
     connect(this, &QSlider::sliderMoved, this, &TickSlider::onSliderMoved);

@@ -25,31 +25,30 @@ const QString fileFilter = QStringLiteral("(*.mcp)");
 ProfileBar::ProfileBar(QWidget *parent) : QFrame(parent)
 {
     setObjectName(QStringLiteral("profileBar"));
-    setStyleSheet(QStringLiteral("QFrame#profileBar { background-color: rgba(255, 255, 255, 0); }"));
+    StyleSheets::setLook(this, StyleSheets::ProfileBarLook);
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(24, 0, 24, 0);
     row->setSpacing(8);
 
     caption = new QLabel(languageText(191), this);
     caption->setObjectName(QStringLiteral("profileCaption"));
-    caption->setStyleSheet(StyleSheets::plainLabel());
+    StyleSheets::setLook(caption, StyleSheets::PlainLabelLook);
     profileComboBox = new QComboBox(this);
     profileComboBox->setObjectName(QStringLiteral("profileComboBox"));
     profileComboBox->setMinimumWidth(200);
     profileComboBox->setFixedHeight(24);
     profileComboBox->setAccessibleName(languageText(191));
-    StyleSheets::styleComboBox(profileComboBox, StyleSheets::Items24);
+    StyleSheets::setComboLook(profileComboBox, StyleSheets::Combo24Look);
     caption->setBuddy(profileComboBox);
 
     profileMenuBtn = new QPushButton(QStringLiteral("…"), this);
     profileMenuBtn->setObjectName(QStringLiteral("profileMenuBtn"));
     profileMenuBtn->setFixedSize(32, 24);
     profileMenuBtn->setAccessibleName(languageText(200));
-    profileMenuBtn->setStyleSheet(StyleSheets::pushButton()
-                                  + QStringLiteral("QPushButton::menu-indicator { image: none; width: 0px; }"));
+    StyleSheets::setLook(profileMenuBtn, StyleSheets::MenuButtonLook);
     profileMenu = new QMenu(this);
     profileMenu->setObjectName(QStringLiteral("profileMenu"));
-    profileMenu->setStyleSheet(StyleSheets::menu(StyleSheets::ContextMenu));
+    StyleSheets::setLook(profileMenu, StyleSheets::ContextMenuLook);
     const auto add = [this](const char *name, int t, auto slot) {
         QAction *a = profileMenu->addAction(languageText(t));
         a->setObjectName(QLatin1String(name));

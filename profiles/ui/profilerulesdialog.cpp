@@ -25,7 +25,7 @@ ProfileRulesDialog::ProfileRulesDialog(bool desktopTells, QWidget *parent)
 {
     setObjectName(QStringLiteral("profileRulesDialog"));
     setWindowTitle(languageText(199));
-    setStyleSheet(QStringLiteral("QDialog#profileRulesDialog { background-color: rgb(26, 26, 26); }"));
+    StyleSheets::setLook(this, StyleSheets::RulesDialogLook);
     resize(640, 400);
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(24, 24, 24, 24);
@@ -34,7 +34,7 @@ ProfileRulesDialog::ProfileRulesDialog(bool desktopTells, QWidget *parent)
     stateTxt = new QLabel(this);
     stateTxt->setObjectName(QStringLiteral("stateTxt"));
     stateTxt->setWordWrap(true);
-    stateTxt->setStyleSheet(StyleSheets::plainLabel());
+    StyleSheets::setLook(stateTxt, StyleSheets::PlainLabelLook);
     column->addWidget(stateTxt);
 
     ruleTable = new QTableWidget(0, 2, this);
@@ -43,9 +43,7 @@ ProfileRulesDialog::ProfileRulesDialog(bool desktopTells, QWidget *parent)
     ruleTable->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
     ruleTable->verticalHeader()->hide();
     ruleTable->setSelectionBehavior(QAbstractItemView::SelectRows);
-    ruleTable->setStyleSheet(QStringLiteral("QTableWidget { background-color: rgb(49, 49, 49); color: white; "
-                                            "border: 1px solid rgb(106, 106, 106); }"
-                                            "QHeaderView::section { background-color: rgb(43, 43, 43); color: white; border: none; }"));
+    StyleSheets::setLook(ruleTable, StyleSheets::RuleTableLook);
     column->addWidget(ruleTable, 1);
 
     auto *buttons = new QHBoxLayout;
@@ -54,7 +52,7 @@ ProfileRulesDialog::ProfileRulesDialog(bool desktopTells, QWidget *parent)
     removeRuleBtn = new QPushButton(languageText(203), this);
     removeRuleBtn->setObjectName(QStringLiteral("removeRuleBtn"));
     for (QPushButton *b : {addRuleBtn, removeRuleBtn}) {
-        b->setStyleSheet(StyleSheets::pushButton());
+        StyleSheets::setLook(b, StyleSheets::PushButtonLook);
         b->setFixedHeight(27);
         buttons->addWidget(b);
     }
@@ -63,11 +61,11 @@ ProfileRulesDialog::ProfileRulesDialog(bool desktopTells, QWidget *parent)
 
     auto *defaultRow = new QHBoxLayout;
     auto *defaultTxt = new QLabel(languageText(204), this);
-    defaultTxt->setStyleSheet(StyleSheets::plainLabel());
+    StyleSheets::setLook(defaultTxt, StyleSheets::PlainLabelLook);
     defaultComboBox = new QComboBox(this);
     defaultComboBox->setObjectName(QStringLiteral("defaultComboBox"));
     defaultComboBox->setMinimumWidth(200);
-    StyleSheets::styleComboBox(defaultComboBox, StyleSheets::Items24);
+    StyleSheets::setComboLook(defaultComboBox, StyleSheets::Combo24Look);
     defaultTxt->setBuddy(defaultComboBox);
     defaultRow->addWidget(defaultTxt);
     defaultRow->addWidget(defaultComboBox, 1);
@@ -76,7 +74,7 @@ ProfileRulesDialog::ProfileRulesDialog(bool desktopTells, QWidget *parent)
     auto *closeRow = new QHBoxLayout;
     auto *closeBtn = new QPushButton(languageText(214), this);
     closeBtn->setObjectName(QStringLiteral("closeRulesBtn"));
-    closeBtn->setStyleSheet(StyleSheets::pushButton());
+    StyleSheets::setLook(closeBtn, StyleSheets::PushButtonLook);
     closeBtn->setFixedSize(96, 27);
     connect(closeBtn, &QPushButton::clicked, this, &QDialog::accept);
     closeRow->addStretch(1);
@@ -107,7 +105,7 @@ QComboBox *ProfileRulesDialog::profileBox(int file)
     for (const ProfileIndex::Entry &e : index.profiles)
         box->addItem(e.name, e.file);
     box->setCurrentIndex(qMax(0, index.positionOfFile(file)));
-    StyleSheets::styleComboBox(box, StyleSheets::Items24);
+    StyleSheets::setComboLook(box, StyleSheets::Combo24Look);
     connect(box, &QComboBox::currentIndexChanged, this, [this] { store(); });
     return box;
 }

@@ -105,7 +105,7 @@ void ProfileUi::install(MainWindow *w)
 
     auto *submenu = new QMenu(MouseData::instance()->languageText(200), w->trayMenu);
     submenu->setObjectName(QStringLiteral("profilesMenu"));
-    submenu->setStyleSheet(StyleSheets::menu(StyleSheets::TrayMenu));
+    StyleSheets::setLook(submenu, StyleSheets::TrayMenuLook);
     const QList<QAction *> actions = w->trayMenu->actions();
     w->trayMenu->insertMenu(actions.isEmpty() ? nullptr : actions.first(), submenu);
     w->trayMenu->insertSeparator(actions.isEmpty() ? nullptr : actions.first());
