@@ -50,15 +50,6 @@ ColorComboBox::ColorComboBox(QWidget *parent)
     m_table->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_table->setFrameShape(QFrame::NoFrame);
     StyleSheets::setLook(m_table, StyleSheets::PaletteTableLook);
-    for (int r = 0; r < rows; ++r) {
-        for (int c = 0; c < columns; ++c) {
-            auto *item = new ColorComboboxItem(palette.at(r * columns + c));
-            m_table->setIndexWidget(model->index(r, c), item);
-            item->installEventFilter(this);
-            connect(item, &QToolButton::clicked, this, &ColorComboBox::onSelectColor);
-            m_items.append(item);
-        }
-    }
 
     swatch = new QLabel(this);
     swatch->setObjectName(QStringLiteral("swatch"));
@@ -69,6 +60,24 @@ ColorComboBox::ColorComboBox(QWidget *parent)
     setFixedSize(48, 27);
     setColor(color);
     setSelected(false);
+}
+
+QList<ColorComboboxItem *> ColorComboBox::swatches()
+{
+    // Six slots with 48 swatches each were most of the lighting page's cost to build; the
+    // palette is made when it is first opened.
+    if (m_items.isEmpty()) {
+        for (int r = 0; r < rows; ++r) {
+            for (int c = 0; c < columns; ++c) {
+                auto *item = new ColorComboboxItem(palette.at(r * columns + c));
+                m_table->setIndexWidget(model()->index(r, c), item);
+                item->installEventFilter(this);
+                connect(item, &QToolButton::clicked, this, &ColorComboBox::onSelectColor);
+                m_items.append(item);
+            }
+        }
+    }
+    return m_items;
 }
 
 void ColorComboBox::setColor(const QString &text)
@@ -93,6 +102,7 @@ void ColorComboBox::updateAccessibleText()
 
 void ColorComboBox::showPopup()
 {
+    swatches();
     QComboBox::showPopup();
     // The ordinary popup sizes itself for a list; this one is the fixed palette table.
     QWidget *popup = m_table->parentWidget();

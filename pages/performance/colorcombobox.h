@@ -25,7 +25,8 @@ public:
     void setSelected(bool on);
 
     QTableView *table() const { return m_table; }
-    QList<ColorComboboxItem *> swatches() const { return m_items; }
+    // The palette's 48 swatches, made on first use.
+    QList<ColorComboboxItem *> swatches();
 
     void showPopup() override;
 
