@@ -40,6 +40,13 @@ if(TARGET mousecfg_ui)
   add_dependencies(bench_changes mousecfg_datafiles)
   mousecfg_warnings(bench_changes)
   list(APPEND _bench_targets bench_changes)
+
+  # Menus, pickers and pages are built on their first show: what that costs the GUI thread.
+  add_executable(bench_firstshow ${_bench}/firstshow.cpp)
+  target_link_libraries(bench_firstshow PRIVATE mousecfg_ui mousecfg_core vmouse Qt6::Test)
+  add_dependencies(bench_firstshow mousecfg_datafiles)
+  mousecfg_warnings(bench_firstshow)
+  list(APPEND _bench_targets bench_firstshow)
 endif()
 
 add_custom_target(bench_all DEPENDS ${_bench_targets})
