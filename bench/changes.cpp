@@ -9,6 +9,7 @@
 #include "app/mainwindow.h"
 #include "app/startup.h"
 #include "bench/benchrow.h"
+#include "bench/benchtree.h"
 #include "bench/traceanalysis.h"
 #include "model/macrodata.h"
 #include "model/mousedata.h"
@@ -437,18 +438,6 @@ private:
     vmouse_state before{};
 };
 
-bool copyTree(const QString &from, const QString &to)
-{
-    if (!QDir().mkpath(to))
-        return false;
-    for (const QFileInfo &fi : QDir(from).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
-        const QString target = to + "/" + fi.fileName();
-        if (fi.isDir() ? !copyTree(fi.filePath(), target) : !QFile::copy(fi.filePath(), target))
-            return false;
-    }
-    return true;
-}
-
 void report(const Driver &driver, const std::vector<Change> &list)
 {
     for (const Change &c : list) {
@@ -489,7 +478,7 @@ int main(int argc, char *argv[])
     QTemporaryDir dir;
     const QString bin = QCoreApplication::applicationDirPath();
     for (const char *sub : {"data", "i18n", "fonts"}) {
-        if (QDir(bin + "/" + sub).exists() && !copyTree(bin + "/" + sub, dir.path() + "/" + sub)) {
+        if (QDir(bin + "/" + sub).exists() && !BenchTree::copy(bin + "/" + sub, dir.path() + "/" + sub)) {
             std::fprintf(stderr, "bench_changes: cannot copy %s/\n", sub);
             return 1;
         }

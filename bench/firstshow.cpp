@@ -16,6 +16,7 @@
 
 #include "app/mainwindow.h"
 #include "bench/benchrow.h"
+#include "bench/benchtree.h"
 #include "device/controller.h"
 #include "device/datapaths.h"
 #include "model/macrodata.h"
@@ -29,19 +30,6 @@
 #include "sim/vmouse.h"
 
 namespace {
-
-bool copyTree(const QString &from, const QString &to)
-{
-    QDir source(from);
-    if (!QDir().mkpath(to))
-        return false;
-    for (const QFileInfo &info : source.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot)) {
-        const QString target = to + QLatin1Char('/') + info.fileName();
-        if (info.isDir() ? !copyTree(info.filePath(), target) : !QFile::copy(info.filePath(), target))
-            return false;
-    }
-    return true;
-}
 
 // Runs `choose` and paints the window at once, as the next frame would.
 double timedShow(MainWindow &window, const std::function<void()> &choose)
@@ -64,7 +52,7 @@ int main(int argc, char *argv[])
     QTemporaryDir dir;
     const QString bin = QCoreApplication::applicationDirPath();
     for (const char *sub : {"data", "i18n", "fonts"}) {
-        if (QDir(bin + "/" + sub).exists() && !copyTree(bin + "/" + sub, dir.path() + "/" + sub)) {
+        if (QDir(bin + "/" + sub).exists() && !BenchTree::copy(bin + "/" + sub, dir.path() + "/" + sub)) {
             std::fprintf(stderr, "bench_firstshow: cannot copy %s/\n", sub);
             return 1;
         }

@@ -2,6 +2,7 @@
 //   bench_scaling [REPEATS]
 // Runs from the build's bin/ directory (its data/ holds the shipped catalogue and defaults).
 #include "bench/benchrow.h"
+#include "bench/benchtree.h"
 #include "device/datapaths.h"
 #include "device/deviceentry.h"
 #include "device/worker.h"
@@ -195,19 +196,6 @@ void profile(int repeats)
     BenchRow::info("profile load (p0.bin)", load, "ms");
 }
 
-bool copyTree(const QString &from, const QString &to)
-{
-    QDir src(from);
-    if (!QDir().mkpath(to))
-        return false;
-    for (const QFileInfo &fi : src.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
-        const QString target = to + "/" + fi.fileName();
-        if (fi.isDir() ? !copyTree(fi.filePath(), target) : !QFile::copy(fi.filePath(), target))
-            return false;
-    }
-    return true;
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -216,8 +204,8 @@ int main(int argc, char *argv[])
     const int repeats = argc > 1 ? std::max(1, std::atoi(argv[1])) : 21;
     QTemporaryDir dir;
     const QString bin = QCoreApplication::applicationDirPath();
-    if (!dir.isValid() || !copyTree(bin + "/data", dir.path() + "/data")
-        || !copyTree(bin + "/i18n", dir.path() + "/i18n")) {
+    if (!dir.isValid() || !BenchTree::copy(bin + "/data", dir.path() + "/data")
+        || !BenchTree::copy(bin + "/i18n", dir.path() + "/i18n")) {
         std::fprintf(stderr, "bench_scaling: cannot copy data/ and i18n/ from %s\n", qPrintable(bin));
         return 1;
     }
