@@ -476,13 +476,8 @@ int main(int argc, char *argv[])
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
 
     QTemporaryDir dir;
-    const QString bin = QCoreApplication::applicationDirPath();
-    for (const char *sub : {"data", "i18n", "fonts"}) {
-        if (QDir(bin + "/" + sub).exists() && !BenchTree::copy(bin + "/" + sub, dir.path() + "/" + sub)) {
-            std::fprintf(stderr, "bench_changes: cannot copy %s/\n", sub);
-            return 1;
-        }
-    }
+    if (!BenchTree::copyProgramData(dir.path(), "bench_changes"))
+        return 1;
     Driver driver(app, rounds);
     Startup::Options options;
     options.dataRoot = dir.path();

@@ -50,13 +50,8 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QTemporaryDir dir;
-    const QString bin = QCoreApplication::applicationDirPath();
-    for (const char *sub : {"data", "i18n", "fonts"}) {
-        if (QDir(bin + "/" + sub).exists() && !BenchTree::copy(bin + "/" + sub, dir.path() + "/" + sub)) {
-            std::fprintf(stderr, "bench_firstshow: cannot copy %s/\n", sub);
-            return 1;
-        }
-    }
+    if (!BenchTree::copyProgramData(dir.path(), "bench_firstshow"))
+        return 1;
     DataPaths::setRoot(dir.path());
     DarkLook::install(app);
     AppFont::install(app);
