@@ -12,17 +12,9 @@ WindowBackground::WindowBackground(QWidget *frame, const QString &picture)
     frame->installEventFilter(this);
 }
 
-WindowBackground::~WindowBackground()
-{
-    if (m_decoding.valid())
-        m_decoding.wait();
-}
-
 void WindowBackground::release()
 {
-    if (m_decoding.valid())
-        m_decoding.wait();
-    m_decoding = {};
+    m_decoding = {}; // a decoding still running is waited for
     m_pixmap = QPixmap();
 }
 

@@ -16,8 +16,8 @@ class WindowBackground : public QObject
 {
     Q_OBJECT
 public:
+    // The decoding thread's future waits for it when dropped, so nothing outlives the window.
     WindowBackground(QWidget *frame, const QString &picture);
-    ~WindowBackground() override;
 
     bool holdsPicture() const { return !m_pixmap.isNull() || m_decoding.valid(); }
 

@@ -93,6 +93,45 @@ QString SingleInstance::socketDirectory()
 #endif
 }
 
+bool SingleInstance::tryBecomePrimary()
+{
+    if (isPrimary())
+        return true;
+#ifdef Q_OS_UNIX
+    if (!m_name.contains(QLatin1Char('/'))) {
+        m_problem = QStringLiteral("no private runtime directory for the single-instance socket");
+        qWarning("SingleInstance: %s; running without the check", qPrintable(m_problem));
+        return true;
+    }
+#endif
+    // Ask first: on Windows a second server on the same pipe name would simply succeed.
+    Answer answer = askPrimary();
+    if (answer == Answer::Primary)
+        return false;
+    if (answer == Answer::None) {
+        const Listen first = listen();
+        if (first == Listen::Ok)
+            return true;
+        if (first == Listen::InUse) {
+            // Another instance may have started between our question and the listen.
+            answer = askPrimary();
+            if (answer == Answer::Primary)
+                return false;
+            if (answer == Answer::None) {
+                // Nobody answers: the socket is a leftover of an instance that died.
+                removeLeftover();
+                if (listen() == Listen::Ok)
+                    return true;
+            }
+        }
+    }
+    m_problem = answer == Answer::Foreign
+                    ? QStringLiteral("%1 is held by another program").arg(m_name)
+                    : QStringLiteral("cannot listen on %1: %2").arg(m_name, m_listenError);
+    qWarning("SingleInstance: %s; running without the check", qPrintable(m_problem));
+    return true; // better a second window than no program at all
+}
+
 #ifdef Q_OS_UNIX
 namespace {
 bool toAddress(const QString &name, sockaddr_un *addr)
@@ -148,40 +187,10 @@ bool SingleInstance::isPrimary() const
     return m_listenFd >= 0;
 }
 
-bool SingleInstance::tryBecomePrimary()
+
+void SingleInstance::removeLeftover()
 {
-    if (isPrimary())
-        return true;
-    if (!m_name.contains(QLatin1Char('/'))) {
-        m_problem = QStringLiteral("no private runtime directory for the single-instance socket");
-        qWarning("SingleInstance: %s; running without the check", qPrintable(m_problem));
-        return true;
-    }
-    Answer answer = askPrimary();
-    if (answer == Answer::Primary)
-        return false;
-    if (answer == Answer::None) {
-        const Listen first = listen();
-        if (first == Listen::Ok)
-            return true;
-        if (first == Listen::InUse) {
-            // Another instance may have started between our question and the listen.
-            answer = askPrimary();
-            if (answer == Answer::Primary)
-                return false;
-            if (answer == Answer::None) {
-                // Nobody answers: the socket is a leftover of an instance that died.
-                ::unlink(QFile::encodeName(m_name).constData());
-                if (listen() == Listen::Ok)
-                    return true;
-            }
-        }
-    }
-    m_problem = answer == Answer::Foreign
-                    ? QStringLiteral("%1 is held by another program").arg(m_name)
-                    : QStringLiteral("cannot listen on %1: %2").arg(m_name, m_listenError);
-    qWarning("SingleInstance: %s; running without the check", qPrintable(m_problem));
-    return true; // better a second window than no program at all
+    ::unlink(QFile::encodeName(m_name).constData());
 }
 
 SingleInstance::Listen SingleInstance::listen()
@@ -315,41 +324,23 @@ bool SingleInstance::isPrimary() const
     return m_server && m_server->isListening();
 }
 
-bool SingleInstance::tryBecomePrimary()
+SingleInstance::Listen SingleInstance::listen()
 {
-    if (isPrimary())
-        return true;
-    // Ask first: on Windows a second server on the same pipe name would simply succeed.
-    Answer answer = askPrimary();
-    if (answer == Answer::Primary)
-        return false;
     if (!m_server) {
         // No access options: with them the socket file is made elsewhere and renamed into
         // place, which would replace a running primary's socket instead of failing.
         m_server = new QLocalServer(this);
         connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::onNewConnection);
     }
-    if (answer == Answer::None) {
-        if (m_server->listen(m_name))
-            return true;
-        if (m_server->serverError() == QAbstractSocket::AddressInUseError) {
-            // Another instance may have started between our question and the listen.
-            answer = askPrimary();
-            if (answer == Answer::Primary)
-                return false;
-            if (answer == Answer::None) {
-                // Nobody answers: the socket is a leftover of an instance that died.
-                QLocalServer::removeServer(m_name);
-                if (m_server->listen(m_name))
-                    return true;
-            }
-        }
-    }
-    m_problem = answer == Answer::Foreign
-                    ? QStringLiteral("%1 is held by another program").arg(m_name)
-                    : QStringLiteral("cannot listen on %1: %2").arg(m_name, m_server->errorString());
-    qWarning("SingleInstance: %s; running without the check", qPrintable(m_problem));
-    return true; // better a second window than no program at all
+    if (m_server->listen(m_name))
+        return Listen::Ok;
+    m_listenError = m_server->errorString();
+    return m_server->serverError() == QAbstractSocket::AddressInUseError ? Listen::InUse : Listen::Failed;
+}
+
+void SingleInstance::removeLeftover()
+{
+    QLocalServer::removeServer(m_name);
 }
 
 SingleInstance::Answer SingleInstance::askPrimary()

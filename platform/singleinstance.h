@@ -45,15 +45,17 @@ signals:
 private:
     enum class Answer { None, Primary, Foreign };
     Answer askPrimary();
+    enum class Listen { Ok, InUse, Failed };
+    Listen listen();               // m_listenError says why when not Ok
+    void removeLeftover();         // the name of an instance that died
     void onNewConnection();
 
     QString m_name;
     QString m_problem;
+    QString m_listenError;
 #ifdef Q_OS_UNIX
     // A plain socket: the network library it would take otherwise costs every start and
     // megabytes for as long as the program waits in the tray.
-    enum class Listen { Ok, InUse, Failed };
-    Listen listen();
     void onReadable(int fd);
     void closeConnection(int fd);
 
@@ -65,7 +67,6 @@ private:
     int m_listenFd = -1;
     std::unique_ptr<QSocketNotifier> m_listenNotifier;
     std::map<int, Connection> m_connections;
-    QString m_listenError;
 #else
     QLocalServer *m_server = nullptr;
 #endif

@@ -119,14 +119,22 @@ QString StyleSheets::menu(MenuKind kind)
                 tray ? QStringLiteral("rgba(255, 255, 255, 40)") : QStringLiteral("rgba(255, 80, 0, 255)"));
 }
 
-void StyleSheets::styleComboBox(QComboBox *box, ComboItems items, const QString &extra)
+namespace {
+// Without a plain styled delegate a combo box's popup ignores the item rules of its sheet.
+void usePlainDelegate(QComboBox *box)
 {
-    if (!box)
-        return;
     QAbstractItemDelegate *current = box->itemDelegate();
     const bool plain = current && current->metaObject() == &QStyledItemDelegate::staticMetaObject;
     if (!plain)
         box->setItemDelegate(new QStyledItemDelegate(box));
+}
+} // namespace
+
+void StyleSheets::styleComboBox(QComboBox *box, ComboItems items, const QString &extra)
+{
+    if (!box)
+        return;
+    usePlainDelegate(box);
     box->setStyleSheet(comboBox(items) + extra);
 }
 
@@ -440,9 +448,6 @@ void StyleSheets::setComboLook(QComboBox *box, Look look)
 {
     if (!box)
         return;
-    QAbstractItemDelegate *current = box->itemDelegate();
-    const bool plain = current && current->metaObject() == &QStyledItemDelegate::staticMetaObject;
-    if (!plain)
-        box->setItemDelegate(new QStyledItemDelegate(box));
+    usePlainDelegate(box);
     setLook(box, look);
 }
