@@ -30,6 +30,7 @@
 #include "app/mainwindow.h"
 #include "app/startup.h"
 #include "app/apptestroot.h"
+#include "common/devicecheck.h"
 #include "common/testroot.h"
 #include "device/controller.h"
 #include "device/datapaths.h"
@@ -411,14 +412,6 @@ void TestDesktopSession::languageFollowsLocaleUnlessChosen()
     qputenv("LANG", savedLang);
 }
 
-namespace {
-bool check(int expected)
-{
-    QSignalSpy checked(Controller::instance(), &Controller::deviceChecked);
-    emit Controller::instance()->check();
-    return checked.wait(5000) && checked.last().at(0).toInt() == expected;
-}
-} // namespace
 
 // Shown without a usable mouse the window says so, and when the mouse is there but refuses to
 // open, what to do about it.
@@ -426,7 +419,7 @@ void TestDesktopSession::noMouseNoticeSaysWhy()
 {
     MainWindow::setTrayAvailableForTesting(1);
     vmouse_reset();
-    QVERIFY(check(-1));
+    QVERIFY(checkFindsFamily(-1));
     auto w = std::make_unique<MainWindow>();
     w->show();
     QVERIFY(QTest::qWaitForWindowExposed(w.get()));
@@ -438,7 +431,7 @@ void TestDesktopSession::noMouseNoticeSaysWhy()
     QVERIFY(!w->noMouseNotice->geometry().intersects(w->funBtn->geometry()));
 
     TestRoot::plugFamily(0);
-    QVERIFY(check(0));
+    QVERIFY(checkFindsFamily(0));
     QVERIFY(!w->noMouseNotice->isVisible());
 
     // The node is there but not this user's: the first change tells what to do.
@@ -449,15 +442,15 @@ void TestDesktopSession::noMouseNoticeSaysWhy()
     QTRY_VERIFY(w->noMouseNotice->isVisible());
     QCOMPARE(w->noMouseNotice->text(), md->languageText(156));
     // The recheck that follows the failure finds the mouse again: the advice stays.
-    QVERIFY(check(0));
+    QVERIFY(checkFindsFamily(0));
     QVERIFY(w->noMouseNotice->isVisible());
 
     // Unplugged, and plugged in again once the rule is there.
     vmouse_reset();
-    QVERIFY(check(-1));
+    QVERIFY(checkFindsFamily(-1));
     QCOMPARE(w->noMouseNotice->text(), md->languageText(155));
     TestRoot::plugFamily(0);
-    QVERIFY(check(0));
+    QVERIFY(checkFindsFamily(0));
     QVERIFY(!w->noMouseNotice->isVisible());
     w.reset();
     MainWindow::setTrayAvailableForTesting(-1);
@@ -572,7 +565,7 @@ void TestDesktopSession::keyColumnsKeepTheirSize()
     MainWindow::setTrayAvailableForTesting(1);
     vmouse_reset();
     TestRoot::plugFamily(family);
-    QVERIFY(check(family));
+    QVERIFY(checkFindsFamily(family));
     auto w = std::make_unique<MainWindow>();
     w->show();
     QVERIFY(QTest::qWaitForWindowExposed(w.get()));

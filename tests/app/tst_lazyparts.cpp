@@ -5,6 +5,7 @@
 #include <QTest>
 
 #include "app/mainwindow.h"
+#include "common/devicecheck.h"
 #include "common/testroot.h"
 #include "device/controller.h"
 #include "model/mousedata.h"
@@ -50,9 +51,7 @@ bool TestLazyParts::attach(int family)
     vmouse_reset();
     if (family >= 0)
         TestRoot::plugFamily(family);
-    QSignalSpy checked(Controller::instance(), &Controller::deviceChecked);
-    emit Controller::instance()->check();
-    return checked.wait(5000) && checked.last().at(0).toInt() == family;
+    return checkFindsFamily(family);
 }
 
 QList<QWidget *> TestLazyParts::tabChain() const

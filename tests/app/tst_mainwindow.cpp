@@ -16,6 +16,7 @@
 #include "app/noticebar.h"
 #include "app/updatedialog.h"
 #include "apptestroot.h"
+#include "common/devicecheck.h"
 #include "common/testroot.h"
 #include "device/controller.h"
 #include "device/datapaths.h"
@@ -89,11 +90,7 @@ bool TestMainWindow::attach(int family)
 {
     vmouse_reset();
     mouseId = family >= 0 ? TestRoot::plugFamily(family) : -1;
-    QSignalSpy checked(Controller::instance(), &Controller::deviceChecked);
-    emit Controller::instance()->check();
-    if (!checked.wait(5000))
-        return false;
-    return checked.last().at(0).toInt() == family;
+    return checkFindsFamily(family);
 }
 
 bool TestMainWindow::detach() { return attach(-1); }

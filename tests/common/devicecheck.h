@@ -1,0 +1,6 @@
+#pragma once
+
+// Asks the device link for a check and waits for one whose result is `family` (-1: none).
+// A check queued earlier (a tray click, a device notice) may still be answered first with
+// the state from before the mouse was plugged or unplugged; such answers are skipped.
+bool checkFindsFamily(int family, int timeoutMs = 5000);
