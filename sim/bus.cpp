@@ -121,7 +121,8 @@ void Bus::pressDpiButton(int id, int level)
 
 bool Bus::failNext(const std::string &operation, int count)
 {
-    static const char *known[] = {"open", "feature", "write", "get_feature", "read", "short_feature"};
+    static const char *known[] = {"open",        "feature",      "write",          "get_feature",
+                                  "read",        "short_feature", "unplug_at_write"};
     bool ok = false;
     for (const char *k : known)
         ok = ok || operation == k;
@@ -351,6 +352,13 @@ void Bus::close(hid_device *dev)
 int Bus::write(hid_device *dev, const unsigned char *data, size_t length)
 {
     std::lock_guard<std::mutex> lock(mutex_);
+    if (handles_.count(dev) && takeFault("unplug_at_write")) {
+        // Pulled out between a command and its data, at a moment no test thread can hit.
+        const std::shared_ptr<Device> device = handles_[dev]->device;
+        device->plugged = false;
+        devices_.erase(device->id);
+        changed_.notify_all();
+    }
     hid_device_ *h = live(dev);
     if (!h || !data || length == 0)
         return -1;

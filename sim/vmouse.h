@@ -22,7 +22,9 @@ void   vmouse_push_event(int id, unsigned char b0, unsigned char b1,
                          unsigned char b2, unsigned char b3);
 void   vmouse_press_dpi_button(int id, int level);  /* firmware level change + event 4,1,0,level */
 void   vmouse_fail_next(const char *operation, int count); /* "open","feature","write","get_feature","read";
-                                                          "short_feature": answers of 2 bytes */
+                                                          "short_feature": answers of 2 bytes;
+                                                          "unplug_at_write": the mouse is unplugged
+                                                          as the next interrupt write begins */
 size_t vmouse_trace(char *buffer, size_t size);   /* copies the trace, returns its full length */
 unsigned vmouse_enumerations(void);     /* hid_enumerate calls since load or the last reset */
 

@@ -5,13 +5,10 @@
 #include "sim/vmouse.h"
 #include "sim/vmousestate.h"
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSignalSpy>
-#include <QThread>
 
 #include <string>
 
@@ -59,17 +56,4 @@ bool FaultRig::traceHasFeature(const QString &hexPrefix)
     vmouse_trace(&text[0], text.size());
     const QRegularExpression line(QStringLiteral(" feature \\S+ ") + QRegularExpression::escape(hexPrefix));
     return QString::fromStdString(text).contains(line);
-}
-
-bool FaultRig::waitForFeature(const QString &hexPrefix, int timeoutMs)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < timeoutMs) {
-        if (traceHasFeature(hexPrefix))
-            return true;
-        QCoreApplication::processEvents();
-        QThread::usleep(200);
-    }
-    return false;
 }

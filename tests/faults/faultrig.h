@@ -21,6 +21,4 @@ public:
     static bool state(int id, vmouse_state *out);
     // Whether the trace holds a feature report starting with these bytes ("00 03 00 00 01").
     static bool traceHasFeature(const QString &hexPrefix);
-    // Waits, without sleeping the GUI thread for long, until the trace holds it (false on time-out).
-    static bool waitForFeature(const QString &hexPrefix, int timeoutMs);
 };

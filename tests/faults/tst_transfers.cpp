@@ -103,12 +103,12 @@ void TestTransfers::verifyKeptAcrossSaveAndLoad(int button, uchar key)
 void TestTransfers::unplugDuringDataWrite()
 {
     QSignalSpy failed(Controller::instance(), &Controller::transferFailed);
+    // Pulled out between the command report and its data.
+    vmouse_fail_next("unplug_at_write", 1);
     assign(3, 0x04);
-    // The worker pauses between the command report and its data: pull the mouse out there.
-    QVERIFY(FaultRig::waitForFeature(KeysFeature, 5000));
-    vmouse_unplug(mouse);
 
     QTRY_VERIFY_WITH_TIMEOUT(failedStartsWith(failed, QStringLiteral("0_3_")), 5000);
+    QVERIFY(FaultRig::traceHasFeature(KeysFeature));
     // The event thread notices the mouse left and ends by itself.
     QTRY_COMPARE(WorkerThread::runningCount(), 0);
     verifyKeptAcrossSaveAndLoad(3, 0x04);

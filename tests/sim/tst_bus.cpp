@@ -237,6 +237,18 @@ private slots:
         QCOMPARE(int(lines("failed by request").size()), 6);
         vmouse_get_state(id, &s);
         QCOMPARE(s.errors, 6u + unsigned(lines("pacing").size())); // the rate commands had no pause
+
+        // Pulled out as the data follows its command: the command got through, nothing after it.
+        cmd = openCommand(id);
+        ev = openEvent(id);
+        vmouse_fail_next("unplug_at_write", 1);
+        QCOMPARE(hid_send_feature_report(cmd, rate.data(), 9), 9);
+        QCOMPARE(hid_write(cmd, buf, 33), -1);
+        QVERIFY(!openCommand(id));
+        QCOMPARE(hid_read_timeout(ev, buf, 4, 0), -1);
+        QCOMPARE(vmouse_get_state(id, &s), -1);
+        hid_close(cmd);
+        hid_close(ev);
     }
 
     void stall()
