@@ -1,5 +1,7 @@
 #include "app/windowbackground.h"
 
+#include "resources/pictures.h"
+
 #include <QEvent>
 #include <QPainter>
 #include <QWidget>
@@ -8,7 +10,7 @@
 WindowBackground::WindowBackground(QWidget *frame, const QString &picture)
     : QObject(frame), m_frame(frame), m_picture(picture)
 {
-    m_decoding = std::async(std::launch::async, [picture] { return QImage(picture); });
+    m_decoding = Pictures::decodeLater(picture);
     frame->installEventFilter(this);
 }
 

@@ -11,3 +11,8 @@ QIcon Pictures::icon(const QString &path)
         it = made.insert(path, QIcon(path));
     return *it;
 }
+
+std::future<QImage> Pictures::decodeLater(const QString &path)
+{
+    return std::async(std::launch::async, [path] { return QImage(path); });
+}

@@ -66,6 +66,8 @@ mouseWindow::mouseWindow(QWidget *parent) : QFrame(parent)
     // Until a mouse is attached the label keeps the picture's size, so the markers stand
     // where they will stand once the picture arrives.
     mouseImage->setFixedSize(md->screenClass == 4 ? QSize(347, 721) : QSize(231, 548));
+    m_pictureDecodePath = pictureFor(md->deviceType, md->screenClass);
+    m_pictureDecode = Pictures::decodeLater(m_pictureDecodePath);
 
     mouseBottomFrame = new QFrame(this);
     mouseBottomFrame->setObjectName(QStringLiteral("mouseBottomFrame"));
@@ -197,9 +199,17 @@ void mouseWindow::refreashDataProc(int index)
         markers[i]->setText(labelFor(i, index != 0));
 }
 
+QImage mouseWindow::picture(const QString &path)
+{
+    std::future<QImage> decode = std::move(m_pictureDecode);
+    if (decode.valid() && path == m_pictureDecodePath)
+        return decode.get();
+    return QImage(path);
+}
+
 void mouseWindow::deviceChangedProc(uchar deviceType)
 {
-    const QImage image(pictureFor(deviceType, MouseData::instance()->screenClass));
+    const QImage image = picture(pictureFor(deviceType, MouseData::instance()->screenClass));
     const QPixmap pixmap = QPixmap::fromImage(image);
     mouseImage->setPixmap(pixmap);
     if (!pixmap.isNull())

@@ -1,7 +1,11 @@
 #pragma once
 
 #include <QFrame>
+#include <QImage>
 #include <QList>
+#include <QString>
+
+#include <future>
 
 class MouseKey;
 class QCheckBox;
@@ -43,5 +47,10 @@ protected:
 
 private:
     void placeMarkers();
+    QImage picture(const QString &path);
+
+    // The picture a mouse will most likely need, decoded while the window is being built.
+    std::future<QImage> m_pictureDecode;
+    QString m_pictureDecodePath;
     bool validMarker(int index) const { return index >= 0 && index < markers.size(); }
 };

@@ -288,6 +288,19 @@ private slots:
         page.deviceChangedProc(0);
         QCOMPARE(page.markers[5]->pos(), page.mouseImage->pos() + QPoint(108, 250));
         md->deviceType = saved;
+        // The picture decoded ahead is the one shown, whichever family comes first.
+        const auto shows = [](const mouseWindow &p, const QString &file) {
+            const auto f = QImage::Format_ARGB32_Premultiplied;
+            return p.mouseImage->pixmap().toImage().convertToFormat(f) == QImage(file).convertToFormat(f);
+        };
+        QVERIFY(shows(page, QStringLiteral(":/images/mouse.png")));
+        page.deviceChangedProc(6);
+        QVERIFY(shows(page, QStringLiteral(":/images/mouse_1.png")));
+        mouseWindow fresh;
+        fresh.deviceChangedProc(2);
+        QVERIFY(shows(fresh, QStringLiteral(":/images/mouse.png")));
+        fresh.deviceChangedProc(2);
+        QVERIFY(shows(fresh, QStringLiteral(":/images/mouse.png")));
         QCOMPARE(mouseWindow::pictureFor(5, 4), QStringLiteral(":/images/mouseH_1.png"));
         QCOMPARE(mouseWindow::pictureFor(255, 4), QStringLiteral(":/images/mouseH.png"));
         QCOMPARE(mouseWindow::pictureFor(2, 0), QStringLiteral(":/images/mouse.png"));
