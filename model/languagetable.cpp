@@ -85,7 +85,11 @@ QList<LanguageTable::Info> LanguageTable::available()
 {
     QList<Info> tables;
     const QDir dir(DataPaths::languageDir());
-    for (const QFileInfo &fi : dir.entryInfoList({QStringLiteral("*.ini")}, QDir::Files, QDir::Name)) {
+    // A name filter would be a regular expression, and loading its library costs more than
+    // the tables themselves.
+    for (const QFileInfo &fi : dir.entryInfoList(QDir::Files, QDir::Name)) {
+        if (!fi.fileName().endsWith(QLatin1String(".ini"), Qt::CaseInsensitive))
+            continue;
         QSettings s(fi.filePath(), QSettings::IniFormat);
         Info t;
         t.id = fi.completeBaseName();

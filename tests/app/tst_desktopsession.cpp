@@ -358,6 +358,19 @@ void TestDesktopSession::languageFollowsLocaleUnlessChosen()
     // The locale names the table: the variables in gettext's order of precedence.
     const QList<LanguageTable::Info> tables = LanguageTable::available();
     QCOMPARE(tables.size(), 2);
+    {
+        // Only tables count, whatever the case of their suffix; a table offered twice would not.
+        const QString dir = DataPaths::languageDir() + QLatin1Char('/');
+        QFile other(dir + QStringLiteral("readme.txt")), upper(dir + QStringLiteral("Zz.INI"));
+        QVERIFY(other.open(QIODevice::WriteOnly) && upper.open(QIODevice::WriteOnly));
+        upper.write("[language]\nname=Zz\n");
+        other.close();
+        upper.close();
+        const QList<LanguageTable::Info> withExtra = LanguageTable::available();
+        QVERIFY(other.remove() && upper.remove());
+        QCOMPARE(withExtra.size(), 3);
+        QCOMPARE(withExtra.last().name, QStringLiteral("Zz"));
+    }
     const QString zh = DataPaths::languageFile(QStringLiteral("ChineseSimplified"));
     const QString en = DataPaths::languageFile(QStringLiteral("English"));
     auto pick = [&](const char *language, const char *all, const char *messages, const char *lang) {
