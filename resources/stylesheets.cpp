@@ -1,5 +1,7 @@
 #include "resources/stylesheets.h"
 
+#include "resources/lookcombobox.h"
+
 #include <QApplication>
 #include <QComboBox>
 #include <QStyle>
@@ -119,16 +121,13 @@ QString StyleSheets::menu(MenuKind kind)
                 tray ? QStringLiteral("rgba(255, 255, 255, 40)") : QStringLiteral("rgba(255, 80, 0, 255)"));
 }
 
-namespace {
-// Without a plain styled delegate a combo box's popup ignores the item rules of its sheet.
-void usePlainDelegate(QComboBox *box)
+void StyleSheets::usePlainDelegate(QComboBox *box)
 {
     QAbstractItemDelegate *current = box->itemDelegate();
     const bool plain = current && current->metaObject() == &QStyledItemDelegate::staticMetaObject;
     if (!plain)
         box->setItemDelegate(new QStyledItemDelegate(box));
 }
-} // namespace
 
 void StyleSheets::styleComboBox(QComboBox *box, ComboItems items, const QString &extra)
 {
@@ -448,6 +447,8 @@ void StyleSheets::setComboLook(QComboBox *box, Look look)
 {
     if (!box)
         return;
-    usePlainDelegate(box);
+    // The popup takes its frame from the look when it is made: after the look, not before.
     setLook(box, look);
+    if (!qobject_cast<LookComboBox *>(box))
+        usePlainDelegate(box);
 }

@@ -80,8 +80,11 @@ public:
     // Gives the widget its look: tags it and installs the application sheet if
     // the application has no sheet yet. A widget already shown is polished again.
     static void setLook(QWidget *widget, Look look);
-    // setLook() for a combo box, with the plain item delegate its popup rules need.
+    // setLook() for a combo box, with the plain item delegate its popup rules need; a
+    // LookComboBox takes the delegate when its popup first opens.
     static void setComboLook(QComboBox *box, Look look);
+    // Without a plain styled delegate a combo box's popup ignores the item rules of its sheet.
+    static void usePlainDelegate(QComboBox *box);
     // The one application sheet with the rules of every look.
     static QString application();
     // Sets application() as the application's sheet unless it has one already.

@@ -8,13 +8,14 @@
 #include "model/mousedata.h"
 #include "pages/keys/groupkeyedit.h"
 #include "pages/keys/listsupport.h"
+#include "resources/lookcombobox.h"
 
 keyboardFunctionMenu::keyboardFunctionMenu(QWidget *parent) : QFrame(parent)
 {
     const MouseData *md = MouseData::instance();
     setObjectName(QStringLiteral("keyboardFunctionMenu"));
 
-    optionList = new QComboBox(this);
+    optionList = new LookComboBox(this);
     optionList->setObjectName(QStringLiteral("optionList"));
     optionList->addItem(md->languageText(12));
     optionList->addItem(md->languageText(13));
@@ -25,7 +26,7 @@ keyboardFunctionMenu::keyboardFunctionMenu(QWidget *parent) : QFrame(parent)
     inputEdit = new GroupKeyEdit(this);
     inputEdit->setAccessibleName(md->languageText(4) + QStringLiteral(": ") + md->languageText(12));
 
-    itemList = new QComboBox(this);
+    itemList = new LookComboBox(this);
     itemList->setObjectName(QStringLiteral("itemList"));
     for (char c = 'A'; c <= 'Z'; ++c)
         itemList->addItem(QString(QLatin1Char(c)));

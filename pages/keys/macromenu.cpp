@@ -13,6 +13,7 @@
 #include "model/mousedata.h"
 #include "pages/keys/keysaccessible.h"
 #include "pages/keys/listsupport.h"
+#include "resources/lookcombobox.h"
 
 MacroMenu::MacroMenu(QWidget *parent) : QFrame(parent)
 {
@@ -22,7 +23,7 @@ MacroMenu::MacroMenu(QWidget *parent) : QFrame(parent)
 
     macroTxt = new QLabel(md->languageText(27), this);
     macroTxt->setObjectName(QStringLiteral("macroTxt"));
-    optionList = new QComboBox(this);
+    optionList = new LookComboBox(this);
     optionList->setObjectName(QStringLiteral("optionList"));
     optionList->setAccessibleName(md->languageText(27));
     macroTxt->setBuddy(optionList);

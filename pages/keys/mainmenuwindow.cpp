@@ -11,6 +11,7 @@
 #include "pages/keys/menulistview.h"
 #include "pages/keys/mouseviewdelegate.h"
 #include "pages/keys/mouseviewmodel.h"
+#include "resources/lookcombobox.h"
 #include "resources/pictures.h"
 
 namespace {
@@ -35,7 +36,7 @@ mainMenuWindow::mainMenuWindow(QWidget *parent) : QFrame(parent)
     toolButton = new QToolButton(this);
     toolButton->setObjectName(QStringLiteral("toolButton"));
     toolButton->setIcon(Pictures::icon(QStringLiteral(":/images/help.png")));
-    mainMenuComboBox = new QComboBox(this);
+    mainMenuComboBox = new LookComboBox(this);
     mainMenuComboBox->setObjectName(QStringLiteral("mainMenuComboBox"));
     mainMenuListView = new MenuListView(this);
     mainMenuListView->setObjectName(QStringLiteral("mainMenuListView"));

@@ -30,6 +30,7 @@
 #include "pages/macro/macroviewdelegate.h"
 #include "pages/macro/macroviewmodel.h"
 #include "pages/performance/formsupport.h"
+#include "resources/lookcombobox.h"
 #include "resources/stylesheets.h"
 #include "resources/pictures.h"
 
@@ -215,7 +216,7 @@ MacroWindow::MacroWindow(QWidget *parent) : QFrame(parent), inputDialog(this)
     loopTimes->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,5}")), this));
     timesUnitTxt = label(editPanel, QStringLiteral("timesUnitTxt"), 87);
     insertTxt = label(editPanel, QStringLiteral("insertTxt"), 88);
-    insertDirection = new QComboBox(editPanel);
+    insertDirection = new LookComboBox(editPanel);
     insertDirection->setObjectName(QStringLiteral("insertDirection"));
     insertDirection->addItems({text(89), text(90)});
     insertDirection->setFixedSize(120, 24);

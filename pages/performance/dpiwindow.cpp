@@ -19,6 +19,7 @@
 #include "pages/performance/dpibtn.h"
 #include "pages/performance/formsupport.h"
 #include "platform/mousesettings.h"
+#include "resources/lookcombobox.h"
 #include "resources/stylesheets.h"
 #include "resources/pictures.h"
 
@@ -130,7 +131,7 @@ void DPIWindow::buildForm()
     usrDPIBtn->setText(languageText(63));
     levelTxt = FormSupport::label(frame, "levelTxt", plain);
     levelTxt->setText(languageText(64));
-    dpiComboBox = new QComboBox(frame);
+    dpiComboBox = new LookComboBox(frame);
     dpiComboBox->setObjectName(QStringLiteral("dpiComboBox"));
     dpiComboBox->setFixedSize(54, 24);
     dpiComboBox->setAccessibleName(languageText(64));

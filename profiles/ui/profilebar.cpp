@@ -12,6 +12,7 @@
 
 #include "model/mousedata.h"
 #include "profiles/profilemanager.h"
+#include "resources/lookcombobox.h"
 #include "resources/stylesheets.h"
 
 namespace {
@@ -33,7 +34,7 @@ ProfileBar::ProfileBar(QWidget *parent) : QFrame(parent)
     caption = new QLabel(languageText(191), this);
     caption->setObjectName(QStringLiteral("profileCaption"));
     StyleSheets::setLook(caption, StyleSheets::PlainLabelLook);
-    profileComboBox = new QComboBox(this);
+    profileComboBox = new LookComboBox(this);
     profileComboBox->setObjectName(QStringLiteral("profileComboBox"));
     profileComboBox->setMinimumWidth(200);
     profileComboBox->setFixedHeight(24);

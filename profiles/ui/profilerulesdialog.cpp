@@ -11,6 +11,7 @@
 
 #include "model/mousedata.h"
 #include "profiles/profilemanager.h"
+#include "resources/lookcombobox.h"
 #include "resources/stylesheets.h"
 
 namespace {
@@ -62,7 +63,7 @@ ProfileRulesDialog::ProfileRulesDialog(bool desktopTells, QWidget *parent)
     auto *defaultRow = new QHBoxLayout;
     auto *defaultTxt = new QLabel(languageText(204), this);
     StyleSheets::setLook(defaultTxt, StyleSheets::PlainLabelLook);
-    defaultComboBox = new QComboBox(this);
+    defaultComboBox = new LookComboBox(this);
     defaultComboBox->setObjectName(QStringLiteral("defaultComboBox"));
     defaultComboBox->setMinimumWidth(200);
     StyleSheets::setComboLook(defaultComboBox, StyleSheets::Combo24Look);
@@ -100,7 +101,7 @@ ProfileRulesDialog::ProfileRulesDialog(bool desktopTells, QWidget *parent)
 
 QComboBox *ProfileRulesDialog::profileBox(int file)
 {
-    auto *box = new QComboBox(ruleTable);
+    auto *box = new LookComboBox(ruleTable);
     const ProfileIndex &index = ProfileManager::instance()->index();
     for (const ProfileIndex::Entry &e : index.profiles)
         box->addItem(e.name, e.file);

@@ -26,6 +26,7 @@
 #include "pages/performance/colorcombobox.h"
 #include "pages/performance/colorcomboboxitem.h"
 #include "pages/performance/formsupport.h"
+#include "resources/lookcombobox.h"
 
 using Build = std::function<QWidget *()>;
 using Dress = std::function<void(QWidget *)>;
@@ -106,6 +107,8 @@ private slots:
     void lookChangedOnAShownWidgetShows();
     void colourSlotStatesAndSwatches();
     void refusedEntryTurnsRed();
+    void comboPopupBuiltWhenFirstOpened_data();
+    void comboPopupBuiltWhenFirstOpened();
 };
 
 void TestApplicationSheet::initTestCase()
@@ -249,6 +252,63 @@ void TestApplicationSheet::refusedEntryTurnsRed()
     QCOMPARE(hovered.pixelColor(hovered.width() / 2, 0), QColor(255, 60, 60));
     FormSupport::markRefused(&edit, QString());
     QCOMPARE(edge(&edit), QColor(0x69, 0x69, 0x69));
+}
+
+void TestApplicationSheet::comboPopupBuiltWhenFirstOpened_data()
+{
+    QTest::addColumn<int>("look");
+    QTest::addColumn<int>("items");
+    QTest::addColumn<QString>("extra");
+    QTest::newRow("24") << int(StyleSheets::Combo24Look) << int(StyleSheets::Items24) << QString();
+    QTest::newRow("27") << int(StyleSheets::Combo27Look) << int(StyleSheets::Items27)
+                        << StyleSheets::comboPopupScrollBar()
+                               + QStringLiteral("QComboBox { min-height: 27px; }"
+                                                "QComboBox:focus { border: 1px solid rgb(255, 80, 0); }");
+}
+
+// Opened, a box's popup looks as it did with the box's own sheet (frame included: the popup
+// takes it from the look when it is made), whether the box took its delegate at once or, as
+// a LookComboBox, only when first opened; until then that one has no popup at all.
+void TestApplicationSheet::comboPopupBuiltWhenFirstOpened()
+{
+    QFETCH(int, look);
+    QFETCH(int, items);
+    QFETCH(QString, extra);
+    const QStringList rows{QStringLiteral("first"), QStringLiteral("second"), QStringLiteral("third")};
+    QComboBox own;
+    QComboBox early;
+    LookComboBox late;
+    const QList<QComboBox *> boxes{&own, &early, &late};
+    StyleSheets::styleComboBox(&own, StyleSheets::ComboItems(items), extra);
+    StyleSheets::setComboLook(&early, StyleSheets::Look(look));
+    StyleSheets::setComboLook(&late, StyleSheets::Look(look));
+    for (QComboBox *box : boxes) {
+        box->addItems(rows);
+        box->setFocusPolicy(Qt::NoFocus); // each is a window; the last shown would have focus
+        box->resize(160, 30);
+        box->show();
+        QVERIFY(QTest::qWaitForWindowExposed(box));
+    }
+    QVERIFY(early.findChild<QAbstractItemView *>());
+    QVERIFY(!late.findChild<QAbstractItemView *>());
+    QCOMPARE(shot(&late, false), shot(&own, false));
+
+    QList<QImage> popups;
+    for (QComboBox *box : boxes) {
+        box->showPopup();
+        QWidget *popup = box->view()->window();
+        QVERIFY(QTest::qWaitForWindowExposed(popup));
+        QCOMPARE(box->itemDelegate()->metaObject(), &QStyledItemDelegate::staticMetaObject);
+        popups << popup->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+        box->hidePopup();
+    }
+    QVERIFY2(popups.at(1) == popups.at(0), "a box given its delegate at once");
+    QVERIFY2(popups.at(2) == popups.at(0), "a box given its delegate when opened");
+    // Opened again, the box keeps the delegate it took.
+    QAbstractItemDelegate *taken = late.itemDelegate();
+    late.showPopup();
+    QCOMPARE(late.itemDelegate(), taken);
+    late.hidePopup();
 }
 
 QTEST_MAIN(TestApplicationSheet)
