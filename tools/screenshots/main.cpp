@@ -15,6 +15,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -258,6 +259,11 @@ void shootWindow(MainWindow &window, Shooter &s)
                      QStringLiteral("menu-profile"));
     s.shootTransient([&]() { button("settingBtn")->click(); }, visiblePopup,
                      QStringLiteral("menu-settings"));
+    // Combo box popups, whose frame comes from the look when they are first made.
+    if (auto *chooser = window.findChild<QComboBox *>(QStringLiteral("profileComboBox")))
+        s.shootTransient([chooser]() { chooser->showPopup(); }, visiblePopup, QStringLiteral("combo-profile"));
+    s.shootTransient([&window]() { window.mainMenu->mainMenuComboBox->showPopup(); }, visiblePopup,
+                     QStringLiteral("combo-keys"));
     if (auto *language = window.findChild<QMenu *>(QStringLiteral("languageMenu")))
         s.shootTransient([language]() { language->popup(QPoint(0, 0)); }, visiblePopup,
                          QStringLiteral("menu-language"));
