@@ -75,6 +75,11 @@ int Bus::addDecoy(unsigned short vid, unsigned short pid, unsigned short usagePa
 void Bus::unplug(int id)
 {
     std::lock_guard<std::mutex> lock(mutex_);
+    unplugLocked(id);
+}
+
+void Bus::unplugLocked(int id)
+{
     auto it = devices_.find(id);
     if (it == devices_.end())
         return;
@@ -352,13 +357,9 @@ void Bus::close(hid_device *dev)
 int Bus::write(hid_device *dev, const unsigned char *data, size_t length)
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (handles_.count(dev) && takeFault("unplug_at_write")) {
-        // Pulled out between a command and its data, at a moment no test thread can hit.
-        const std::shared_ptr<Device> device = handles_[dev]->device;
-        device->plugged = false;
-        devices_.erase(device->id);
-        changed_.notify_all();
-    }
+    // Pulled out between a command and its data, at a moment no test thread can hit.
+    if (auto it = handles_.find(dev); it != handles_.end() && takeFault("unplug_at_write"))
+        unplugLocked(it->second->device->id);
     hid_device_ *h = live(dev);
     if (!h || !data || length == 0)
         return -1;

@@ -80,6 +80,7 @@ private:
 
     hid_device_ *live(hid_device *dev); // a registered handle whose device is still plugged
     bool takeFault(const char *operation);
+    void unplugLocked(int id);
     void errorLine(Device &device, const std::string &path, const std::string &reason,
                    const std::string &note = std::string());
     int stalled(std::unique_lock<std::mutex> &lock, const std::shared_ptr<Device> &device,

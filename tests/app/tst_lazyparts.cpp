@@ -48,10 +48,7 @@ private:
 
 bool TestLazyParts::attach(int family)
 {
-    vmouse_reset();
-    if (family >= 0)
-        TestRoot::plugFamily(family);
-    return checkFindsFamily(family);
+    return replugAndCheck(family);
 }
 
 QList<QWidget *> TestLazyParts::tabChain() const

@@ -88,9 +88,7 @@ private:
 
 bool TestMainWindow::attach(int family)
 {
-    vmouse_reset();
-    mouseId = family >= 0 ? TestRoot::plugFamily(family) : -1;
-    return checkFindsFamily(family);
+    return replugAndCheck(family, &mouseId);
 }
 
 bool TestMainWindow::detach() { return attach(-1); }

@@ -3,7 +3,9 @@
 #include <QDeadlineTimer>
 #include <QSignalSpy>
 
+#include "common/testroot.h"
 #include "device/controller.h"
+#include "sim/vmouse.h"
 
 bool checkFindsFamily(int family, int timeoutMs)
 {
@@ -19,4 +21,13 @@ bool checkFindsFamily(int family, int timeoutMs)
         checked.wait(int(qMax<qint64>(1, deadline.remainingTime())));
     }
     return false;
+}
+
+bool replugAndCheck(int family, int *mouse)
+{
+    vmouse_reset();
+    const int id = family >= 0 ? TestRoot::plugFamily(family) : -1;
+    if (mouse)
+        *mouse = id;
+    return checkFindsFamily(family);
 }

@@ -4,3 +4,6 @@
 // A check queued earlier (a tray click, a device notice) may still be answered first with
 // the state from before the mouse was plugged or unplugged; such answers are skipped.
 bool checkFindsFamily(int family, int timeoutMs = 5000);
+// Unplugs every virtual mouse, plugs one of `family` (none for -1) and checks as above;
+// `mouse` receives the plugged mouse's id (-1 for none).
+bool replugAndCheck(int family, int *mouse = nullptr);
