@@ -78,7 +78,10 @@ X11ActiveWindow::X11ActiveWindow()
     xcb_flush(m_connection);
     m_notifier = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(m_connection), QSocketNotifier::Read);
     connect(m_notifier.get(), &QSocketNotifier::activated, this, &X11ActiveWindow::drain);
-    QTimer::singleShot(0, this, &X11ActiveWindow::readActive);
+    QTimer::singleShot(0, this, [this] {
+        readActive();
+        drain();
+    });
 }
 
 X11ActiveWindow::~X11ActiveWindow()
@@ -99,18 +102,24 @@ quint32 X11ActiveWindow::property(quint32 window, quint32 name, quint32 type) co
 
 void X11ActiveWindow::drain()
 {
-    bool changed = false;
-    while (auto e = own(xcb_poll_for_event(m_connection))) {
-        if ((e->response_type & 0x7f) == XCB_PROPERTY_NOTIFY
-            && reinterpret_cast<const xcb_property_notify_event_t *>(e.get())->atom == m_activeAtom)
-            changed = true;
-    }
-    if (xcb_connection_has_error(m_connection)) {
-        m_notifier->setEnabled(false);
-        return;
-    }
-    if (changed)
+    // readActive() waits for replies, and xcb queues whatever events come with them without the
+    // socket showing readable again: look at the queue once more after every read, or a change
+    // made meanwhile is never seen.
+    for (;;) {
+        bool changed = false;
+        while (auto e = own(xcb_poll_for_event(m_connection))) {
+            if ((e->response_type & 0x7f) == XCB_PROPERTY_NOTIFY
+                && reinterpret_cast<const xcb_property_notify_event_t *>(e.get())->atom == m_activeAtom)
+                changed = true;
+        }
+        if (xcb_connection_has_error(m_connection)) {
+            m_notifier->setEnabled(false);
+            return;
+        }
+        if (!changed)
+            return;
         readActive();
+    }
 }
 
 void X11ActiveWindow::readActive()
