@@ -2,6 +2,7 @@
 
 #include "app/commandline.h"
 #include "app/startup.h"
+#include "platform/fontwarmup.h"
 
 int main(int argc, char *argv[])
 {
@@ -11,6 +12,7 @@ int main(int argc, char *argv[])
         QCoreApplication core(argc, argv);
         return CommandLine::answer(early);
     }
+    FontWarmUp fonts;
     QApplication app(argc, argv);
     // Parsed again without the options the application object took (-platform, -style ...).
     const CommandLine::Parsed parsed = CommandLine::parse(app.arguments().mid(1));
@@ -18,5 +20,6 @@ int main(int argc, char *argv[])
         return rc;
     Startup::Options options;
     options.startHidden = parsed.hidden;
+    options.fonts = &fonts;
     return Startup::run(app, options);
 }

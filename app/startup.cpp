@@ -24,6 +24,7 @@
 #include "platform/appfont.h"
 #include "platform/darklook.h"
 #include "platform/focusring.h"
+#include "platform/fontwarmup.h"
 #include "platform/singleinstance.h"
 #include "platform/unixsignalwatcher.h"
 #ifdef MOUSECFG_HAVE_DBUS
@@ -132,11 +133,6 @@ int Startup::run(QApplication &app, const Options &options)
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         screenClass = screenClassFor(screen->geometry());
 
-    AppFont::install(app);
-    DarkLook::install(app);
-    // Once, before any widget: each widget only names its look.
-    StyleSheets::installApplicationSheet();
-    FocusRing focusRing;
     QCoreApplication::setApplicationName(QStringLiteral("Standard"));
     // The Wayland app id, and where notifications and docks find the icon: the desktop entry.
     QGuiApplication::setDesktopFileName(QStringLiteral("mousecfg"));
@@ -146,6 +142,7 @@ int Startup::run(QApplication &app, const Options &options)
     // Queued now, run by the worker while the settings load; the answer waits for the loop.
     emit Controller::instance()->check();
 
+    // Read while the font configuration is read beside them: neither needs the other.
     MacroData::instance()->load();
     MouseData *md = MouseData::instance();
     ProfileManager::instance()->load();
@@ -153,6 +150,14 @@ int Startup::run(QApplication &app, const Options &options)
     md->screenClass = screenClass;
     MouseDefaultData::instance()->load();
     md->fillMissingFromDefaults();
+
+    if (options.fonts)
+        options.fonts->wait();
+    AppFont::install(app);
+    DarkLook::install(app);
+    // Once, before any widget: each widget only names its look.
+    StyleSheets::installApplicationSheet();
+    FocusRing focusRing;
 
     auto window = std::make_unique<MainWindow>();
     auto *hiddenRelease = new HiddenWindowRelease(window.get()); // owned by the window

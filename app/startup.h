@@ -5,6 +5,7 @@
 
 #include <functional>
 
+class FontWarmUp;
 class MainWindow;
 class QApplication;
 
@@ -23,6 +24,8 @@ public:
         std::function<void(MainWindow *)> windowReady;
         // --hidden: the window waits for the user even when a mouse is attached.
         bool startHidden = false;
+        // Waited for before the first font is set.
+        FontWarmUp *fonts = nullptr;
     };
 
     // 4 for a screen whose right minus left coordinate is 3600 or more, else 0.
