@@ -1,5 +1,7 @@
 #include "platform/fontwarmup.h"
 
+#include <system_error>
+
 #ifdef MOUSECFG_HAVE_FONTCONFIG
 #include <fontconfig/fontconfig.h>
 #endif
@@ -8,7 +10,11 @@ FontWarmUp::FontWarmUp()
 {
 #ifdef MOUSECFG_HAVE_FONTCONFIG
     // fontconfig keeps one current configuration; whoever asks later is given this one.
-    m_thread = std::thread([] { FcInit(); });
+    try {
+        m_thread = std::thread([] { FcInit(); });
+    } catch (const std::system_error &) {
+        // No thread to be had: the first font lookup reads it, as it would without this.
+    }
 #endif
 }
 

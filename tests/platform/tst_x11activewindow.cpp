@@ -63,7 +63,7 @@ struct Manager
     {
         const xcb_atom_t atoms[] = {activeWindow ? active : pid};
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, root, supported, XCB_ATOM_ATOM, 32, 1, atoms);
-        xcb_aux_sync();
+        sync();
     }
     void activate(xcb_window_t w)
     {
@@ -71,7 +71,7 @@ struct Manager
         xcb_flush(c);
     }
     // A round trip: everything sent before has reached the server.
-    void xcb_aux_sync() { std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr)); }
+    void sync() { std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr)); }
 };
 } // namespace
 
@@ -141,7 +141,7 @@ void TestX11ActiveWindow::endsOnTheActiveWindowAfterBursts()
     QVERIFY(self != server);
     const xcb_window_t mine = wm.window(quint32(getpid()));
     const xcb_window_t theirs = wm.window(quint32(xvfb.processId()));
-    wm.xcb_aux_sync();
+    wm.sync();
 
     X11ActiveWindow source;
     QString last;
@@ -158,7 +158,7 @@ void TestX11ActiveWindow::endsOnTheActiveWindowAfterBursts()
                 wm.activate(i % 2 ? mine : theirs);
                 usleep(useconds_t(QRandomGenerator::global()->bounded(400)));
             }
-            wm.xcb_aux_sync();
+            wm.sync();
             done = true;
         });
         while (!done)
