@@ -187,7 +187,6 @@ bool SingleInstance::isPrimary() const
     return m_listenFd >= 0;
 }
 
-
 void SingleInstance::removeLeftover()
 {
     ::unlink(QFile::encodeName(m_name).constData());

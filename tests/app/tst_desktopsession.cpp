@@ -425,7 +425,6 @@ void TestDesktopSession::languageFollowsLocaleUnlessChosen()
     qputenv("LANG", savedLang);
 }
 
-
 // Shown without a usable mouse the window says so, and when the mouse is there but refuses to
 // open, what to do about it.
 void TestDesktopSession::noMouseNoticeSaysWhy()

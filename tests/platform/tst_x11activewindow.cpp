@@ -11,6 +11,7 @@
 #include <QtTest>
 
 #include <atomic>
+#include <cstdlib>
 #include <thread>
 
 #include <unistd.h>
