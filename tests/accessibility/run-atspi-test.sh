@@ -43,9 +43,13 @@ done
 
 export DISPLAY=":$display" XDG_RUNTIME_DIR="$scratch" XDG_CONFIG_HOME="$scratch/config" HOME="$scratch"
 # A window manager gives the program's windows the keyboard focus, as on a desktop.
-openbox --sm-disable >"$scratch/openbox.log" 2>&1 &
+# The window manager reads its theme and configuration from the system's folders.
+XDG_CONFIG_DIRS=/etc/xdg XDG_DATA_DIRS=/usr/local/share:/usr/share openbox --sm-disable >"$scratch/openbox.log" 2>&1 &
 wmpid=$!
 export QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 NO_AT_BRIDGE=0
+# The accessibility bus's launcher reads its settings through GSettings; nothing else of the
+# system's data folders is wanted.
+export GSETTINGS_SCHEMA_DIR=/usr/share/glib-2.0/schemas
 status=0
 dbus-run-session -- /usr/bin/python3 "$here/atspi_driver.py" --program "$scratch/app/mousecfg" \
   --vmouse "$scratch/libvmouse.so" --scratch "$scratch" "$@" || status=$?

@@ -509,6 +509,8 @@ int main(int argc, char **argv)
     if (qEnvironmentVariable("MOUSECFG_APP_CHILD") == QLatin1String("probe")) {
         QApplication app(argc, argv);
         std::printf("tray=%d\n", QSystemTrayIcon::isSystemTrayAvailable() ? 1 : 0);
+        // Before exit: a sanitizer that ends the process at exit does not flush stdio.
+        std::fflush(stdout);
         return 0;
     }
     if (qEnvironmentVariableIsSet("MOUSECFG_APP_CHILD"))

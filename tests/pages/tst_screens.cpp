@@ -35,6 +35,13 @@ private slots:
         // Read as the virtual mouse loads, before the tool's own settings apply.
         for (const char *name : {"VMOUSE_DEVICES", "VMOUSE_TRACE", "VMOUSE_CONTROL"})
             env.remove(QLatin1String(name));
+        // A machine with the package installed: its login entry in the system's folder must not
+        // tick "Start at login" in the pictures.
+        const QString system = dir->path() + QStringLiteral("/xdg");
+        QVERIFY(QDir().mkpath(system + QStringLiteral("/autostart")));
+        QVERIFY(QFile::copy(QStringLiteral(MOUSECFG_SOURCE_DIR "/packaging/mousecfg-autostart.desktop"),
+                            system + QStringLiteral("/autostart/mousecfg.desktop")));
+        env.insert(QStringLiteral("XDG_CONFIG_DIRS"), system);
         tool.setProcessEnvironment(env);
         tool.setProcessChannelMode(QProcess::MergedChannels);
         tool.start(QStringLiteral(MOUSECFG_BIN_DIR "/mousecfg-screenshots"), {QStringLiteral("--fixed"), shots});

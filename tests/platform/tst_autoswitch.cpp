@@ -90,7 +90,11 @@ void TestAutoSwitch::initTestCase()
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     qputenv("DISPLAY", display.toLocal8Bit());
     qputenv("XDG_SESSION_TYPE", "x11");
-    wm.setProcessEnvironment(env);
+    // The window manager reads its theme and configuration from the system's folders.
+    QProcessEnvironment wmEnv = env;
+    wmEnv.insert(QStringLiteral("XDG_CONFIG_DIRS"), QStringLiteral("/etc/xdg"));
+    wmEnv.insert(QStringLiteral("XDG_DATA_DIRS"), QStringLiteral("/usr/local/share:/usr/share"));
+    wm.setProcessEnvironment(wmEnv);
     QVERIFY(startAndWait(wm, QStringLiteral("openbox"), {QStringLiteral("--sm-disable")}));
 
     // Two programs: two copies of this executable, each showing one window.

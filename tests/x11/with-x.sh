@@ -31,7 +31,8 @@ export DISPLAY=":$number"
 xset r on
 xset r rate 250 30
 export HOME="$work"
-openbox --sm-disable >"$work/openbox.log" 2>&1 &
+# The window manager reads its theme and configuration from the system's folders.
+XDG_CONFIG_DIRS=/etc/xdg XDG_DATA_DIRS=/usr/local/share:/usr/share openbox --sm-disable >"$work/openbox.log" 2>&1 &
 wm=$!
 export QT_QPA_PLATFORM=xcb
 unset WAYLAND_DISPLAY

@@ -340,7 +340,6 @@ bool fixSurroundings(const QString &scratch, const QString &programDir)
     for (const char *name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "QT_SCALE_FACTOR", "QT_SCREEN_SCALE_FACTORS",
                              "QT_FONT_DPI", "QT_ENABLE_HIGHDPI_SCALING", "QT_AUTO_SCREEN_SCALE_FACTOR",
                              "QT_STYLE_OVERRIDE", "QT_QPA_PLATFORMTHEME", "QT_QPA_FONTDIR",
-                             "DBUS_SESSION_BUS_ADDRESS", "XDG_CONFIG_DIRS", "XDG_DATA_DIRS",
                              "XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "VMOUSE_DEVICES", "VMOUSE_CONTROL",
                              "VMOUSE_TRACE"})
         qunsetenv(name);
@@ -351,6 +350,11 @@ bool fixSurroundings(const QString &scratch, const QString &programDir)
     qputenv("XDG_DATA_HOME", QFile::encodeName(scratch + QStringLiteral("/home/.local/share")));
     qputenv("XDG_CACHE_HOME", QFile::encodeName(scratch + QStringLiteral("/home/.cache")));
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(scratch + QStringLiteral("/run")));
+    // Not the system's folders: an installed package's login entry would tick "Start at login".
+    qputenv("XDG_CONFIG_DIRS", QFile::encodeName(scratch + QStringLiteral("/xdg")));
+    qputenv("XDG_DATA_DIRS", QFile::encodeName(scratch + QStringLiteral("/xdg")));
+    // No bus: an unset address makes libdbus try to start one.
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "disabled:");
     QDir().mkpath(scratch + QStringLiteral("/home/.config"));
     QDir().mkpath(scratch + QStringLiteral("/run"));
     QFile::setPermissions(scratch + QStringLiteral("/run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
