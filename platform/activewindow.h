@@ -17,6 +17,10 @@ public:
 
     virtual bool available() const = 0;
 
+    // The executable a running process was started from, also after an upgrade replaced or
+    // removed the file; empty when unknown.
+    static QString executableOf(qint64 pid);
+
 signals:
     // The executable of the program owning the active window; empty when unknown.
     void programChanged(const QString &program);

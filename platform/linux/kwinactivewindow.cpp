@@ -4,7 +4,6 @@
 #include <QDBusMessage>
 #include <QDBusReply>
 #include <QDir>
-#include <QFile>
 
 #include "profiles/profilebus.h"
 
@@ -71,7 +70,7 @@ KWinActiveWindow::~KWinActiveWindow()
 
 void KWinActiveWindow::WindowActivated(int pid)
 {
-    const QString program = pid > 0 ? QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(pid)) : QString();
+    const QString program = executableOf(pid);
     if (program == m_last)
         return;
     m_last = program;

@@ -4,7 +4,6 @@
 #include "platform/linux/kwinactivewindow.h"
 #endif
 
-#include <QFile>
 #include <QTimer>
 
 #include <cstdlib>
@@ -127,7 +126,7 @@ void X11ActiveWindow::readActive()
     QString program;
     if (const quint32 window = property(m_root, m_activeAtom, XCB_ATOM_WINDOW)) {
         if (const quint32 pid = property(window, m_pidAtom, XCB_ATOM_CARDINAL))
-            program = QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(pid));
+            program = executableOf(pid);
     }
     if (program == m_last)
         return;
