@@ -96,6 +96,7 @@ void Bus::reset()
     devices_.clear();
     faults_.clear();
     stallMs_ = 0;
+    stallCommandOnly_ = false;
     nextId_ = 0;
     enumerations_ = 0;
     trace_.clear();
@@ -141,10 +142,11 @@ bool Bus::failNext(const std::string &operation, int count)
     return true;
 }
 
-void Bus::stall(int ms)
+void Bus::stall(int ms, bool commandOnly)
 {
     std::lock_guard<std::mutex> lock(mutex_);
     stallMs_ = ms > 0 ? ms : 0;
+    stallCommandOnly_ = commandOnly;
 }
 
 std::string Bus::traceText()
@@ -220,6 +222,7 @@ int Bus::stalled(std::unique_lock<std::mutex> &lock, const std::shared_ptr<Devic
 {
     auto deadline = Clock::now() + std::chrono::milliseconds(stallMs_);
     stallMs_ = 0;
+    stallCommandOnly_ = false;
     changed_.wait_until(lock, deadline, [&] { return !device->plugged; });
     if (device->plugged)
         errorLine(*device, path, "stalled", operation);
@@ -419,7 +422,7 @@ int Bus::getFeature(hid_device *dev, unsigned char *data, size_t length)
         h->error = L"get feature report failed by request";
         return -1;
     }
-    if (stallMs_ > 0)
+    if (stallMs_ > 0 && (!stallCommandOnly_ || h->iface == Interface::Command))
         return stalled(lock, d, std::string(h->path), "get_feature");
     if (h->iface != Interface::Command || data[0] != 0) {
         errorLine(*d, h->path, h->iface != Interface::Command ? "wrong interface" : "bad report id", "get_feature");
@@ -464,7 +467,7 @@ int Bus::read(hid_device *dev, unsigned char *data, size_t length, int milliseco
         h->error = L"read failed by request";
         return -1;
     }
-    if (stallMs_ > 0)
+    if (stallMs_ > 0 && (!stallCommandOnly_ || h->iface == Interface::Command))
         return stalled(lock, d, path, "read");
     if (h->iface == Interface::Command)
         return commandInput(h, data, length);

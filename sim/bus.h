@@ -48,7 +48,7 @@ public:
     void pushEvent(int id, const std::array<unsigned char, 4> &event);
     void pressDpiButton(int id, int level);
     bool failNext(const std::string &operation, int count);
-    void stall(int ms);
+    void stall(int ms, bool commandOnly = false);
     std::string traceText();
     bool traceToFile(const std::string &path);
     int state(int id, vmouse_state *out);
@@ -94,6 +94,7 @@ private:
     std::unordered_map<hid_device *, std::unique_ptr<hid_device_>> handles_;
     std::map<std::string, int> faults_;
     int stallMs_ = 0;
+    bool stallCommandOnly_ = false;
     int nextId_ = 0;
     unsigned enumerations_ = 0; // not traced: an enumeration reaches no device
     Trace trace_;

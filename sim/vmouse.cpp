@@ -98,4 +98,9 @@ void vmouse_stall(int ms)
     Bus::instance().stall(ms);
 }
 
+void vmouse_stall_command(int ms)
+{
+    Bus::instance().stall(ms, true);
+}
+
 } // extern "C"

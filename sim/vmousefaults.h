@@ -12,6 +12,10 @@ extern "C" {
  * fails with -1. One call only; 0 cancels a stall not yet taken. */
 void vmouse_stall(int ms);
 
+/* The same, taken only by a call on a command interface: the event thread's reads of the event
+ * interface, which run all the time, pass it by. */
+void vmouse_stall_command(int ms);
+
 #ifdef __cplusplus
 }
 #endif

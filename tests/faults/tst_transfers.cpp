@@ -129,7 +129,7 @@ void TestTransfers::unansweredRead()
     QCOMPARE(FaultRig::check(), 0);
     QSignalSpy failed(Controller::instance(), &Controller::transferFailed);
     QSignalSpy level(MouseData::instance(), &MouseData::dpiKeyPressed);
-    vmouse_stall(400);
+    vmouse_stall_command(400);
     Ic553::instance()->readCurrentDpiLevel();
     assign(5, 0x06); // queued behind the stalled read
 

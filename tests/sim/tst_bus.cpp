@@ -277,6 +277,24 @@ private slots:
         QCOMPARE(int(lines("stalled").size()), 1);
     }
 
+    void stallOfTheCommandInterface()
+    {
+        const int id = vmouse_plug(0xf0e1, 0x7a01, 0xff00, 1, 0xff01, 1, 32);
+        hid_device *cmd = openCommand(id);
+        hid_device *ev = openEvent(id);
+        unsigned char buf[9] = {};
+        vmouse_stall_command(80);
+        // The event thread's reads go on as usual and leave the stall to the command interface.
+        QCOMPARE(hid_read_timeout(ev, buf, 4, 10), 0);
+        QCOMPARE(hid_read_timeout(ev, buf, 4, 10), 0);
+        const auto t = Clock::now();
+        QCOMPARE(hid_get_feature_report(cmd, buf, 9), -1);
+        QVERIFY(msSince(t) >= 79);
+        QCOMPARE(hid_get_feature_report(cmd, buf, 9), 9);
+        hid_close(cmd);
+        hid_close(ev);
+    }
+
     void traceFormat()
     {
         const int id = vmouse_plug(0xf0e1, 0x7a01, 0xff00, 1, 0xff01, 1, 32);
