@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QFrame>
 #include <QMenu>
+#include <QTimer>
 
 #include "app/mainwindow.h"
 #include "model/mousedata.h"
@@ -27,7 +28,8 @@ void fillTrayMenu(QMenu *menu)
     ProfileManager *profiles = ProfileManager::instance();
     auto *group = new QActionGroup(menu);
     for (const QString &name : profiles->names()) {
-        QAction *a = menu->addAction(name);
+        QAction *a = menu->addAction(ProfileBar::elided(name, menu->font()));
+        a->setToolTip(name);
         a->setCheckable(true);
         a->setChecked(name == profiles->activeName());
         group->addAction(a);
@@ -123,6 +125,12 @@ void ProfileUi::install(MainWindow *w)
         if (LightWindow *light = w->lightPage.built())
             light->showProfile();
     });
+    if (!profiles->notice().isEmpty()) {
+        // Once the window or the tray can show it.
+        QTimer::singleShot(0, w, [w, notice = profiles->notice()] {
+            w->showNotice(MouseData::instance()->languageText(221) + QLatin1Char('\n') + notice);
+        });
+    }
     QObject::connect(profiles, &ProfileManager::macrosImported, w, [w] {
         if (MacroWindow *macros = w->macroPage.built())
             macros->fillNameList();
