@@ -183,7 +183,8 @@ void ProfileBar::deleteProfile()
 void ProfileBar::exportProfile()
 {
     const QString name = ProfileManager::instance()->activeName();
-    const QString file = askSaveFile(name);
+    // The import dialog lists *.mcp only: the name comes back with the suffix.
+    const QString file = FileDialogs::withSuffix(askSaveFile(name), fileSuffix);
     QString error;
     // The dialog asked before a file is replaced.
     if (!file.isEmpty() && !ProfileManager::instance()->exportProfile(name, file, true, &error))
