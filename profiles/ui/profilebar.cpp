@@ -10,6 +10,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <utility>
+
 #include "model/mousedata.h"
 #include "platform/filedialogs.h"
 #include "profiles/profilemanager.h"
@@ -79,6 +81,16 @@ ProfileBar::ProfileBar(QWidget *parent) : QFrame(parent)
     connect(profiles, &ProfileManager::activeChanged, this, &ProfileBar::fill);
     connect(profileComboBox, &QComboBox::currentIndexChanged, this, &ProfileBar::chosen);
     fill();
+    if (!profiles->notice().isEmpty())
+        m_notice = languageText(221) + QLatin1Char('\n') + profiles->notice();
+}
+
+void ProfileBar::showEvent(QShowEvent *event)
+{
+    QFrame::showEvent(event);
+    // A window started hidden shows it when it is opened; a message in the tray could pass unseen.
+    if (!m_notice.isEmpty())
+        tell(std::exchange(m_notice, QString()));
 }
 
 void ProfileBar::fill()

@@ -25,12 +25,14 @@ public:
 
     // A profile name as the chooser and the menus show it: a long one shortened with "…".
     static QString elided(const QString &name, const QFont &font);
-    static constexpr int NameWidth = 260;
+    static constexpr int NameWidth = 150;
 
 signals:
     void rulesRequested();
 
 protected:
+    void showEvent(QShowEvent *event) override;
+
     // Dialog seams; tests answer them without a dialog. False or empty means cancelled.
     virtual bool askName(const QString &title, const QString &proposal, QString *name);
     virtual QString askSaveFile(const QString &proposal);
@@ -50,4 +52,6 @@ private:
     QString nameRefusal(const QString &asked, const QString &error) const;
 
     bool m_filling = false;
+    // What loading the profiles had to repair, told when the chooser is first seen.
+    QString m_notice;
 };

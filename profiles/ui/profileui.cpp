@@ -5,7 +5,6 @@
 #include <QEvent>
 #include <QFrame>
 #include <QMenu>
-#include <QTimer>
 
 #include "app/mainwindow.h"
 #include "model/mousedata.h"
@@ -125,12 +124,6 @@ void ProfileUi::install(MainWindow *w)
         if (LightWindow *light = w->lightPage.built())
             light->showProfile();
     });
-    if (!profiles->notice().isEmpty()) {
-        // Once the window or the tray can show it.
-        QTimer::singleShot(0, w, [w, notice = profiles->notice()] {
-            w->showNotice(MouseData::instance()->languageText(221) + QLatin1Char('\n') + notice);
-        });
-    }
     QObject::connect(profiles, &ProfileManager::macrosImported, w, [w] {
         if (MacroWindow *macros = w->macroPage.built())
             macros->fillNameList();

@@ -23,6 +23,7 @@
 #include "pages/performance/lightwindow.h"
 #include "pages/performance/tickslider.h"
 #include "platform/filedialogs.h"
+#include "profiles/profileindex.h"
 #include "profiles/profilemanager.h"
 #include "profiles/ui/profilebar.h"
 #include "sim/vmouse.h"
@@ -75,6 +76,7 @@ private slots:
     void deleteAsksFirstAndNamesTheRules();
     void namesFollowOneRuleInTheWindow();
     void fileDialogsStartInAFolderThatExists();
+    void repairedListIsToldWhenTheChooserIsSeen();
 
 private:
     QTemporaryDir dir;
@@ -260,6 +262,28 @@ void TestProfilesUi::fileDialogsStartInAFolderThatExists()
     QCOMPARE(QDir(open.directory()).canonicalPath(), QDir(home.filePath(QStringLiteral("Desktop"))).canonicalPath());
     QCOMPARE(FileDialogs::withSuffix(QStringLiteral("a.MCP"), QStringLiteral("mcp")), QStringLiteral("a.MCP"));
     QCOMPARE(FileDialogs::withSuffix(QStringLiteral("a.mc"), QStringLiteral("mcp")), QStringLiteral("a.mc.mcp"));
+}
+
+void TestProfilesUi::repairedListIsToldWhenTheChooserIsSeen()
+{
+    ProfileManager *pm = ProfileManager::instance();
+    const QStringList names = pm->names();
+    QFile index(ProfileIndex::path());
+    QVERIFY(index.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    index.write("\x01\x02[profiles\n");
+    index.close();
+    pm->load();
+    QCOMPARE(pm->names().size(), names.size());
+
+    AnsweredBar bar;
+    QVERIFY(bar.told.isEmpty());
+    bar.show();
+    QCOMPARE(bar.told.size(), 1);
+    QVERIFY(bar.told.first().startsWith(MouseData::instance()->languageText(221)));
+    QVERIFY(bar.told.first().contains(QStringLiteral("profiles.ini.damaged-")));
+    bar.hide();
+    bar.show();
+    QCOMPARE(bar.told.size(), 1);
 }
 
 QTEST_MAIN(TestProfilesUi)
