@@ -159,14 +159,18 @@ void ProfileManager::load()
             QString aside = base;
             for (int i = 2; QFile::exists(aside); ++i)
                 aside = base + QStringLiteral("-%1").arg(i);
-            const bool kept = QFile::rename(path, aside);
-            if (kept)
-                m_index.save();
+            // Not under a running program (mousecfg-cli profile list): it repairs it itself.
+            const bool running = claimedElsewhere();
+            bool kept = !running && QFile::rename(path, aside);
+            // Without a new index the next start would not rebuild again: the old one goes back.
+            if (kept && !m_index.save())
+                kept = !QFile::rename(aside, path);
             m_notice = QStringLiteral("The profile list %1 could not be read. It was rebuilt from the %2 profile "
                                       "file(s) found; the rules of automatic switching have to be set again.%3")
                            .arg(shownPath(path))
                            .arg(m_index.profiles.size())
                            .arg(kept ? QStringLiteral(" The damaged list is kept as %1.").arg(shownPath(aside))
+                           : running ? QStringLiteral(" The damaged list is left as it is while the program runs.")
                                      : QStringLiteral(" The damaged list could not be moved aside and is "
                                                       "replaced at the next change."));
         } else {
