@@ -151,6 +151,8 @@ public slots:
     // Shows, restores and raises the window (a second start of the program asks for it).
     void raiseWindow();
     void transferFailedProc();
+    // A short message in the window, or as a notification when the window is not shown.
+    void showNotice(const QString &text);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -171,8 +173,6 @@ private:
     void buildDesktopActions();
     void updateNoMouseNotice();
     void placeNoMouseNotice();
-    // A short message in the window, or as a notification when the window is not shown.
-    void showNotice(const QString &text);
     void buildPages();
     // Gives a part built late the place, stacking and tab order it would have had if built
     // with the window.

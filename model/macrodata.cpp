@@ -306,6 +306,9 @@ int MacroData::importMacros(const QString &file, QString *error, QStringList *sk
 
         QSettings store(DataPaths::macroStore(), QSettings::IniFormat);
         const QString storeNames = SettingsIo::readText(store, namesKey);
+        if ((storeNames.isEmpty() ? 0 : storeNames.split(separator).size()) + imported > MaxMacros)
+            return fail(languageText(222, "The macro list is full: a button can be bound to %1 macros at most.")
+                            .arg(MaxMacros));
         int offset = 0;
         if (storeNames.isEmpty()) {
             store.setValue(namesKey, importNames);

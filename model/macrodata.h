@@ -11,6 +11,9 @@ class MacroData : public QObject
 {
     Q_OBJECT
 public:
+    // A button names its macro in one byte: macros beyond these could never be bound.
+    static constexpr int MaxMacros = 256;
+
     static MacroData *instance();
 
     virtual void load();

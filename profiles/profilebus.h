@@ -11,6 +11,8 @@ class ProfileBus : public QObject, protected QDBusContext
 {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.mousecfg.Profiles")
+    Q_PROPERTY(QString ActiveProfile READ Active)
+    Q_PROPERTY(QStringList Profiles READ List)
 public:
     static const char *const Service;
     static const char *const Path;
@@ -25,7 +27,10 @@ public slots:
     Q_SCRIPTABLE QStringList List();
     Q_SCRIPTABLE QString Active();
     Q_SCRIPTABLE bool Activate(const QString &name);
+    // `file`: an absolute path outside the program's folders. Export never replaces an existing
+    // file; ExportReplacing does.
     Q_SCRIPTABLE bool Export(const QString &name, const QString &file);
+    Q_SCRIPTABLE bool ExportReplacing(const QString &name, const QString &file);
     Q_SCRIPTABLE QString Import(const QString &file);
 
 signals:
@@ -33,4 +38,7 @@ signals:
 
 private:
     bool refuse(const QString &error);
+    void propertiesChanged(bool list);
+
+    QList<QDBusConnection> m_buses;   // where the object is published
 };

@@ -1,10 +1,14 @@
 #include "profiles/profileindex.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QSettings>
 #include <QTemporaryFile>
+
+#include <algorithm>
 
 #include "device/datapaths.h"
 
@@ -41,11 +45,12 @@ bool ProfileIndex::loadFrom(const QString &file)
     for (const QString &f : order) {
         bool ok = false;
         const int file = f.trimmed().toInt(&ok);
-        const QString name = s.value(QStringLiteral("names/%1").arg(file)).toString().trimmed();
+        const QString name = s.value(QStringLiteral("names/%1").arg(file)).toString();
         // A damaged line loses one entry, never the others.
-        if (!ok || file < 0 || name.isEmpty() || position(name) >= 0 || positionOfFile(file) >= 0)
+        if (!ok || file < 0 || cleanName(name).isEmpty() || positionOfFile(file) >= 0)
             continue;
-        profiles.append({name, file});
+        // Written before names had rules, or by hand: cleaned, and never lost to a duplicate.
+        profiles.append({uniqueName(name), file});
         if (profiles.size() >= maxProfiles)
             break;
     }
@@ -144,12 +149,79 @@ int ProfileIndex::nextFile() const
 
 QString ProfileIndex::uniqueName(const QString &base) const
 {
-    const QString b = base.trimmed().isEmpty() ? QStringLiteral("Profile") : base.trimmed();
+    QString b = cleanName(base).left(MaxNameLength).trimmed();
+    if (b.isEmpty())
+        b = QStringLiteral("Profile");
     if (position(b) < 0)
         return b;
     for (int i = 2;; ++i) {
-        const QString candidate = QStringLiteral("%1 %2").arg(b).arg(i);
+        const QString number = QStringLiteral(" %1").arg(i);
+        const QString candidate = b.left(MaxNameLength - int(number.size())).trimmed() + number;
         if (position(candidate) < 0)
             return candidate;
     }
+}
+
+QString ProfileIndex::cleanName(const QString &raw)
+{
+    QString out = raw;
+    for (QChar &c : out) {
+        const QChar::Category k = c.category();
+        if (k == QChar::Other_Control || k == QChar::Separator_Line || k == QChar::Separator_Paragraph)
+            c = QLatin1Char(' ');
+    }
+    return out.simplified();
+}
+
+QString ProfileIndex::checkedName(const QString &raw, QString *error)
+{
+    const QString name = cleanName(raw);
+    QString why;
+    if (name.isEmpty())
+        why = QStringLiteral("A profile needs a name.");
+    else if (name.size() > MaxNameLength)
+        why = QStringLiteral("A profile name has at most %1 characters; this one has %2.").arg(MaxNameLength).arg(name.size());
+    if (why.isEmpty())
+        return name;
+    if (error)
+        *error = why;
+    return {};
+}
+
+QString ProfileIndex::shown(const QString &text, int max)
+{
+    const QString t = cleanName(text);
+    return t.size() <= max ? t : t.left(max - 1) + QChar(0x2026);
+}
+
+const QString &ProfileIndex::nameKey()
+{
+    static const QString key = QStringLiteral("profile/name");
+    return key;
+}
+
+ProfileIndex ProfileIndex::fromProfileFiles(const QString &firstName)
+{
+    ProfileIndex index;
+    const QDir dir(QFileInfo(path()).path());
+    static const QRegularExpression pattern(QStringLiteral("^p(\\d{1,6})\\.bin$"));
+    QList<int> files;
+    for (const QString &f : dir.entryList({QStringLiteral("p*.bin")}, QDir::Files)) {
+        const QRegularExpressionMatch m = pattern.match(f);
+        if (m.hasMatch())
+            files.append(m.captured(1).toInt());
+    }
+    std::sort(files.begin(), files.end());
+    for (const int file : std::as_const(files)) {
+        const QSettings s(DataPaths::profileFile(file), QSettings::IniFormat);
+        QString name = cleanName(s.value(nameKey()).toString());
+        if (name.isEmpty())
+            name = file == 0 && !cleanName(firstName).isEmpty() ? firstName : QStringLiteral("Profile %1").arg(file);
+        index.profiles.append({index.uniqueName(name), file});
+        if (index.profiles.size() >= maxProfiles)
+            break;
+    }
+    if (!index.profiles.isEmpty())
+        index.active = index.positionOfFile(0) >= 0 ? 0 : index.profiles.first().file;
+    return index;
 }

@@ -1,9 +1,11 @@
 #include "profiles/profilemanager.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QHash>
 #include <QFileInfo>
+#include <QLocale>
 #include <QSaveFile>
 #include <QSettings>
 #include <QTemporaryFile>
@@ -35,6 +37,53 @@ bool writeWhole(const QString &path, const QByteArray &bytes)
     if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size())
         return false;
     return out.commit();
+}
+
+QString quoted(const QString &name)
+{
+    return QLatin1Char('"') + ProfileIndex::shown(name) + QLatin1Char('"');
+}
+
+// Paths in messages: long enough to recognise, never the whole of a made-up one.
+QString shownPath(const QString &path)
+{
+    return ProfileIndex::shown(QDir::toNativeSeparators(path), 200);
+}
+
+QString noProfile(const QString &name)
+{
+    return QStringLiteral("There is no profile %1.").arg(quoted(name));
+}
+
+bool inside(const QString &path, const QString &dir)
+{
+    const QString d = QFileInfo(dir).canonicalFilePath();
+    return !d.isEmpty() && (path == d || path.startsWith(d + QLatin1Char('/')));
+}
+
+// Why `file` may not be written by an export; empty when it may.
+QString exportTargetProblem(const QString &file, bool replace)
+{
+    if (file.trimmed().isEmpty())
+        return QStringLiteral("No file was given to export to.");
+    const QFileInfo info(file);
+    if (info.isRelative())
+        return QStringLiteral("%1 is not an absolute path; give the whole path of the file to write.").arg(shownPath(file));
+    if (info.isDir())
+        return QStringLiteral("%1 is a folder; give the name of the file to write.").arg(shownPath(file));
+    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    if (folder.isEmpty())
+        return QStringLiteral("The folder %1 does not exist.").arg(shownPath(info.absolutePath()));
+    // Through a link too: what would be replaced is the file it points to.
+    const QString target = info.exists() ? info.canonicalFilePath() : folder + QLatin1Char('/') + info.fileName();
+    for (const QString &own : {DataPaths::writableDir(), DataPaths::userConfigDir()}) {
+        if (inside(target, own))
+            return QStringLiteral("%1 is in the program's own folder %2; export to a file outside it.")
+                .arg(shownPath(file), shownPath(QFileInfo(own).canonicalFilePath()));
+    }
+    if (info.exists() && !replace)
+        return QStringLiteral("%1 exists already and is not replaced unless asked to.").arg(shownPath(file));
+    return {};
 }
 
 QByteArray readAll(const QString &path)
@@ -95,13 +144,40 @@ ProfileManager *ProfileManager::instance()
 
 void ProfileManager::load()
 {
+    m_notice.clear();
+    QString firstName = MouseData::instance()->languageText(firstNameText).trimmed();
+    if (firstName.isEmpty())
+        firstName = QStringLiteral("Profile 1");
     if (!m_index.load()) {
-        QString name = MouseData::instance()->languageText(firstNameText).trimmed();
-        if (name.isEmpty())
-            name = QStringLiteral("Profile 1");
-        m_index.profiles = {{name, 0}};
-        m_index.active = 0;
-        // Written once a second profile or a rule needs it; p0.bin alone stays as it was.
+        const QString path = ProfileIndex::path();
+        if (QFile::exists(path))
+            m_index = ProfileIndex::fromProfileFiles(firstName);
+        if (!m_index.profiles.isEmpty()) {
+            // Kept aside, not overwritten: it may hold what the rebuilt list cannot (rules).
+            const QString base = path + QStringLiteral(".damaged-")
+                                 + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+            QString aside = base;
+            for (int i = 2; QFile::exists(aside); ++i)
+                aside = base + QStringLiteral("-%1").arg(i);
+            // Not under a running program (mousecfg-cli profile list): it repairs it itself.
+            const bool running = claimedElsewhere();
+            bool kept = !running && QFile::rename(path, aside);
+            // Without a new index the next start would not rebuild again: the old one goes back.
+            if (kept && !m_index.save())
+                kept = !QFile::rename(aside, path);
+            m_notice = QStringLiteral("The profile list %1 could not be read. It was rebuilt from the %2 profile "
+                                      "file(s) found; the rules of automatic switching have to be set again.%3")
+                           .arg(shownPath(path))
+                           .arg(m_index.profiles.size())
+                           .arg(kept ? QStringLiteral(" The damaged list is kept as %1.").arg(shownPath(aside))
+                           : running ? QStringLiteral(" The damaged list is left as it is while the program runs.")
+                                     : QStringLiteral(" The damaged list could not be moved aside and is "
+                                                      "replaced at the next change."));
+        } else {
+            m_index.profiles = {{firstName, 0}};
+            m_index.active = 0;
+            // Written once a second profile or a rule needs it; p0.bin alone stays as it was.
+        }
     }
     MouseData *md = MouseData::instance();
     md->profileNumber = m_index.active;
@@ -119,6 +195,14 @@ QStringList ProfileManager::names() const
 QString ProfileManager::activeName() const
 {
     return m_index.nameOf(m_index.active);
+}
+
+bool ProfileManager::recordName(int file, const QString &name)
+{
+    // So that a list rebuilt from the files after a damaged index knows the profile again.
+    QSettings s(DataPaths::profileFile(file), QSettings::IniFormat);
+    s.setValue(ProfileIndex::nameKey(), name);
+    return SettingsIo::commit(s);
 }
 
 bool ProfileManager::saveIndex(QString *error)
@@ -139,7 +223,7 @@ bool ProfileManager::activate(const QString &name, QString *error)
 {
     const int pos = m_index.position(name);
     if (pos < 0)
-        return fail(error, QStringLiteral("There is no profile \"%1\".").arg(name));
+        return fail(error, noProfile(name));
     const int file = m_index.profiles.at(pos).file;
     if (file == m_index.active)
         return true;
@@ -159,6 +243,13 @@ bool ProfileManager::activate(const QString &name, QString *error)
 
 QString ProfileManager::create(const QString &name, bool fromFactory, QString *error)
 {
+    const QString given = ProfileIndex::checkedName(name, error);
+    if (given.isEmpty())
+        return {};
+    if (m_index.position(given) >= 0) {
+        fail(error, QStringLiteral("A profile %1 exists already.").arg(quoted(given)));
+        return {};
+    }
     QString source = DataPaths::defaultsFile();
     if (!fromFactory) {
         if (!saveActiveProfile(error))
@@ -166,8 +257,7 @@ QString ProfileManager::create(const QString &name, bool fromFactory, QString *e
         source = DataPaths::profileFile(m_index.active);
     }
     const int file = m_index.nextFile();
-    const QString given = m_index.uniqueName(name);
-    if (!writeWhole(DataPaths::profileFile(file), readAll(source))) {
+    if (!writeWhole(DataPaths::profileFile(file), readAll(source)) || !recordName(file, given)) {
         fail(error, QStringLiteral("The profile file could not be written."));
         return {};
     }
@@ -185,7 +275,7 @@ QString ProfileManager::duplicate(const QString &name, QString *error)
 {
     const int pos = m_index.position(name);
     if (pos < 0) {
-        fail(error, QStringLiteral("There is no profile \"%1\".").arg(name));
+        fail(error, noProfile(name));
         return {};
     }
     const int from = m_index.profiles.at(pos).file;
@@ -193,7 +283,7 @@ QString ProfileManager::duplicate(const QString &name, QString *error)
         return {};
     const int file = m_index.nextFile();
     const QString given = m_index.uniqueName(name);
-    if (!writeWhole(DataPaths::profileFile(file), readAll(DataPaths::profileFile(from)))) {
+    if (!writeWhole(DataPaths::profileFile(file), readAll(DataPaths::profileFile(from))) || !recordName(file, given)) {
         fail(error, QStringLiteral("The profile file could not be written."));
         return {};
     }
@@ -210,23 +300,23 @@ QString ProfileManager::duplicate(const QString &name, QString *error)
 bool ProfileManager::rename(const QString &from, const QString &to, QString *error)
 {
     const int pos = m_index.position(from);
-    const QString name = to.trimmed();
     if (pos < 0)
-        return fail(error, QStringLiteral("There is no profile \"%1\".").arg(from));
+        return fail(error, noProfile(from));
+    const QString name = ProfileIndex::checkedName(to, error);
     if (name.isEmpty())
-        return fail(error, QStringLiteral("A profile needs a name."));
+        return false;
     if (name == from)
         return true;
     if (m_index.position(name) >= 0)
-        return fail(error, QStringLiteral("A profile \"%1\" exists already.").arg(name));
+        return fail(error, QStringLiteral("A profile %1 exists already.").arg(quoted(name)));
     m_index.profiles[pos].name = name;
     if (!saveIndex(error)) {
         m_index.profiles[pos].name = from;
         return false;
     }
+    recordName(m_index.profiles.at(pos).file, name);
+    // The same profile stays active: a new name is a change of the list, not a switch.
     emit listChanged();
-    if (m_index.profiles.at(pos).file == m_index.active)
-        emit activeChanged(name);
     return true;
 }
 
@@ -234,7 +324,7 @@ bool ProfileManager::remove(const QString &name, QString *error)
 {
     const int pos = m_index.position(name);
     if (pos < 0)
-        return fail(error, QStringLiteral("There is no profile \"%1\".").arg(name));
+        return fail(error, noProfile(name));
     if (m_index.profiles.size() == 1)
         return fail(error, QStringLiteral("The last profile cannot be deleted."));
     const int file = m_index.profiles.at(pos).file;
@@ -260,17 +350,20 @@ bool ProfileManager::remove(const QString &name, QString *error)
     return true;
 }
 
-bool ProfileManager::exportProfile(const QString &name, const QString &file, QString *error)
+bool ProfileManager::exportProfile(const QString &name, const QString &file, bool replace, QString *error)
 {
     const int pos = m_index.position(name);
     if (pos < 0)
-        return fail(error, QStringLiteral("There is no profile \"%1\".").arg(name));
+        return fail(error, noProfile(name));
+    if (const QString why = exportTargetProblem(file, replace); !why.isEmpty())
+        return fail(error, why);
     const int from = m_index.profiles.at(pos).file;
     if (from == m_index.active && !saveActiveProfile(error))
         return false;
     const MacroData *macros = MacroData::instance();
     const bool ok = rewriteInto(DataPaths::profileFile(from), file, [&](QSettings &s) {
         s.setValue(exchangeName, name);
+        s.remove(ProfileIndex::nameKey());
         QList<int> bound;
         for (int i = 0; i < keyCount; ++i) {
             KeyFunction k;
@@ -288,28 +381,51 @@ bool ProfileManager::exportProfile(const QString &name, const QString &file, QSt
         s.endArray();
         return true;
     });
-    return ok || fail(error, QStringLiteral("%1 could not be written.").arg(file));
+    return ok || fail(error, QStringLiteral("%1 could not be written.").arg(shownPath(file)));
 }
 
 QString ProfileManager::importProfile(const QString &file, QString *error)
 {
-    if (!QFile::exists(file)) {
-        fail(error, QStringLiteral("%1 does not exist.").arg(file));
-        return {};
-    }
+    const auto refused = [error](const QString &why) {
+        fail(error, why);
+        return QString();
+    };
+    const QFileInfo info(file);
+    const QString shown = shownPath(file);
+    if (file.trimmed().isEmpty())
+        return refused(QStringLiteral("No file was given to import."));
+    if (!info.exists())
+        return refused(QStringLiteral("%1 does not exist.").arg(shown));
+    if (info.isDir())
+        return refused(QStringLiteral("%1 is a folder, not a profile file.").arg(shown));
+    // Read whole by the settings parser: a large file of anything would be held in memory.
+    if (info.size() > MaxProfileFileBytes)
+        return refused(QStringLiteral("%1 is not a profile file: it is %2 large, a profile file at most %3.")
+                           .arg(shown, QLocale::c().formattedDataSize(info.size()),
+                                QLocale::c().formattedDataSize(MaxProfileFileBytes)));
     QString name;
     QList<QPair<int, QPair<QString, QString>>> carried;   // old index, (name, actions)
     {
         QSettings in(file, QSettings::IniFormat);
-        const QStringList groups = in.childGroups();
-        if (in.status() != QSettings::NoError
-            || (!groups.contains(QStringLiteral("mouse")) && !groups.contains(QStringLiteral("mouseKeyMatrix")))) {
-            fail(error, QStringLiteral("%1 is not a profile file.").arg(file));
-            return {};
+        if (in.status() != QSettings::NoError || !in.childGroups().contains(QStringLiteral("mouse"))
+            || !in.childGroups().contains(QStringLiteral("mouseKeyMatrix")))
+            return refused(QStringLiteral("%1 is not a profile file: it lacks the [mouse] or [mouseKeyMatrix] section.").arg(shown));
+        // A file cut off on its way lacks its last keys; taken as it is, buttons would be lost.
+        QStringList missing;
+        for (const char *key : {"mouse/reportRate", "mouse/dpiCount", "mouse/lightValue", "mouse/colorValue"}) {
+            if (!in.contains(QLatin1String(key)))
+                missing << QLatin1String(key);
         }
-        name = SettingsIo::readText(in, exchangeName).trimmed();
+        for (int i = 0; i < keyCount; ++i) {
+            KeyFunction k;
+            if (!SettingsIo::readKeyCode(in, i, &k))
+                missing << QStringLiteral("mouseKeyMatrix/%1").arg(i);
+        }
+        if (!missing.isEmpty())
+            return refused(QStringLiteral("%1 is incomplete (cut off?): it lacks %2.").arg(shown, missing.join(QStringLiteral(", "))));
+        name = SettingsIo::readText(in, exchangeName);
         const int n = in.beginReadArray(macrosArray);
-        for (int i = 0; i < n && i < 256; ++i) {
+        for (int i = 0; i < n && i < MacroData::MaxMacros; ++i) {
             in.setArrayIndex(i);
             bool ok = false;
             const int index = in.value(QStringLiteral("index")).toInt(&ok);
@@ -322,29 +438,54 @@ QString ProfileManager::importProfile(const QString &file, QString *error)
             carried.append({index, {macroName, actions}});
         }
         in.endArray();
+        for (int i = 0; i < keyCount; ++i) {
+            KeyFunction k;
+            if (!SettingsIo::readKeyCode(in, i, &k) || k.kind != 2)
+                continue;
+            bool held = false;
+            for (const auto &m : std::as_const(carried))
+                held = held || m.first == k.param1;
+            if (!held)
+                return refused(QStringLiteral("%1 is incomplete: key %2 is bound to macro %3, which the file does not hold.")
+                                   .arg(shown).arg(i + 1).arg(k.param1));
+        }
     }
-    if (name.isEmpty())
-        name = QFileInfo(file).completeBaseName();
-    name = m_index.uniqueName(name);
+    name = m_index.uniqueName(name.trimmed().isEmpty() ? info.completeBaseName() : name);
 
+    // The same macro imported again is the one the store holds already; a new one goes at the
+    // end, and only where a button can reach it.
     MacroData *macros = MacroData::instance();
+    QStringList names = macros->macroNames();
+    QStringList actions = macros->macroActions();
+    while (actions.size() < names.size())
+        actions.append(QString());
+    actions = actions.mid(0, names.size());
     QHash<int, int> map;
-    if (!carried.isEmpty()) {
-        QStringList names = macros->macroNames();
-        QStringList &actions = macros->macroActions();
-        while (actions.size() < names.size())
-            actions.append(QString());
-        for (const auto &m : carried) {
-            map.insert(m.first, int(names.size()));
+    QStringList homeless;
+    for (const auto &m : std::as_const(carried)) {
+        int at = -1;
+        for (int j = 0; j < names.size() && j < MacroData::MaxMacros && at < 0; ++j) {
+            if (names.at(j) == m.second.first && actions.at(j) == m.second.second)
+                at = j;
+        }
+        if (at < 0 && names.size() < MacroData::MaxMacros) {
+            at = int(names.size());
             names.append(m.second.first);
             actions.append(m.second.second);
         }
-        actions = actions.mid(0, names.size());
+        if (at < 0)
+            homeless << QLatin1Char('"') + ProfileIndex::shown(m.second.first) + QLatin1Char('"');
+        map.insert(m.first, at);
+    }
+    if (!homeless.isEmpty())
+        return refused(QStringLiteral("%1 was not imported: the macro store is full (%2 macros, the most a button can be "
+                                      "bound to), so there is no place for macro %3. Delete macros you no longer need first.")
+                           .arg(shown).arg(MacroData::MaxMacros).arg(homeless.join(QStringLiteral(", "))));
+    if (names.size() > macros->macroNames().size()) {
+        macros->macroActions() = actions;
         macros->setMacroNames(names);
-        if (!macros->save()) {
-            fail(error, QStringLiteral("The macro store could not be written."));
-            return {};
-        }
+        if (!macros->save())
+            return refused(QStringLiteral("The macro store could not be written."));
         emit macrosImported();
     }
 
@@ -352,13 +493,12 @@ QString ProfileManager::importProfile(const QString &file, QString *error)
     const bool ok = rewriteInto(file, DataPaths::profileFile(target), [&](QSettings &s) {
         s.remove(QStringLiteral("exchange"));
         s.remove(macrosArray);
+        s.setValue(ProfileIndex::nameKey(), name);
         rebindMacros(s, [&map](int old) { return map.value(old, -1); });
         return true;
     });
-    if (!ok) {
-        fail(error, QStringLiteral("The profile file could not be written."));
-        return {};
-    }
+    if (!ok)
+        return refused(QStringLiteral("The profile file could not be written."));
     m_index.profiles.append({name, target});
     if (!saveIndex(error)) {
         m_index.profiles.removeLast();

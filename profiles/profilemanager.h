@@ -19,8 +19,12 @@ public:
     static ProfileManager *instance();
 
     // Reads the index; without one, the existing p0.bin becomes the only profile, named from the
-    // language table. Sets the model's profileNumber to the active profile (not loaded here).
+    // language table. An index that exists but cannot be read is moved aside and the list
+    // rebuilt from the profile files (see notice()). Sets the model's profileNumber to the
+    // active profile (not loaded here).
     void load();
+    // What load() had to repair, for telling the user once; empty when nothing.
+    QString notice() const { return m_notice; }
     const ProfileIndex &index() const { return m_index; }
 
     QStringList names() const;
@@ -30,17 +34,23 @@ public:
     // does not hold yet. The active one again changes and sends nothing.
     bool activate(const QString &name, QString *error = nullptr);
     // A new profile at the end of the list from the active one's settings or the factory file;
-    // not activated. Returns the name given (made unique), empty on failure.
+    // not activated. Returns the name given (cleaned), empty on failure, and for a name
+    // another profile holds.
     QString create(const QString &name, bool fromFactory, QString *error = nullptr);
     QString duplicate(const QString &name, QString *error = nullptr);
     bool rename(const QString &from, const QString &to, QString *error = nullptr);
     // Never the last one; deleting the active one first activates its neighbour.
     bool remove(const QString &name, QString *error = nullptr);
     // A profile file with an [exchange] section naming it and the macros its buttons are bound to.
-    bool exportProfile(const QString &name, const QString &file, QString *error = nullptr);
-    // Appends the file's macros to the store, binds its buttons to them, adds the profile at the
-    // end. Returns the new profile's name, empty on failure.
+    // `file` must be an absolute path outside the program's own folders; an existing file is
+    // replaced only when `replace` says so.
+    bool exportProfile(const QString &name, const QString &file, bool replace, QString *error = nullptr);
+    // Adds the file's macros to the store (a macro the store holds already is reused), binds its
+    // buttons to them, adds the profile at the end under a free name. Refuses a file that is too
+    // large, lacks a profile's sections, or whose macros would not fit where a button can
+    // reach them. Returns the new profile's name, empty on failure.
     QString importProfile(const QString &file, QString *error = nullptr);
+    static constexpr qint64 MaxProfileFileBytes = 1024 * 1024;
 
     bool setRules(const QList<ProfileIndex::Rule> &rules, int defaultFile, QString *error = nullptr);
 
@@ -65,6 +75,9 @@ private:
     bool saveIndex(QString *error);
     bool saveActiveProfile(QString *error);
 
+    bool recordName(int file, const QString &name);
+
     ProfileIndex m_index;
     std::unique_ptr<QLockFile> m_claim;
+    QString m_notice;
 };

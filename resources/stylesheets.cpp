@@ -404,6 +404,10 @@ QString StyleSheets::application()
             const QString tag = QStringLiteral("[look=\"%1\"]").arg(QLatin1String(def.name)).repeated(def.rank);
             all += scoped(lookText(Look(i)), tag, def.children);
         }
+        // The tray's balloon (the DPI pop-up where there is no notification service) paints a
+        // pale yellow of its own under the application's white text: the tooltips' colours.
+        all += QStringLiteral("QBalloonTip { background-color: rgb(68, 69, 73); }"
+                              "QBalloonTip QLabel { color: rgb(225, 225, 225); background: transparent; }");
         return all;
     }();
     return text;

@@ -7,7 +7,6 @@
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -16,7 +15,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
-#include <QStandardPaths>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -30,6 +28,7 @@
 #include "pages/macro/macroviewdelegate.h"
 #include "pages/macro/macroviewmodel.h"
 #include "pages/performance/formsupport.h"
+#include "platform/filedialogs.h"
 #include "resources/lookcombobox.h"
 #include "resources/stylesheets.h"
 #include "resources/pictures.h"
@@ -522,6 +521,10 @@ void MacroWindow::updateFit()
 
 void MacroWindow::addMacroNameProc()
 {
+    if (nameModel->rowCount() >= MacroData::MaxMacros) {
+        showInformation(text(80), text(222).arg(MacroData::MaxMacros));
+        return;
+    }
     dialogMode = 0;
     inputDialog.setPrompt(text(158));
     inputDialog.setText(QString());
@@ -948,28 +951,25 @@ void MacroWindow::showInformation(const QString &title, const QString &message)
 
 QString MacroWindow::exportFileName()
 {
-    return QFileDialog::getSaveFileName(this, QStringLiteral("Save File"),
-                                        QStandardPaths::writableLocation(QStandardPaths::DesktopLocation),
-                                        QStringLiteral("Macro(*.mc)"));
+    const QString name = currentMacro >= 0 && currentMacro < nameModel->rowCount() ? nameModel->rows().at(currentMacro).text
+                                                                                   : QString();
+    return FileDialogs::askSave(this, QStringLiteral("Save File"), QStringLiteral("Macro(*.mc)"), QStringLiteral("mc"),
+                                name);
 }
 
 QString MacroWindow::importFileName()
 {
-    return QFileDialog::getOpenFileName(this, QStringLiteral("Open File"),
-                                        QStandardPaths::writableLocation(QStandardPaths::DesktopLocation),
-                                        QStringLiteral("Macro(*.mc)"));
+    return FileDialogs::askOpen(this, QStringLiteral("Open File"), QStringLiteral("Macro(*.mc)"));
 }
 
 void MacroWindow::exportMacroProc()
 {
     if (currentMacro < 0 || currentMacro >= nameModel->rowCount())
         return;
-    QString file = exportFileName();
+    // The import dialog lists *.mc only: the name comes back with the suffix.
+    const QString file = FileDialogs::withSuffix(exportFileName(), QStringLiteral("mc"));
     if (file.isEmpty())
         return;
-    // The import dialog lists *.mc only: a file without the suffix could not be found again.
-    if (!file.endsWith(QLatin1String(".mc"), Qt::CaseInsensitive))
-        file += QLatin1String(".mc");
     if (!MacroData::instance()->exportMacro(currentMacro, file))
         showInformation(text(80), MacroViewModel::extraText(MacroViewModel::ExportFailed));
 }

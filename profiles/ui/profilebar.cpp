@@ -1,16 +1,19 @@
 #include "profiles/ui/profilebar.h"
 
 #include <QComboBox>
-#include <QFileDialog>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QLineEdit>
 #include <QPushButton>
-#include <QStandardPaths>
+
+#include <utility>
 
 #include "model/mousedata.h"
+#include "platform/filedialogs.h"
 #include "profiles/profilemanager.h"
 #include "resources/lookcombobox.h"
 #include "resources/stylesheets.h"
@@ -21,6 +24,7 @@ QString languageText(int n)
     return MouseData::instance()->languageText(n);
 }
 const QString fileFilter = QStringLiteral("(*.mcp)");
+const QString fileSuffix = QStringLiteral("mcp");
 } // namespace
 
 ProfileBar::ProfileBar(QWidget *parent) : QFrame(parent)
@@ -77,6 +81,16 @@ ProfileBar::ProfileBar(QWidget *parent) : QFrame(parent)
     connect(profiles, &ProfileManager::activeChanged, this, &ProfileBar::fill);
     connect(profileComboBox, &QComboBox::currentIndexChanged, this, &ProfileBar::chosen);
     fill();
+    if (!profiles->notice().isEmpty())
+        m_notice = languageText(221) + QLatin1Char('\n') + profiles->notice();
+}
+
+void ProfileBar::showEvent(QShowEvent *event)
+{
+    QFrame::showEvent(event);
+    // A window started hidden shows it when it is opened; a message in the tray could pass unseen.
+    if (!m_notice.isEmpty())
+        tell(std::exchange(m_notice, QString()));
 }
 
 void ProfileBar::fill()
@@ -84,7 +98,10 @@ void ProfileBar::fill()
     const ProfileManager *profiles = ProfileManager::instance();
     m_filling = true;
     profileComboBox->clear();
-    profileComboBox->addItems(profiles->names());
+    for (const QString &name : profiles->names()) {
+        profileComboBox->addItem(elided(name, profileComboBox->font()), name);
+        profileComboBox->setItemData(profileComboBox->count() - 1, name, Qt::ToolTipRole);
+    }
     profileComboBox->setCurrentIndex(profiles->index().positionOfFile(profiles->index().active));
     m_filling = false;
 }
@@ -94,30 +111,51 @@ void ProfileBar::chosen(int index)
     if (m_filling || index < 0)
         return;
     QString error;
-    if (!ProfileManager::instance()->activate(profileComboBox->itemText(index), &error)) {
+    if (!ProfileManager::instance()->activate(profileComboBox->itemData(index).toString(), &error)) {
         tell(error);
         fill();
     }
 }
 
+QString ProfileBar::elided(const QString &name, const QFont &font)
+{
+    return QFontMetrics(font).elidedText(name, Qt::ElideRight, NameWidth);
+}
+
+QString ProfileBar::nameRefusal(const QString &asked, const QString &error) const
+{
+    const QString clean = ProfileIndex::cleanName(asked);
+    if (clean.isEmpty())
+        return languageText(216);
+    if (clean.size() > ProfileIndex::MaxNameLength)
+        return languageText(217).arg(ProfileIndex::MaxNameLength);
+    if (ProfileManager::instance()->index().position(clean) >= 0)
+        return languageText(209);
+    return error;
+}
+
 void ProfileBar::createProfile(bool fromFactory)
 {
-    const QString name = askName(languageText(fromFactory ? 193 : 192), languageText(191));
-    if (name.isEmpty())
+    QString name;
+    if (!askName(languageText(fromFactory ? 193 : 192), languageText(191), &name))
         return;
     QString error;
     const QString given = ProfileManager::instance()->create(name, fromFactory, &error);
-    if (given.isEmpty() || !ProfileManager::instance()->activate(given, &error))
+    if (given.isEmpty())
+        tell(nameRefusal(name, error));
+    else if (!ProfileManager::instance()->activate(given, &error))
         tell(error);
 }
 
 void ProfileBar::renameProfile()
 {
     const QString from = ProfileManager::instance()->activeName();
-    const QString to = askName(languageText(194), from);
+    QString to;
+    if (!askName(languageText(194), from, &to))
+        return;
     QString error;
-    if (!to.isEmpty() && !ProfileManager::instance()->rename(from, to, &error))
-        tell(ProfileManager::instance()->index().position(to) >= 0 ? languageText(209) : error);
+    if (!ProfileManager::instance()->rename(from, to, &error))
+        tell(nameRefusal(to, error));
 }
 
 void ProfileBar::duplicateProfile()
@@ -129,16 +167,39 @@ void ProfileBar::duplicateProfile()
 
 void ProfileBar::deleteProfile()
 {
+    ProfileManager *profiles = ProfileManager::instance();
+    const QString name = profiles->activeName();
+    if (profiles->names().size() == 1) {
+        tell(languageText(210));
+        return;
+    }
+    // The rules go with the profile: say which, before anything is gone.
+    const ProfileIndex &index = profiles->index();
+    QStringList programs;
+    for (const ProfileIndex::Rule &r : index.rules) {
+        if (r.file == index.active)
+            programs << r.program;
+    }
+    QString question = languageText(218).arg(ProfileIndex::shown(name));
+    if (!programs.isEmpty())
+        question += QLatin1Char('\n') + languageText(219).arg(programs.join(QStringLiteral(", ")));
+    if (index.defaultFile == index.active)
+        question += QLatin1Char('\n') + languageText(220);
+    if (!confirm(question))
+        return;
     QString error;
-    if (!ProfileManager::instance()->remove(ProfileManager::instance()->activeName(), &error))
-        tell(ProfileManager::instance()->names().size() == 1 ? languageText(210) : error);
+    if (!profiles->remove(name, &error))
+        tell(error);
 }
 
 void ProfileBar::exportProfile()
 {
-    const QString file = askSaveFile();
+    const QString name = ProfileManager::instance()->activeName();
+    // The import dialog lists *.mcp only: the name comes back with the suffix.
+    const QString file = FileDialogs::withSuffix(askSaveFile(name), fileSuffix);
     QString error;
-    if (!file.isEmpty() && !ProfileManager::instance()->exportProfile(ProfileManager::instance()->activeName(), file, &error))
+    // The dialog asked before a file is replaced.
+    if (!file.isEmpty() && !ProfileManager::instance()->exportProfile(name, file, true, &error))
         tell(languageText(211) + QLatin1Char('\n') + error);
 }
 
@@ -150,23 +211,36 @@ void ProfileBar::importProfile()
         tell(languageText(212) + QLatin1Char('\n') + error);
 }
 
-QString ProfileBar::askName(const QString &title, const QString &proposal)
+bool ProfileBar::askName(const QString &title, const QString &proposal, QString *name)
 {
-    bool ok = false;
-    const QString name = QInputDialog::getText(this, title, languageText(208), QLineEdit::Normal, proposal, &ok);
-    return ok ? name.trimmed() : QString();
+    QInputDialog dialog(this);
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(languageText(208));
+    dialog.setTextValue(proposal);
+    // A pasted text longer than any name is cut at the limit as it is typed.
+    if (auto *edit = dialog.findChild<QLineEdit *>())
+        edit->setMaxLength(ProfileIndex::MaxNameLength);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    *name = dialog.textValue();
+    return true;
 }
 
-QString ProfileBar::askSaveFile()
+QString ProfileBar::askSaveFile(const QString &proposal)
 {
-    const QString dir = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
-    return QFileDialog::getSaveFileName(this, languageText(197), dir, languageText(213) + QLatin1Char(' ') + fileFilter);
+    return FileDialogs::askSave(this, languageText(197), languageText(213) + QLatin1Char(' ') + fileFilter, fileSuffix,
+                                proposal);
 }
 
 QString ProfileBar::askOpenFile()
 {
-    const QString dir = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
-    return QFileDialog::getOpenFileName(this, languageText(198), dir, languageText(213) + QLatin1Char(' ') + fileFilter);
+    return FileDialogs::askOpen(this, languageText(198), languageText(213) + QLatin1Char(' ') + fileFilter);
+}
+
+bool ProfileBar::confirm(const QString &question)
+{
+    return QMessageBox::question(this, languageText(196), question, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+           == QMessageBox::Yes;
 }
 
 void ProfileBar::tell(const QString &message)

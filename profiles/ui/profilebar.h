@@ -23,14 +23,21 @@ public:
     // Re-reads the names and the active profile; choosing in the box switches.
     void fill();
 
+    // A profile name as the chooser and the menus show it: a long one shortened with "…".
+    static QString elided(const QString &name, const QFont &font);
+    static constexpr int NameWidth = 150;
+
 signals:
     void rulesRequested();
 
 protected:
-    // Dialog seams; tests answer them without a dialog. Empty means cancelled.
-    virtual QString askName(const QString &title, const QString &proposal);
-    virtual QString askSaveFile();
+    void showEvent(QShowEvent *event) override;
+
+    // Dialog seams; tests answer them without a dialog. False or empty means cancelled.
+    virtual bool askName(const QString &title, const QString &proposal, QString *name);
+    virtual QString askSaveFile(const QString &proposal);
     virtual QString askOpenFile();
+    virtual bool confirm(const QString &question);
     virtual void tell(const QString &message);
 
 private:
@@ -41,6 +48,10 @@ private:
     void deleteProfile();
     void exportProfile();
     void importProfile();
+    // The user's words for why a name was refused.
+    QString nameRefusal(const QString &asked, const QString &error) const;
 
     bool m_filling = false;
+    // What loading the profiles had to repair, told when the chooser is first seen.
+    QString m_notice;
 };

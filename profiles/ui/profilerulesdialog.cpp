@@ -11,6 +11,7 @@
 
 #include "model/mousedata.h"
 #include "profiles/profilemanager.h"
+#include "profiles/ui/profilebar.h"
 #include "resources/lookcombobox.h"
 #include "resources/stylesheets.h"
 
@@ -104,7 +105,7 @@ QComboBox *ProfileRulesDialog::profileBox(int file)
     auto *box = new LookComboBox(ruleTable);
     const ProfileIndex &index = ProfileManager::instance()->index();
     for (const ProfileIndex::Entry &e : index.profiles)
-        box->addItem(e.name, e.file);
+        box->addItem(ProfileBar::elided(e.name, box->font()), e.file);
     box->setCurrentIndex(qMax(0, index.positionOfFile(file)));
     StyleSheets::setComboLook(box, StyleSheets::Combo24Look);
     connect(box, &QComboBox::currentIndexChanged, this, [this] { store(); });
@@ -125,7 +126,7 @@ void ProfileRulesDialog::fill()
     defaultComboBox->clear();
     defaultComboBox->addItem(languageText(205), -1);
     for (const ProfileIndex::Entry &e : index.profiles)
-        defaultComboBox->addItem(e.name, e.file);
+        defaultComboBox->addItem(ProfileBar::elided(e.name, defaultComboBox->font()), e.file);
     defaultComboBox->setCurrentIndex(qMax(0, defaultComboBox->findData(index.defaultFile)));
     if (!m_desktopTells)
         stateTxt->setText(languageText(206));

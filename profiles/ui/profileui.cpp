@@ -27,7 +27,8 @@ void fillTrayMenu(QMenu *menu)
     ProfileManager *profiles = ProfileManager::instance();
     auto *group = new QActionGroup(menu);
     for (const QString &name : profiles->names()) {
-        QAction *a = menu->addAction(name);
+        QAction *a = menu->addAction(ProfileBar::elided(name, menu->font()));
+        a->setToolTip(name);
         a->setCheckable(true);
         a->setChecked(name == profiles->activeName());
         group->addAction(a);

@@ -1,8 +1,11 @@
 // Profiles in the window: the chooser over the key, DPI and lighting pages, the tray's Profiles
-// submenu with the active profile checked, and every page showing the new profile after a switch.
+// submenu with the active profile checked, and every page showing the new profile after a switch;
+// what the chooser's menu asks and answers (deleting, names, files), and where its dialogs start.
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
 #include <QMenu>
 #include <QSlider>
 #include <QTemporaryDir>
@@ -19,8 +22,49 @@
 #include "pages/performance/dpiwindow.h"
 #include "pages/performance/lightwindow.h"
 #include "pages/performance/tickslider.h"
+#include "platform/filedialogs.h"
+#include "profiles/profileindex.h"
 #include "profiles/profilemanager.h"
+#include "profiles/ui/profilebar.h"
 #include "sim/vmouse.h"
+
+namespace {
+// The chooser with its dialogs answered by the test.
+class AnsweredBar : public ProfileBar
+{
+public:
+    QStringList names;          // what the name dialog answers, in turn; cancelled when none is left
+    bool yes = true;
+    QString saveFile;
+    QStringList questions;
+    QStringList told;
+
+    void trigger(const char *action)
+    {
+        for (QAction *a : profileMenu->actions()) {
+            if (a->objectName() == QLatin1String(action))
+                a->trigger();
+        }
+    }
+
+protected:
+    bool askName(const QString &, const QString &, QString *name) override
+    {
+        if (names.isEmpty())
+            return false;
+        *name = names.takeFirst();
+        return true;
+    }
+    QString askSaveFile(const QString &) override { return saveFile; }
+    QString askOpenFile() override { return QString(); }
+    bool confirm(const QString &question) override
+    {
+        questions << question;
+        return yes;
+    }
+    void tell(const QString &message) override { told << message; }
+};
+} // namespace
 
 class TestProfilesUi : public QObject
 {
@@ -29,13 +73,22 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void chooserAndTraySwitchAndPagesFollow();
+    void deleteAsksFirstAndNamesTheRules();
+    void namesFollowOneRuleInTheWindow();
+    void fileDialogsStartInAFolderThatExists();
+    void repairedListIsToldWhenTheChooserIsSeen();
 
 private:
     QTemporaryDir dir;
+    QTemporaryDir home;
 };
 
 void TestProfilesUi::initTestCase()
 {
+    // The dialogs' folders come from a home of the test's own.
+    QVERIFY(home.isValid());
+    qputenv("HOME", home.path().toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/config")).toLocal8Bit());
     QVERIFY(dir.isValid());
     QVERIFY(TestRoot::install(dir.path()));
     MacroData::instance()->load();
@@ -103,6 +156,134 @@ void TestProfilesUi::chooserAndTraySwitchAndPagesFollow()
     QCOMPARE(w.lightPage->bSlider->value(), 4);
     QCOMPARE(w.mainMenu->model->index(2, 0).data(1).toString(), md->functionText(0, 0, 0x04, 0));
     MainWindow::setTrayAvailableForTesting(-1);
+}
+
+void TestProfilesUi::deleteAsksFirstAndNamesTheRules()
+{
+    ProfileManager *pm = ProfileManager::instance();
+    MouseData *md = MouseData::instance();
+    QString error;
+    const QString kept = pm->activeName();
+    const QString neighbour = pm->names().last();
+    const QString gone = pm->create(QStringLiteral("Gone"), true, &error);
+    QVERIFY2(!gone.isEmpty(), qPrintable(error));
+    const int file = pm->index().profiles.last().file;
+    QVERIFY(pm->setRules({{QStringLiteral("/usr/bin/game"), file}, {QStringLiteral("editor"), pm->index().active}}, file, &error));
+    QVERIFY(pm->activate(gone, &error));
+
+    AnsweredBar bar;
+    bar.yes = false;
+    bar.trigger("deleteProfileAction");
+    QCOMPARE(bar.questions.size(), 1);
+    const QString question = bar.questions.first();
+    QVERIFY2(question.contains(gone) && question.contains(QStringLiteral("/usr/bin/game")), qPrintable(question));
+    QVERIFY(!question.contains(QStringLiteral("editor")));
+    QVERIFY(question.contains(md->languageText(220)));
+    QVERIFY(pm->names().contains(gone));
+    QCOMPARE(pm->index().rules.size(), 2);
+
+    bar.yes = true;
+    bar.trigger("deleteProfileAction");
+    QVERIFY(!pm->names().contains(gone));
+    QCOMPARE(pm->activeName(), neighbour);
+    QVERIFY(pm->activate(kept, &error));
+    QCOMPARE(pm->index().rules.size(), 1);
+    QVERIFY(bar.told.isEmpty());
+}
+
+void TestProfilesUi::namesFollowOneRuleInTheWindow()
+{
+    ProfileManager *pm = ProfileManager::instance();
+    MouseData *md = MouseData::instance();
+    const QString first = pm->activeName();
+    MainWindow::setTrayAvailableForTesting(1);
+    MainWindow w;
+    AnsweredBar bar;
+    auto *tray = w.trayMenu->findChild<QMenu *>(QStringLiteral("profilesMenu"));
+    QVERIFY(tray);
+
+    // Taken in New as in Rename, empty in both: each gets its message, nothing changes.
+    const QStringList before = pm->names();
+    bar.names = {first, QStringLiteral("  ")};
+    bar.trigger("newProfileAction");
+    bar.trigger("newProfileAction");
+    bar.names = {QStringLiteral("\n")};
+    bar.trigger("renameProfileAction");
+    QCOMPARE(bar.told, (QStringList{md->languageText(209), md->languageText(216), md->languageText(216)}));
+    QCOMPARE(pm->names(), before);
+
+    // A pasted line break is a blank; a long name is shortened where it is shown.
+    const QString longName = QString(ProfileIndex::MaxNameLength, QLatin1Char('W'));
+    bar.names = {QStringLiteral("two\nlines"), longName};
+    bar.trigger("newProfileAction");
+    QCOMPARE(pm->activeName(), QStringLiteral("two lines"));
+    bar.trigger("newProfileAction");
+    QCOMPARE(pm->activeName(), longName);
+    QComboBox *box = bar.profileComboBox;
+    const int at = box->findData(longName);
+    QVERIFY(at >= 0);
+    QVERIFY(box->itemText(at).endsWith(QChar(0x2026)));
+    QVERIFY(box->fontMetrics().horizontalAdvance(box->itemText(at)) <= ProfileBar::NameWidth);
+    QCOMPARE(box->itemData(at, Qt::ToolTipRole).toString(), longName);
+    QAction *inTray = tray->actions().last();
+    QVERIFY(inTray->text().endsWith(QChar(0x2026)));
+    QVERIFY(tray->sizeHint().width() < 2 * ProfileBar::NameWidth);
+    // Chosen by its shortened entry, it is still that profile.
+    box->setCurrentIndex(0);
+    QCOMPARE(pm->activeName(), first);
+    box->setCurrentIndex(at);
+    QCOMPARE(pm->activeName(), longName);
+    inTray = tray->actions().at(0);
+    inTray->trigger();
+    QCOMPARE(pm->activeName(), first);
+    MainWindow::setTrayAvailableForTesting(-1);
+
+    // An export named without the suffix gets it, so that the import dialog lists it.
+    bar.saveFile = dir.filePath(QStringLiteral("shared"));
+    bar.trigger("exportProfileAction");
+    QVERIFY(QFile::exists(dir.filePath(QStringLiteral("shared.mcp"))));
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("shared"))));
+}
+
+void TestProfilesUi::fileDialogsStartInAFolderThatExists()
+{
+    QVERIFY(!QDir(home.filePath(QStringLiteral("Desktop"))).exists());
+    QFileDialog save;
+    save.setOption(QFileDialog::DontUseNativeDialog);
+    FileDialogs::configure(&save, true, QStringLiteral("mcp"), QStringLiteral("Work/Play"));
+    QCOMPARE(QDir(save.directory()).canonicalPath(), QDir(home.path()).canonicalPath());
+    QCOMPARE(save.defaultSuffix(), QStringLiteral("mcp"));
+    QCOMPARE(QFileInfo(save.selectedFiles().value(0)).fileName(), QStringLiteral("Work-Play.mcp"));
+
+    QVERIFY(QDir(home.path()).mkpath(QStringLiteral("Desktop")));
+    QFileDialog open;
+    open.setOption(QFileDialog::DontUseNativeDialog);
+    FileDialogs::configure(&open, false, QString(), QString());
+    QCOMPARE(QDir(open.directory()).canonicalPath(), QDir(home.filePath(QStringLiteral("Desktop"))).canonicalPath());
+    QCOMPARE(FileDialogs::withSuffix(QStringLiteral("a.MCP"), QStringLiteral("mcp")), QStringLiteral("a.MCP"));
+    QCOMPARE(FileDialogs::withSuffix(QStringLiteral("a.mc"), QStringLiteral("mcp")), QStringLiteral("a.mc.mcp"));
+}
+
+void TestProfilesUi::repairedListIsToldWhenTheChooserIsSeen()
+{
+    ProfileManager *pm = ProfileManager::instance();
+    const QStringList names = pm->names();
+    QFile index(ProfileIndex::path());
+    QVERIFY(index.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    index.write("\x01\x02[profiles\n");
+    index.close();
+    pm->load();
+    QCOMPARE(pm->names().size(), names.size());
+
+    AnsweredBar bar;
+    QVERIFY(bar.told.isEmpty());
+    bar.show();
+    QCOMPARE(bar.told.size(), 1);
+    QVERIFY(bar.told.first().startsWith(MouseData::instance()->languageText(221)));
+    QVERIFY(bar.told.first().contains(QStringLiteral("profiles.ini.damaged-")));
+    bar.hide();
+    bar.show();
+    QCOMPARE(bar.told.size(), 1);
 }
 
 QTEST_MAIN(TestProfilesUi)

@@ -131,7 +131,8 @@ void TestProfiles::operationsKeepIndexAndFilesConsistent()
     QString error;
     const QString work = pm->create(QStringLiteral("Work"), false, &error);
     QCOMPARE(work, QStringLiteral("Work"));
-    QCOMPARE(pm->create(QStringLiteral("Work"), true, &error), QStringLiteral("Work 2"));
+    QVERIFY(pm->create(QStringLiteral("Work"), true, &error).isEmpty());
+    QCOMPARE(pm->create(QStringLiteral("Work 2"), true, &error), QStringLiteral("Work 2"));
     const QString copy = pm->duplicate(QStringLiteral("Work"), &error);
     QCOMPARE(copy, QStringLiteral("Work 3"));
     QCOMPARE(pm->names(), (QStringList{first, QStringLiteral("Work"), QStringLiteral("Work 3"), QStringLiteral("Work 2")}));
@@ -257,7 +258,7 @@ void TestProfiles::importedProfileBindsItsMacros()
     md->keyMatrix[5] = KeyFunction{2, 2, 2, 5, QString()};
     QString error;
     const QString file = dir->filePath(QStringLiteral("shared.mcp"));
-    QVERIFY(pm->exportProfile(pm->activeName(), file, &error));
+    QVERIFY(pm->exportProfile(pm->activeName(), file, false, &error));
 
     // Another user's store: different macros at those places.
     macros->macroActions() = {QStringLiteral("9@#D_-1@#D_-0")};

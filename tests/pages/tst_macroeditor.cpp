@@ -445,6 +445,23 @@ private slots:
         QCOMPARE(md->keyMatrix.at(3).label, QStringLiteral("renamed"));
     }
 
+    void addStopsWhereButtonsCanReach()
+    {
+        // A button names its macro in one byte: a macro beyond could never be bound.
+        QStringList names, actions;
+        for (int i = 0; i < MacroData::MaxMacros; ++i) {
+            names << QStringLiteral("m%1").arg(i);
+            actions << QStringLiteral("1@#A_-1@#A_-0");
+        }
+        openPage(names, actions);
+        page->addBtn->click();
+        QVERIFY(!page->inputDialog.isVisible());
+        QVERIFY(page->infoBox->isVisible());
+        QCOMPARE(page->infoBox->text(), md->languageText(222).arg(MacroData::MaxMacros));
+        page->infoBox->close();
+        QCOMPARE(store->macroNames().size(), MacroData::MaxMacros);
+    }
+
     void contextMenuOnlyFromRightEndStrip()
     {
         openPage({"a", "b", "c"}, {"1@#A_-1@#A_-0", "1@#B_-1@#B_-0", "1@#C_-1@#C_-0"});

@@ -49,10 +49,11 @@ const CliCommand commands[] = {
      "Exit status 1 when the catalogue is missing or names no supported mouse.",
      &Cli::udevRule},
     {"profile", "list, switch, export or import profiles",
-     "mousecfg-cli profile list | use NAME | export NAME FILE | import FILE\n"
+     "mousecfg-cli profile list | use NAME | export NAME FILE [--replace] | import FILE\n"
      "list: the profiles in their order, the active one marked with \"*\".\n"
      "use: makes NAME the active profile and sends it to the mouse.\n"
-     "export: writes profile NAME and the macros it binds to FILE.\n"
+     "export: writes profile NAME and the macros it binds to FILE; an existing FILE only with\n"
+     "--replace, and never a file in the program's own folder.\n"
      "import: adds the profile of FILE (and its macros) at the end of the list.\n"
      "While the program runs, the commands go through it (session bus), so that the two never\n"
      "write over each other; otherwise they work on the files directly.",

@@ -22,7 +22,8 @@ namespace {
 constexpr int CheckTimeoutMs = 5000;
 constexpr int DrainTimeoutMs = 20000;
 
-const char *const Usage = "usage: mousecfg-cli profile list | use NAME | export NAME FILE | import FILE";
+const char *const Usage = "usage: mousecfg-cli profile list | use NAME | export NAME FILE [--replace] | import FILE";
+const QLatin1String ReplaceOption("--replace");
 
 #ifdef MOUSECFG_HAVE_DBUS
 constexpr int BusTimeoutMs = 10000;
@@ -68,7 +69,7 @@ bool answered(const QDBusReply<T> &reply)
     return false;
 }
 
-int viaProgram(QDBusInterface &program, const QString &verb, const QStringList &args)
+int viaProgram(QDBusInterface &program, const QString &verb, const QStringList &args, bool replace)
 {
     if (verb == QLatin1String("list")) {
         const QDBusReply<QStringList> names = program.call(QStringLiteral("List"));
@@ -85,7 +86,8 @@ int viaProgram(QDBusInterface &program, const QString &verb, const QStringList &
         return Cli::Ok;
     }
     if (verb == QLatin1String("export")) {
-        const QDBusReply<bool> r = program.call(QStringLiteral("Export"), args.at(0), Cli::userPath(args.at(1)));
+        const QDBusReply<bool> r = program.call(replace ? QStringLiteral("ExportReplacing") : QStringLiteral("Export"),
+                                                args.at(0), Cli::userPath(args.at(1)));
         if (!answered(r))
             return Cli::Error;
         Cli::out(QStringLiteral("profile \"%1\" exported to %2").arg(args.at(0), Cli::userPath(args.at(1))));
@@ -99,7 +101,7 @@ int viaProgram(QDBusInterface &program, const QString &verb, const QStringList &
 }
 #endif
 
-int direct(const QString &verb, const QStringList &args)
+int direct(const QString &verb, const QStringList &args, bool replace)
 {
     if (verb != QLatin1String("list") && ProfileManager::claimedElsewhere()) {
         Cli::err(QStringLiteral("mousecfg-cli profile %1: the program is running but does not answer on the session "
@@ -108,11 +110,13 @@ int direct(const QString &verb, const QStringList &args)
     }
     loadAll();
     ProfileManager *profiles = ProfileManager::instance();
+    if (!profiles->notice().isEmpty())
+        Cli::err(QStringLiteral("mousecfg-cli profile: %1").arg(profiles->notice()));
     QString error;
     if (verb == QLatin1String("list"))
         return printList(profiles->names(), profiles->activeName());
     if (verb == QLatin1String("export")) {
-        if (!profiles->exportProfile(args.at(0), Cli::userPath(args.at(1)), &error)) {
+        if (!profiles->exportProfile(args.at(0), Cli::userPath(args.at(1)), replace, &error)) {
             Cli::err(QStringLiteral("mousecfg-cli profile export: %1").arg(error));
             return Cli::Error;
         }
@@ -159,17 +163,19 @@ int direct(const QString &verb, const QStringList &args)
 
 int Cli::profile(const QStringList &args)
 {
-    const QString verb = args.value(0);
+    QStringList words = args;
+    const bool replace = words.removeAll(ReplaceOption) > 0;
+    const QString verb = words.value(0);
     const int want = verb == QLatin1String("list") ? 0 : verb == QLatin1String("use") ? 1
                    : verb == QLatin1String("export") ? 2 : verb == QLatin1String("import") ? 1 : -1;
-    if (want < 0 || args.size() != want + 1) {
+    if (want < 0 || words.size() != want + 1 || (replace && verb != QLatin1String("export"))) {
         err(QLatin1String(Usage));
         return Error;
     }
-    const QStringList rest = args.mid(1);
+    const QStringList rest = words.mid(1);
 #ifdef MOUSECFG_HAVE_DBUS
     if (auto program = runningProgram())
-        return viaProgram(*program, verb, rest);
+        return viaProgram(*program, verb, rest, replace);
 #endif
-    return direct(verb, rest);
+    return direct(verb, rest, replace);
 }
