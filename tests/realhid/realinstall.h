@@ -2,6 +2,7 @@
 
 #include "sim/umock/mockbed.h"
 
+#include <QCoreApplication>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
