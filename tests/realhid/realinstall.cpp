@@ -3,6 +3,9 @@
 #include <QDir>
 #include <QFile>
 
+#include <fstream>
+#include <sstream>
+
 bool RealInstall::make()
 {
     if (!m_dir.isValid())
@@ -54,18 +57,29 @@ QProcessEnvironment RealInstall::environment(const umock::MockBed &bed) const
     return env;
 }
 
-void RealInstall::start(const umock::MockBed &bed, QProcess &process, const QString &name, const QStringList &args) const
+vmouse::DeviceDescription RealInstall::family(int n)
 {
-    process.setProcessEnvironment(environment(bed));
-    process.setWorkingDirectory(path(QStringLiteral("home")));
-    process.start(program(name), args);
+    std::ifstream file(MOUSECFG_BIN_DIR "/data/apConfig.bin", std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    vmouse::DeviceDescription d;
+    vmouse::DeviceDescription::fromCatalogue(text.str(), std::to_string(n), d);
+    return d;
 }
 
 RealInstall::Run RealInstall::run(const umock::MockBed &bed, const QString &name, const QStringList &args,
                                   int timeoutMs) const
 {
+    return run(environment(bed), name, args, timeoutMs);
+}
+
+RealInstall::Run RealInstall::run(const QProcessEnvironment &env, const QString &name, const QStringList &args,
+                                  int timeoutMs) const
+{
     QProcess p;
-    start(bed, p, name, args);
+    p.setProcessEnvironment(env);
+    p.setWorkingDirectory(path(QStringLiteral("home")));
+    p.start(program(name), args);
     Run r;
     if (!p.waitForFinished(timeoutMs)) {
         p.kill();

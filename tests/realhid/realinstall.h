@@ -1,5 +1,6 @@
 #pragma once
 
+#include "sim/devicedescription.h"
 #include "sim/umock/mockbed.h"
 
 #include <QCoreApplication>
@@ -24,14 +25,15 @@ public:
     bool make();
     QString path(const QString &relative) const { return m_dir.path() + QLatin1Char('/') + relative; }
     QString program(const QString &name) const { return path(QStringLiteral("usr/bin/") + name); }
+    // Family n of the shipped catalogue as a mouse to plug.
+    static vmouse::DeviceDescription family(int n);
     QString configDir() const { return path(QStringLiteral("home/.config")); }
 
     // A bare environment of the install's own plus the testbed's.
     QProcessEnvironment environment(const umock::MockBed &bed) const;
     // Runs `name` to its end while this thread waits; the testbed answers from its own thread.
     Run run(const umock::MockBed &bed, const QString &name, const QStringList &args, int timeoutMs = 60000) const;
-    // Starts `name` in `process` and returns at once.
-    void start(const umock::MockBed &bed, QProcess &process, const QString &name, const QStringList &args) const;
+    Run run(const QProcessEnvironment &env, const QString &name, const QStringList &args, int timeoutMs = 60000) const;
 
 private:
     QTemporaryDir m_dir;

@@ -4,8 +4,6 @@
 // the middle of a data write.
 #include "realinstall.h"
 
-#include "sim/devicedescription.h"
-
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -13,20 +11,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <fstream>
-#include <sstream>
 
 namespace {
-
-vmouse::DeviceDescription family(int n)
-{
-    std::ifstream file(MOUSECFG_BIN_DIR "/data/apConfig.bin", std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    vmouse::DeviceDescription d;
-    vmouse::DeviceDescription::fromCatalogue(text.str(), std::to_string(n), d);
-    return d;
-}
 
 QVariantList numbers(const QVector<int> &values)
 {
@@ -156,7 +142,7 @@ private slots:
     {
         QFETCH(int, familyIndex);
         QFETCH(bool, combined);
-        const vmouse::DeviceDescription desc = family(familyIndex);
+        const vmouse::DeviceDescription desc = RealInstall::family(familyIndex);
         umock::MockBed bed;
         const int mouse = bed.plug(desc, combined);
         QVERIFY(mouse >= 0);
@@ -202,7 +188,7 @@ private slots:
     void dpiLevelIsReadFromTheMouse()
     {
         umock::MockBed bed;
-        const int mouse = bed.plug(family(0));
+        const int mouse = bed.plug(RealInstall::family(0));
         bed.pressDpiButton(mouse, 3);
         const RealInstall::Run r = install.run(bed, QStringLiteral("mousecfg-cli"), {QStringLiteral("dpi-level")});
         QVERIFY2(r.exitCode == 0, qPrintable(r.out + r.err));
@@ -213,7 +199,7 @@ private slots:
     void stalledFeatureReadFails()
     {
         umock::MockBed bed;
-        const int mouse = bed.plug(family(0));
+        const int mouse = bed.plug(RealInstall::family(0));
         bed.stallFeatureReads(mouse, 2000);
         const RealInstall::Run r = install.run(bed, QStringLiteral("mousecfg-cli"), {QStringLiteral("dpi-level")});
         QCOMPARE(r.exitCode, 1);
@@ -224,7 +210,7 @@ private slots:
     void mouseLeavesDuringADataWrite()
     {
         umock::MockBed bed;
-        const int mouse = bed.plug(family(0));
+        const int mouse = bed.plug(RealInstall::family(0));
         bed.unplugAtNextWrite(mouse);
         const RealInstall::Run r = install.run(bed, QStringLiteral("mousecfg-cli"), {QStringLiteral("apply")});
         QVERIFY(bed.leftDuringWrite(mouse));

@@ -2,24 +2,10 @@
 // which family they attach, and how a refused open and an unplugged mouse show.
 #include "realinstall.h"
 
-#include "sim/devicedescription.h"
-
 #include <QtTest>
 
-#include <fstream>
-#include <sstream>
 
 namespace {
-
-vmouse::DeviceDescription family(int n)
-{
-    std::ifstream file(MOUSECFG_BIN_DIR "/data/apConfig.bin", std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    vmouse::DeviceDescription d;
-    vmouse::DeviceDescription::fromCatalogue(text.str(), std::to_string(n), d);
-    return d;
-}
 
 QStringList linesWith(const QString &text, const QString &part)
 {
@@ -45,7 +31,7 @@ private slots:
     {
         umock::MockBed bed;
         QVERIFY(bed.valid());
-        const int mouse = bed.plug(family(0));
+        const int mouse = bed.plug(RealInstall::family(0));
         QVERIFY(mouse >= 0);
         bed.plugDecoys();
         const RealInstall::Run r = install.run(bed, QStringLiteral("mousecfg-cli"), {QStringLiteral("devices")});
@@ -82,7 +68,7 @@ private slots:
         QFETCH(QString, expected);
         umock::MockBed bed;
         bed.plugDecoys();
-        const int mouse = bed.plug(family(familyIndex), combined);
+        const int mouse = bed.plug(RealInstall::family(familyIndex), combined);
         QVERIFY(mouse >= 0);
         QCOMPARE(bed.nodes(mouse).size(), combined ? size_t(1) : size_t(2));
         const RealInstall::Run r = install.run(bed, QStringLiteral("mousecfg-cli"), {QStringLiteral("status")});
@@ -98,7 +84,7 @@ private slots:
     void combinedInterfaceIsListedOncePerUsage()
     {
         umock::MockBed bed;
-        const int mouse = bed.plug(family(1), true);
+        const int mouse = bed.plug(RealInstall::family(1), true);
         const RealInstall::Run r = install.run(bed, QStringLiteral("mousecfg-cli"), {QStringLiteral("devices")});
         QCOMPARE(r.exitCode, 0);
         const QStringList lines = linesWith(r.out, QStringLiteral("path=") + QString::fromStdString(bed.commandNode(mouse)));
@@ -112,7 +98,7 @@ private slots:
     void unpluggedMouseIsGone()
     {
         umock::MockBed bed;
-        const int mouse = bed.plug(family(0));
+        const int mouse = bed.plug(RealInstall::family(0));
         QCOMPARE(install.run(bed, QStringLiteral("mousecfg-cli"), {QStringLiteral("status")}).exitCode, 0);
         bed.unplug(mouse);
         const RealInstall::Run r = install.run(bed, QStringLiteral("mousecfg-cli"), {QStringLiteral("status")});
@@ -126,7 +112,7 @@ private slots:
     void refusedOpenGivesTheRuleAdvice()
     {
         umock::MockBed bed;
-        const int mouse = bed.plug(family(0));
+        const int mouse = bed.plug(RealInstall::family(0));
         bed.denyOpen(bed.commandNode(mouse));
         bed.denyOpen(bed.eventNode(mouse));
         const RealInstall::Run r = install.run(bed, QStringLiteral("mousecfg-cli"), {QStringLiteral("devices")});

@@ -5,28 +5,14 @@
 #include "realinstall.h"
 #include "sessionbus.h"
 
-#include "sim/devicedescription.h"
-
 #include <QDir>
 #include <QFile>
 #include <QSettings>
 #include <QtTest>
 
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 namespace {
-
-vmouse::DeviceDescription family(int n)
-{
-    std::ifstream file(MOUSECFG_BIN_DIR "/data/apConfig.bin", std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    vmouse::DeviceDescription d;
-    vmouse::DeviceDescription::fromCatalogue(text.str(), std::to_string(n), d);
-    return d;
-}
 
 QString englishText(int n)
 {
@@ -66,20 +52,7 @@ public:
     // mousecfg-cli beside it, on the same bus: "profile" commands go through the program.
     RealInstall::Run cli(const QStringList &args) const
     {
-        QProcess p;
-        p.setProcessEnvironment(m_env);
-        p.setWorkingDirectory(m_install->path(QStringLiteral("home")));
-        p.start(m_install->program(QStringLiteral("mousecfg-cli")), args);
-        RealInstall::Run r;
-        if (!p.waitForFinished(60000)) {
-            p.kill();
-            p.waitForFinished();
-            return r;
-        }
-        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-        r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
-        r.err = QString::fromLocal8Bit(p.readAllStandardError());
-        return r;
+        return m_install->run(m_env, QStringLiteral("mousecfg-cli"), args);
     }
     // The program answers on the bus: its event loop runs, its notification service is known.
     QString activeProfile() const
@@ -116,6 +89,18 @@ private:
     QProcessEnvironment m_env;
     const RealInstall *m_install = nullptr;
 };
+
+// The program takes a moment after start to learn that the notification service is there; a
+// message before that is not shown. The DPI button is pressed until one arrives.
+bool notificationsReach(const SessionBus &bus, umock::MockBed &bed, int mouse)
+{
+    for (int i = 0; i < 30; ++i) {
+        bed.pressDpiButton(mouse, 0);
+        if (QTest::qWaitFor([&] { return bus.notifications.has(QStringLiteral("DPI"), QStringLiteral("400")); }, 1000))
+            return true;
+    }
+    return false;
+}
 
 bool keysSet(const vmouse_state &s)
 {
@@ -167,10 +152,11 @@ private slots:
         SessionBus bus;
         QVERIFY(bus.start());
         umock::MockBed bed;
-        const int mouse = bed.plug(family(0));
+        const int mouse = bed.plug(RealInstall::family(0));
         Window window(install, bed, bus);
         QTRY_VERIFY_WITH_TIMEOUT(window.connects() == 1, 20000);
-        QVERIFY(!window.activeProfile().isEmpty());
+        QVERIFY(notificationsReach(bus, bed, mouse));
+        bus.notifications.shown.clear();
 
         bed.pressDpiButton(mouse, 2);
         QTRY_VERIFY_WITH_TIMEOUT(bus.notifications.has(QStringLiteral("DPI"), QStringLiteral("1600")), 20000);
@@ -190,9 +176,10 @@ private slots:
         SessionBus bus;
         QVERIFY(bus.start());
         umock::MockBed bed;
-        const int first = bed.plug(family(0));
+        const int first = bed.plug(RealInstall::family(0));
         Window window(install, bed, bus);
         QTRY_VERIFY_WITH_TIMEOUT(window.connects() == 1, 20000);
+        QVERIFY(notificationsReach(bus, bed, first));
         QVERIFY(window.sendProfile());
         vmouse_state before{};
         QTRY_VERIFY_WITH_TIMEOUT(bed.state(first, &before) && keysSet(before), 20000);
@@ -200,7 +187,7 @@ private slots:
         bed.unplug(first);
         QTRY_VERIFY_WITH_TIMEOUT(window.disconnects() == 1, 20000);
         // Back on another port: new nodes, a family with 64-byte reports.
-        const int second = bed.plug(family(5));
+        const int second = bed.plug(RealInstall::family(5));
         QVERIFY(bed.nodes(second) != bed.nodes(first));
         QTRY_VERIFY_WITH_TIMEOUT(window.connects() == 2, 20000);
         // The event thread reads the new node.
@@ -222,12 +209,14 @@ private slots:
         SessionBus bus;
         QVERIFY(bus.start());
         umock::MockBed bed;
-        const int mouse = bed.plug(family(0));
+        const int mouse = bed.plug(RealInstall::family(0));
         bed.denyOpen(bed.commandNode(mouse));
         Window window(install, bed, bus);
         QTRY_VERIFY_WITH_TIMEOUT(window.connects() == 1, 20000);
         const QString advice = englishText(156);
         QVERIFY(!advice.isEmpty());
+        QVERIFY(notificationsReach(bus, bed, mouse));
+        bus.notifications.shown.clear();
         // The first change that cannot reach the mouse says why.
         QVERIFY(window.sendProfile());
         QTRY_VERIFY_WITH_TIMEOUT(!bus.notifications.shown.isEmpty(), 20000);
