@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <csignal>
 #include <poll.h>
 #include <sstream>
 #include <string>
@@ -12,6 +13,13 @@
 #include <unistd.h>
 
 namespace {
+
+volatile sig_atomic_t g_signal = 0;
+
+void noteSignal(int sig)
+{
+    g_signal = sig;
+}
 
 std::string executableDirectory()
 {
@@ -144,12 +152,22 @@ int main(int argc, char **argv)
     }
     if (child < 0)
         return 1;
+    // Stopped from outside, the program is stopped too, so that the testbed folder goes.
+    struct sigaction sa {};
+    sa.sa_handler = noteSignal;
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+    sigaction(SIGHUP, &sa, nullptr);
     int status = 0;
     std::string pending;
     bool input = true;
     for (;;) {
         if (waitpid(child, &status, WNOHANG) == child)
             break;
+        if (g_signal) {
+            kill(child, g_signal);
+            g_signal = 0;
+        }
         pollfd p{STDIN_FILENO, POLLIN, 0};
         if (!input || poll(&p, 1, 100) <= 0) {
             if (!input)
