@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <unistd.h>
 
 namespace umock {
@@ -62,6 +63,10 @@ MockBed::~MockBed()
     mice_.clear();
     if (bed_)
         g_object_unref(bed_);
+    // The testbed leaves its folder behind when a program in it was killed.
+    std::error_code ignored;
+    if (!root_.empty())
+        std::filesystem::remove_all(root_, ignored);
 }
 
 void MockBed::preloadSelf(char **argv)
