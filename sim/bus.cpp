@@ -229,9 +229,12 @@ int Bus::stalled(std::unique_lock<std::mutex> &lock, const std::shared_ptr<Devic
     return -1;
 }
 
-int Bus::commandInput(hid_device_ *h, unsigned char *data, size_t length)
+int Bus::commandInput(hid_device_ *h, unsigned char *data, size_t length, bool withReportId)
 {
-    size_t n = std::min(length, static_cast<size_t>(h->device->desc.reportLength) + 1);
+    // hidraw hands a read the report as the mouse sent it, without the report ID 0; an input
+    // report asked for by ID (as a feature report is) comes with it in byte 0.
+    const size_t report = static_cast<size_t>(h->device->desc.reportLength) + (withReportId ? 1 : 0);
+    size_t n = std::min(length, report);
     std::memset(data, 0, n);
     trace_.add(Clock::now(), "input", h->path, data, n);
     return static_cast<int>(n);
@@ -451,7 +454,7 @@ int Bus::getInputReport(hid_device *dev, unsigned char *data, size_t length)
         errorLine(*h->device, h->path, "wrong interface", "get_input_report");
         return -1;
     }
-    return commandInput(h, data, length);
+    return commandInput(h, data, length, true);
 }
 
 int Bus::read(hid_device *dev, unsigned char *data, size_t length, int milliseconds)
@@ -470,7 +473,7 @@ int Bus::read(hid_device *dev, unsigned char *data, size_t length, int milliseco
     if (stallMs_ > 0 && (!stallCommandOnly_ || h->iface == Interface::Command))
         return stalled(lock, d, path, "read");
     if (h->iface == Interface::Command)
-        return commandInput(h, data, length);
+        return commandInput(h, data, length, false);
 
     auto ready = [&] { return !d->plugged || !d->events.empty(); };
     if (milliseconds < 0)

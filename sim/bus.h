@@ -85,7 +85,7 @@ private:
                    const std::string &note = std::string());
     int stalled(std::unique_lock<std::mutex> &lock, const std::shared_ptr<Device> &device,
                 const std::string &path, const char *operation);
-    int commandInput(hid_device_ *h, unsigned char *data, size_t length);
+    int commandInput(hid_device_ *h, unsigned char *data, size_t length, bool withReportId);
     hid_device *openLocked(const std::string &path);
 
     std::mutex mutex_;
