@@ -40,7 +40,8 @@ int Startup::screenClassFor(const QRect &geometry)
 
 bool Startup::saveAll()
 {
-    const bool profile = MouseData::instance()->save(MouseData::instance()->profileNumber);
+    // Only what changed: a quit without a change leaves the file (and its time) alone.
+    const bool profile = MouseData::instance()->saveActive();
     const bool macros = MacroData::instance()->save();
     if (!profile)
         qWarning() << "could not write" << DataPaths::profileFile(MouseData::instance()->profileNumber);
@@ -164,7 +165,9 @@ int Startup::run(QApplication &app, const Options &options)
     QObject::connect(hiddenRelease, &HiddenWindowRelease::released, window->background, &WindowBackground::release);
     QObject::connect(&single, &SingleInstance::raiseRequested, window.get(), &MainWindow::raiseWindow);
     window->setWaitForUser(options.startHidden);
-    if (!options.startHidden && !MainWindow::trayAvailable())
+    // Started by the user the window shows at once, with or without a mouse (it then says why
+    // nothing can be set); started for the login it waits in the tray.
+    if (!options.startHidden || !MainWindow::trayAvailable())
         window->show();
 
     // Every change is on disk within about a second, whatever ends the program later.

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QSystemTrayIcon>
 #include <QThread>
@@ -13,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <QUuid>
 
 #include <csignal>
@@ -26,6 +28,8 @@
 #include "device/datapaths.h"
 #include "model/macrodata.h"
 #include "model/mousedata.h"
+#include "model/savescheduler.h"
+#include "pages/performance/lightwindow.h"
 
 namespace {
 
@@ -137,11 +141,14 @@ int runChild(int argc, char **argv)
     options.dataRoot = qEnvironmentVariable("MOUSECFG_CHILD_ROOT");
     options.instanceKey = qEnvironmentVariable("MOUSECFG_CHILD_KEY");
     options.useExecutableDirectory = false;
+    // As the login autostart starts it.
+    options.startHidden = action == "hidden";
     options.windowReady = [action](MainWindow *window) {
         AppTestRoot::reportShows(window);
         // Something only this run could have written.
-        MouseData::instance()->runHttps = QStringLiteral("child-%1.example")
-                                              .arg(QCoreApplication::applicationPid());
+        if (action != "untouched")
+            MouseData::instance()->runHttps = QStringLiteral("child-%1.example")
+                                                  .arg(QCoreApplication::applicationPid());
         if (action == "show" || action == "sessionend" || action == "churn")
             window->show();
         std::printf("ready visible=%d tray=%d\n", window->isVisible() ? 1 : 0,
@@ -168,9 +175,25 @@ int runChild(int argc, char **argv)
             });
             timer->start(150);
         }
+        // One click on a lighting effect after a quiet second, as a user makes it.
+        if (action == "lightclick") {
+            auto *poll = new QTimer(window);
+            QObject::connect(poll, &QTimer::timeout, window, [poll, window]() {
+                if (MouseData::instance()->saver()->isPending())
+                    return;
+                poll->stop();
+                QTimer::singleShot(SaveScheduler::DelayMs + 100, window, [window]() {
+                    QToolButton *flowing = window->lightPage->findChild<QToolButton *>(QStringLiteral("effectBtn4"));
+                    QTest::mouseClick(flowing, Qt::LeftButton);
+                    std::printf("clicked checked=%d\n", flowing->isChecked() ? 1 : 0);
+                    std::fflush(stdout);
+                });
+            });
+            poll->start(50);
+        }
         if (action == "close")
             QTimer::singleShot(100, window, &QWidget::close);
-        if (action == "quit")
+        if (action == "quit" || action == "untouched")
             QTimer::singleShot(100, window, [window]() {
                 window->findChild<QAction *>(QStringLiteral("quitAction"))->trigger();
             });
@@ -192,9 +215,11 @@ private slots:
     void withoutTrayShownAndCloseQuits();
     void trayQuitEndsTheProgram();
     void secondStartHandsOver();
+    void unchangedProfileNotRewritten();
     void endsAndSavesWithATrayHost_data();
     void endsAndSavesWithATrayHost();
     void signalsAtRandomMomentsLoseNothing();
+    void lightingClickSurvivesAKillHalfASecondLater();
 
 private:
     std::unique_ptr<QProcess> startChild(const QString &root, const QString &key, int tray,
@@ -248,6 +273,7 @@ void TestStartup::orderAndSaveAtExit()
     options.dataRoot = dir.path();
     options.instanceKey = uniqueKey();
     options.useExecutableDirectory = false;
+    options.startHidden = true; // as the login starts it: no mouse, no window
     bool readyHidden = false;
     QString profileAtWindow;
     int screenClassAtWindow = -1;
@@ -374,10 +400,33 @@ void TestStartup::trayQuitEndsTheProgram()
     auto child = startChild(dir.path(), uniqueKey(), 1, "quit");
     QByteArray ready;
     QVERIFY(waitForLine(child.get(), "ready", &ready));
-    QCOMPARE(ready, QByteArray("ready visible=0 tray=1"));
+    // Started by the user: the window is there without a mouse too (it says why nothing can
+    // be set).
+    QCOMPARE(ready, QByteArray("ready visible=1 tray=1"));
     QVERIFY(child->waitForFinished(30000));
     QCOMPARE(child->exitCode(), 0);
     QVERIFY(readFile(dir.filePath(QStringLiteral("data/p0.bin"))).contains("child-"));
+}
+
+// A start and a quit without a change leave the profile alone: same bytes, same time.
+void TestStartup::unchangedProfileNotRewritten()
+{
+    QTemporaryDir dir;
+    QVERIFY(TestRoot::populate(dir.path()));
+    const QString profile = dir.filePath(QStringLiteral("data/p0.bin"));
+    auto first = startChild(dir.path(), uniqueKey(), 1, "quit");
+    QVERIFY(first->waitForFinished(30000));
+    QCOMPARE(first->exitCode(), 0);
+    const QByteArray bytes = readFile(profile);
+    QVERIFY(bytes.contains("child-"));
+    const QDateTime written = QFileInfo(profile).lastModified();
+
+    auto second = startChild(dir.path(), uniqueKey(), 1, "untouched");
+    QVERIFY(waitForLine(second.get(), "ready"));
+    QVERIFY(second->waitForFinished(30000));
+    QCOMPARE(second->exitCode(), 0);
+    QCOMPARE(readFile(profile), bytes);
+    QCOMPARE(QFileInfo(profile).lastModified(), written);
 }
 
 void TestStartup::secondStartHandsOver()
@@ -385,7 +434,7 @@ void TestStartup::secondStartHandsOver()
     QTemporaryDir dir;
     QVERIFY(TestRoot::populate(dir.path()));
     const QString key = uniqueKey();
-    auto first = startChild(dir.path(), key, 1);
+    auto first = startChild(dir.path(), key, 1, "hidden");
     QByteArray ready;
     QVERIFY(waitForLine(first.get(), "ready", &ready));
     QCOMPARE(ready, QByteArray("ready visible=0 tray=1"));
@@ -502,6 +551,23 @@ void TestStartup::signalsAtRandomMomentsLoseNothing()
     QVERIFY(expected > 0);
     QCOMPARE(kept, expected);
     QCOMPARE(endedBySignal, rounds);
+}
+
+// A lone change is on disk long before the promised second is over: a SIGKILL half a second
+// after a click on a lighting effect finds it in the profile.
+void TestStartup::lightingClickSurvivesAKillHalfASecondLater()
+{
+    QTemporaryDir dir;
+    QVERIFY(TestRoot::populate(dir.path()));
+    auto child = startChild(dir.path(), uniqueKey(), 1, "lightclick");
+    QByteArray line;
+    QVERIFY(waitForLine(child.get(), "clicked", &line));
+    QCOMPARE(line, QByteArray("clicked checked=1"));
+    QThread::msleep(500);
+    child->kill();
+    QVERIFY(child->waitForFinished(5000));
+    QSettings saved(dir.filePath(QStringLiteral("data/p0.bin")), QSettings::IniFormat);
+    QCOMPARE(saved.value(QStringLiteral("mouse/lightValue")).toStringList().value(0), QStringLiteral("4"));
 }
 
 int main(int argc, char **argv)
