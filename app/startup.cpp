@@ -6,6 +6,9 @@
 #include <QFile>
 #include <QFileSystemWatcher>
 #include <QGuiApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <QScreen>
 #include <QSessionManager>
 
@@ -18,6 +21,7 @@
 #include "app/windowbackground.h"
 #include "device/controller.h"
 #include "device/datapaths.h"
+#include "model/languagetable.h"
 #include "model/macrodata.h"
 #include "model/mousedata.h"
 #include "model/mousedefaultdata.h"
@@ -36,6 +40,27 @@
 int Startup::screenClassFor(const QRect &geometry)
 {
     return geometry.right() - geometry.left() >= 3600 ? 4 : 0;
+}
+
+bool Startup::installQtTranslations(QCoreApplication &app, const QString &locale)
+{
+    static QTranslator *qtTexts = nullptr;
+    if (qtTexts) {
+        app.removeTranslator(qtTexts);
+        delete qtTexts;
+        qtTexts = nullptr;
+    }
+    if (locale.isEmpty())
+        return false;
+    auto *translator = new QTranslator;
+    if (!translator->load(QLocale(locale), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    app.installTranslator(translator);
+    qtTexts = translator;
+    return true;
 }
 
 bool Startup::saveAll()
@@ -149,6 +174,7 @@ int Startup::run(QApplication &app, const Options &options)
     ProfileManager::instance()->load();
     md->load(md->profileNumber);
     md->screenClass = screenClass;
+    installQtTranslations(app, LanguageTable::localeOf(LanguageTable::activeFile()));
     MouseDefaultData::instance()->load();
     md->fillMissingFromDefaults();
 
@@ -175,8 +201,7 @@ int Startup::run(QApplication &app, const Options &options)
     for (SaveScheduler *saver : savers) {
         saver->setEnabled(true);
         QObject::connect(saver, &SaveScheduler::saveFailed, window.get(), [w = window.get()](const QString &file) {
-            tell(w, QStringLiteral("Your settings could not be saved to %1. They stay in use and "
-                                   "will be saved again with the next change.").arg(file));
+            tell(w, MouseData::instance()->languageText(237).arg(file));
         });
     }
     ChangeWatch changeWatch;
@@ -196,11 +221,10 @@ int Startup::run(QApplication &app, const Options &options)
     });
     QObject::connect(MacroData::instance()->saver(), &SaveScheduler::saved, &changeWatch, watchStore);
     QObject::connect(Controller::instance(), &Controller::profileResent, window.get(), [w = window.get()]() {
-        tell(w, QStringLiteral("The mouse is back; it missed some changes and was brought up to date."));
+        tell(w, MouseData::instance()->languageText(238));
     });
     if (!single.problem().isEmpty())
-        tell(window.get(), QStringLiteral("Another copy of the program may run beside this one: %1.")
-                               .arg(single.problem()));
+        tell(window.get(), md->languageText(239).arg(single.problem()));
 
     // Whatever ends the session, nothing the user changed is lost.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &app,

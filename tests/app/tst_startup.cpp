@@ -5,6 +5,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QLibraryInfo>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QRandomGenerator>
 #include <QSettings>
 #include <QStandardPaths>
@@ -18,6 +23,7 @@
 #include <QUuid>
 
 #include <csignal>
+#include <memory>
 #include <cstdio>
 
 #include "app/mainwindow.h"
@@ -26,6 +32,7 @@
 #include "common/testroot.h"
 #include "device/controller.h"
 #include "device/datapaths.h"
+#include "model/languagetable.h"
 #include "model/macrodata.h"
 #include "model/mousedata.h"
 #include "model/savescheduler.h"
@@ -220,6 +227,7 @@ private slots:
     void endsAndSavesWithATrayHost();
     void signalsAtRandomMomentsLoseNothing();
     void lightingClickSurvivesAKillHalfASecondLater();
+    void qtTextsFollowTheTable();
 
 private:
     std::unique_ptr<QProcess> startChild(const QString &root, const QString &key, int tray,
@@ -568,6 +576,28 @@ void TestStartup::lightingClickSurvivesAKillHalfASecondLater()
     QVERIFY(child->waitForFinished(5000));
     QSettings saved(dir.filePath(QStringLiteral("data/p0.bin")), QSettings::IniFormat);
     QCOMPARE(saved.value(QStringLiteral("mouse/lightValue")).toStringList().value(0), QStringLiteral("4"));
+}
+
+// The standard buttons, edit menus and file dialog speak the table's language.
+void TestStartup::qtTextsFollowTheTable()
+{
+    const QString qm = QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_zh_CN.qm");
+    QVERIFY2(QFile::exists(qm), "Qt's translations are not installed (scripts/deps installs qt6-translations-l10n)");
+    const QString chinese = QStringLiteral(MOUSECFG_BIN_DIR "/i18n/ChineseSimplified.ini");
+    const QString english = QStringLiteral(MOUSECFG_BIN_DIR "/i18n/English.ini");
+    QVERIFY(Startup::installQtTranslations(*qApp, LanguageTable::localeOf(chinese)));
+    {
+        QMessageBox box(QMessageBox::Question, QString(), QString(), QMessageBox::Ok | QMessageBox::Cancel);
+        QCOMPARE(box.button(QMessageBox::Cancel)->text(), QStringLiteral("取消"));
+        QLineEdit edit;
+        std::unique_ptr<QMenu> menu(edit.createStandardContextMenu());
+        QVERIFY(!menu->actions().isEmpty());
+        QVERIFY2(!menu->actions().first()->text().contains(QStringLiteral("Undo")), qPrintable(menu->actions().first()->text()));
+    }
+    // Back to English: Qt's texts are English again.
+    Startup::installQtTranslations(*qApp, LanguageTable::localeOf(english));
+    QMessageBox box(QMessageBox::Question, QString(), QString(), QMessageBox::Ok | QMessageBox::Cancel);
+    QCOMPARE(box.button(QMessageBox::Cancel)->text(), QStringLiteral("Cancel"));
 }
 
 int main(int argc, char **argv)
