@@ -7,10 +7,37 @@
 
 #include "device/datapaths.h"
 
+namespace {
+// The options QGuiApplication and QApplication take for themselves, with one dash or two; the
+// first group is followed by a value unless written as -option=value.
+const QStringList qtOptionsWithValue{
+    QStringLiteral("platform"), QStringLiteral("platformpluginpath"), QStringLiteral("platformtheme"),
+    QStringLiteral("plugin"), QStringLiteral("qwindowgeometry"), QStringLiteral("qwindowicon"),
+    QStringLiteral("qwindowtitle"), QStringLiteral("style"), QStringLiteral("stylesheet"),
+    QStringLiteral("session"), QStringLiteral("display"), QStringLiteral("geometry"),
+    QStringLiteral("title"), QStringLiteral("name"), QStringLiteral("qmljsdebugger")};
+const QStringList qtFlags{QStringLiteral("reverse"), QStringLiteral("widgetcount"),
+                          QStringLiteral("nograb"), QStringLiteral("dograb"), QStringLiteral("sync")};
+} // namespace
+
 CommandLine::Parsed CommandLine::parse(const QStringList &arguments)
 {
     Parsed p;
-    for (const QString &a : arguments) {
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString &a = arguments.at(i);
+        // Left to the application object (when parsed before it exists).
+        if (a.startsWith(QLatin1Char('-')) && a != QLatin1String("-") && a != QLatin1String("--")) {
+            QString name = a.mid(a.startsWith(QLatin1String("--")) ? 2 : 1);
+            const bool inlineValue = name.contains(QLatin1Char('='));
+            name = name.section(QLatin1Char('='), 0, 0);
+            if (qtOptionsWithValue.contains(name)) {
+                if (!inlineValue)
+                    ++i;
+                continue;
+            }
+            if (qtFlags.contains(name))
+                continue;
+        }
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             p.action = Action::Help;
             return p;
@@ -23,8 +50,6 @@ CommandLine::Parsed CommandLine::parse(const QStringList &arguments)
             p.hidden = true;
             continue;
         }
-        // Qt's own options (-platform, -style ...) are taken out by the application object;
-        // what reaches here is unknown.
         p.action = Action::Error;
         p.error = QStringLiteral("mousecfg: unknown option \"%1\" (see mousecfg --help)").arg(a);
         return p;

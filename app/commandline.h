@@ -17,7 +17,9 @@ public:
         QString error;         // what was wrong, for Action::Error
     };
 
-    static Parsed parse(const QStringList &arguments); // arguments without the program name
+    // Arguments without the program name; Qt's own options (-platform, -style ...) are passed
+    // over, so that the arguments can be parsed before the application object takes them.
+    static Parsed parse(const QStringList &arguments);
     static QStringList arguments(int argc, char **argv);
 
     // Prints what --help, --version or a wrong option asks for and returns the exit status;

@@ -29,6 +29,7 @@
 #include "device/datapaths.h"
 #include "device/ic.h"
 #include "model/languagetable.h"
+#include "model/macrodata.h"
 #include "model/mousedata.h"
 #include "model/mousedefaultdata.h"
 #include "pages/accessibility/accessiblefactory.h"
@@ -120,6 +121,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     buildMenus();
 
     noticeBar = new NoticeBar(central);
+    // A row of its own under the pages: shown, it covers none of their controls.
+    column->addWidget(noticeBar);
     noMouseNotice = new QLabel(mainFrame);
     noMouseNotice->setObjectName(QStringLiteral("noMouseNotice"));
     noMouseNotice->setWordWrap(true);
@@ -217,7 +220,7 @@ void MainWindow::buildTitleBar()
     StyleSheets::setLook(settingMenu, StyleSheets::ContextMenuLook);
     QAction *website = settingMenu->addAction(md->languageText(100));
     QAction *update = settingMenu->addAction(md->languageText(98));
-    QAction *version = settingMenu->addAction(md->languageText(99) + QStringLiteral("V1.07"));
+    QAction *version = settingMenu->addAction(md->languageText(99) + QLatin1String(MOUSECFG_VERSION));
     website->setObjectName(QStringLiteral("websiteAction"));
     update->setObjectName(QStringLiteral("updateAction"));
     // Where the family's program cannot run, the entry says so instead of offering the dialog.
@@ -422,14 +425,14 @@ void MainWindow::buildMenus()
     trayMenu = new QMenu(this);
     trayMenu->setObjectName(QStringLiteral("trayMenu"));
     StyleSheets::setLook(trayMenu, StyleSheets::TrayMenuLook);
-    QAction *quit = trayMenu->addAction(QStringLiteral("&Quit"));
+    QAction *open = trayMenu->addAction(MouseData::instance()->languageText(224));
+    open->setObjectName(QStringLiteral("openAction"));
+    connect(open, &QAction::triggered, this, &MainWindow::raiseWindow);
+    QAction *quit = trayMenu->addAction(MouseData::instance()->languageText(225));
     quit->setObjectName(QStringLiteral("quitAction"));
     // Quitting really ends the program (close alone only hides to the tray); the usual exit
     // path saves the profile and the macros.
-    connect(quit, &QAction::triggered, this, [this]() {
-        hide();
-        QCoreApplication::quit();
-    });
+    connect(quit, &QAction::triggered, this, &MainWindow::requestQuit);
     trayIcon->setContextMenu(trayMenu);
     if (trayAvailable())
         trayIcon->show();
@@ -545,20 +548,32 @@ void MainWindow::connectAll()
     Controller *controller = Controller::instance();
     connect(controller, &Controller::eventReport, this, &MainWindow::handleEventReport);
     connect(controller, &Controller::transferFailed, this, &MainWindow::transferFailedProc);
+    // Emitted by a device check, just before its result.
     connect(controller, &Controller::openRefused, this, [this]() {
         const bool first = !m_openRefused;
         m_openRefused = true;
+        m_refusedInCheck = true;
         updateNoMouseNotice();
         if (first && !(isVisible() && !isMinimized()))
-            showTrayMessage(windowTitle(), MouseData::instance()->languageText(156),
+            showTrayMessage(windowTitle(), openRefusedText(),
                             QSystemTrayIcon::Warning, BalloonMs, QStringLiteral("access"));
     });
     connect(controller, &Controller::deviceChecked, this, [this](int found) {
-        // Unplugged: a mouse plugged in next (after the rule was installed) starts afresh.
-        if (found < 0 || found > 6)
+        // Unplugged, or opened this time (the rule was installed): the advice goes.
+        if (found < 0 || found > 6 || !m_refusedInCheck)
             m_openRefused = false;
+        m_refusedInCheck = false;
         updateNoMouseNotice();
+        if (m_failureUntold)
+            tellTransferFailure();
     });
+}
+
+QString MainWindow::openRefusedText()
+{
+    // Only the installed program has its manual page; beside the executable the tool itself
+    // says where the rule is.
+    return MouseData::instance()->languageText(DataPaths::layout() == DataPaths::Layout::Installed ? 156 : 223);
 }
 
 void MainWindow::updateNoMouseNotice()
@@ -568,10 +583,15 @@ void MainWindow::updateNoMouseNotice()
         noMouseNotice->hide();
         return;
     }
-    noMouseNotice->setText(MouseData::instance()->languageText(m_openRefused ? 156 : 155));
+    noMouseNotice->setText(m_openRefused ? openRefusedText() : MouseData::instance()->languageText(155));
     placeNoMouseNotice();
     noMouseNotice->show();
     noMouseNotice->raise();
+    // What the notice covers cannot be used; its focus (and the ring drawn around it, over the
+    // notice) goes.
+    if (QWidget *focus = QApplication::focusWidget(); focus && mainFrame->isAncestorOf(focus)
+        && noMouseNotice->geometry().intersects(QRect(focus->mapTo(mainFrame, QPoint()), focus->size())))
+        focus->clearFocus();
 }
 
 void MainWindow::placeNoMouseNotice()
@@ -607,25 +627,57 @@ void MainWindow::closeEvent(QCloseEvent *event)
         return;
     }
     // Without a tray a hidden window could never come back: closing ends the program.
-    event->accept();
-    QCoreApplication::quit();
+    event->ignore();
+    requestQuit();
+}
+
+void MainWindow::requestQuit()
+{
+    QStringList lost;
+    if (!m_quitAnyway) {
+        MouseData *md = MouseData::instance();
+        if (!md->saveActive())
+            lost << DataPaths::profileFile(md->profileNumber);
+        if (!MacroData::instance()->saver()->flush())
+            lost << DataPaths::macroStore();
+    }
+    if (lost.isEmpty()) {
+        hide();
+        QCoreApplication::quit();
+        return;
+    }
+    if (m_unsavedQuestion) {
+        m_unsavedQuestion->raise();
+        return;
+    }
+    m_unsavedQuestion = new QMessageBox(QMessageBox::Warning, windowTitle(),
+                                        MouseData::instance()->languageText(226).arg(lost.join(QStringLiteral(", "))),
+                                        QMessageBox::Cancel, isVisible() ? this : nullptr);
+    m_unsavedQuestion->setObjectName(QStringLiteral("unsavedQuestion"));
+    m_unsavedQuestion->setAttribute(Qt::WA_DeleteOnClose);
+    QPushButton *quitButton = m_unsavedQuestion->addButton(MouseData::instance()->languageText(227),
+                                                           QMessageBox::DestructiveRole);
+    m_unsavedQuestion->setDefaultButton(QMessageBox::Cancel);
+    connect(m_unsavedQuestion, &QMessageBox::finished, this, [this, quitButton]() {
+        const bool quit = m_unsavedQuestion->clickedButton() == quitButton;
+        m_unsavedQuestion = nullptr;
+        if (quit) {
+            m_quitAnyway = true;
+            requestQuit();
+        }
+    });
+    m_unsavedQuestion->open();
 }
 
 void MainWindow::onTrayIconActivated(QSystemTrayIcon::ActivationReason reason)
 {
-    if (reason != QSystemTrayIcon::Trigger)
+    if (reason != QSystemTrayIcon::Trigger && reason != QSystemTrayIcon::DoubleClick)
         return;
-    if (!isHidden() && !isMinimized())
-        return;
-    if (MouseData::instance()->deviceType == 255) {
+    // Without a mouse a look for one too; the window says what it finds.
+    if (MouseData::instance()->deviceType == 255)
         emit Controller::instance()->check();
-        return;
-    }
-    // With the mouse attached, the tray is the only way back to a window closed to it.
-    m_waitForUser = false;
-    showNormal();
-    raise();
-    activateWindow();
+    // The tray is the way back to a window closed to it, in every state.
+    raiseWindow();
 }
 
 void MainWindow::onWindowSelect(int index)
@@ -825,11 +877,20 @@ void MainWindow::transferFailedProc()
     // The first failure of a burst tells the user; the rest of the burst stays quiet.
     const bool quiet = failureQuietTimer.isActive();
     failureQuietTimer.start();
-    // A failed open makes the link forget the mouse until the next check; look again, so a
-    // mouse that is still there takes the next change.
-    if (MouseData::instance()->deviceType != 255)
-        deviceCheckTimer.start();
     if (quiet)
+        return;
+    // Unplugged, refused or only a bad moment: a device check tells which, at once, and the
+    // notice waits for its answer so that it says what is true.
+    m_failureUntold = true;
+    deviceCheckTimer.stop();
+    emit Controller::instance()->check();
+}
+
+void MainWindow::tellTransferFailure()
+{
+    m_failureUntold = false;
+    // The advice to install the rule is all there is to say then.
+    if (m_openRefused)
         return;
     QString text = MouseData::instance()->languageText(115);
     if (text.isEmpty())

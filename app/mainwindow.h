@@ -34,6 +34,7 @@ class RunMenu;
 class mouseWindow;
 class DPIWindow;
 class LightWindow;
+class QMessageBox;
 class MacroWindow;
 class SensorWindow;
 
@@ -150,6 +151,10 @@ public slots:
 
     // Shows, restores and raises the window (a second start of the program asks for it).
     void raiseWindow();
+    // Ends the program, the user's way (tray Quit, closing without a tray). Changes that cannot
+    // be written are written now once more; when that fails too, the user is told what will be
+    // lost and chooses, once, whether to quit anyway.
+    void requestQuit();
     void transferFailedProc();
     // A short message in the window, or as a notification when the window is not shown.
     void showNotice(const QString &text);
@@ -172,6 +177,9 @@ private:
     void buildTitleBar();
     void buildDesktopActions();
     void updateNoMouseNotice();
+    static QString openRefusedText();
+    // The notice of a failed transfer, once the device check it started has answered.
+    void tellTransferFailure();
     void placeNoMouseNotice();
     void buildPages();
     // Gives a part built late the place, stacking and tab order it would have had if built
@@ -193,4 +201,8 @@ private:
     bool m_dpiKeyOutOfRange = false; // the last level reported was not one of them
     bool m_waitForUser = false;
     bool m_openRefused = false; // the mouse is there, its interface refused to open
+    bool m_refusedInCheck = false;
+    bool m_failureUntold = false; // a transfer failed; told when the check it started answers
+    QMessageBox *m_unsavedQuestion = nullptr;
+    bool m_quitAnyway = false;
 };

@@ -1,6 +1,7 @@
 #include "app/noticebar.h"
 
 #include <QEvent>
+#include <QLayout>
 #include "resources/stylesheets.h"
 
 namespace {
@@ -36,7 +37,8 @@ void NoticeBar::showNotice(const QString &text)
 void NoticeBar::place()
 {
     QWidget *host = parentWidget();
-    if (!host)
+    // In a row of the host's layout the layout places it.
+    if (!host || (host->layout() && host->layout()->indexOf(this) >= 0))
         return;
     const int width = qMin(host->width() - 2 * BottomGap, 720);
     setFixedWidth(qMax(width, 100));

@@ -6,6 +6,9 @@
 #include <QFile>
 #include <QFileSystemWatcher>
 #include <QGuiApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <QScreen>
 #include <QSessionManager>
 
@@ -18,6 +21,7 @@
 #include "app/windowbackground.h"
 #include "device/controller.h"
 #include "device/datapaths.h"
+#include "model/languagetable.h"
 #include "model/macrodata.h"
 #include "model/mousedata.h"
 #include "model/mousedefaultdata.h"
@@ -38,9 +42,31 @@ int Startup::screenClassFor(const QRect &geometry)
     return geometry.right() - geometry.left() >= 3600 ? 4 : 0;
 }
 
+bool Startup::installQtTranslations(QCoreApplication &app, const QString &locale)
+{
+    static QTranslator *qtTexts = nullptr;
+    if (qtTexts) {
+        app.removeTranslator(qtTexts);
+        delete qtTexts;
+        qtTexts = nullptr;
+    }
+    if (locale.isEmpty())
+        return false;
+    auto *translator = new QTranslator;
+    if (!translator->load(QLocale(locale), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    app.installTranslator(translator);
+    qtTexts = translator;
+    return true;
+}
+
 bool Startup::saveAll()
 {
-    const bool profile = MouseData::instance()->save(MouseData::instance()->profileNumber);
+    // Only what changed: a quit without a change leaves the file (and its time) alone.
+    const bool profile = MouseData::instance()->saveActive();
     const bool macros = MacroData::instance()->save();
     if (!profile)
         qWarning() << "could not write" << DataPaths::profileFile(MouseData::instance()->profileNumber);
@@ -148,6 +174,7 @@ int Startup::run(QApplication &app, const Options &options)
     ProfileManager::instance()->load();
     md->load(md->profileNumber);
     md->screenClass = screenClass;
+    installQtTranslations(app, LanguageTable::localeOf(LanguageTable::activeFile()));
     MouseDefaultData::instance()->load();
     md->fillMissingFromDefaults();
 
@@ -164,7 +191,9 @@ int Startup::run(QApplication &app, const Options &options)
     QObject::connect(hiddenRelease, &HiddenWindowRelease::released, window->background, &WindowBackground::release);
     QObject::connect(&single, &SingleInstance::raiseRequested, window.get(), &MainWindow::raiseWindow);
     window->setWaitForUser(options.startHidden);
-    if (!options.startHidden && !MainWindow::trayAvailable())
+    // Started by the user the window shows at once, with or without a mouse (it then says why
+    // nothing can be set); started for the login it waits in the tray.
+    if (!options.startHidden || !MainWindow::trayAvailable())
         window->show();
 
     // Every change is on disk within about a second, whatever ends the program later.
@@ -172,8 +201,7 @@ int Startup::run(QApplication &app, const Options &options)
     for (SaveScheduler *saver : savers) {
         saver->setEnabled(true);
         QObject::connect(saver, &SaveScheduler::saveFailed, window.get(), [w = window.get()](const QString &file) {
-            tell(w, QStringLiteral("Your settings could not be saved to %1. They stay in use and "
-                                   "will be saved again with the next change.").arg(file));
+            tell(w, MouseData::instance()->languageText(230).arg(file));
         });
     }
     ChangeWatch changeWatch;
@@ -193,11 +221,10 @@ int Startup::run(QApplication &app, const Options &options)
     });
     QObject::connect(MacroData::instance()->saver(), &SaveScheduler::saved, &changeWatch, watchStore);
     QObject::connect(Controller::instance(), &Controller::profileResent, window.get(), [w = window.get()]() {
-        tell(w, QStringLiteral("The mouse is back; it missed some changes and was brought up to date."));
+        tell(w, MouseData::instance()->languageText(231));
     });
     if (!single.problem().isEmpty())
-        tell(window.get(), QStringLiteral("Another copy of the program may run beside this one: %1.")
-                               .arg(single.problem()));
+        tell(window.get(), md->languageText(232).arg(single.problem()));
 
     // Whatever ends the session, nothing the user changed is lost.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &app,

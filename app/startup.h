@@ -8,6 +8,7 @@
 class FontWarmUp;
 class MainWindow;
 class QApplication;
+class QCoreApplication;
 
 // The program from start to exit: settings loaded in order, the window, the event loop, and
 // the save that follows every way out of it (normal exit, end of the desktop session, SIGINT,
@@ -37,4 +38,9 @@ public:
 
     // Profile 0, then the macro store. False when either could not be written.
     static bool saveAll();
+
+    // Qt's own texts (standard buttons, the file dialog, edit menus) in the language of the
+    // program's table, from the translations installed with Qt; replaces the ones installed
+    // before. False when Qt has none for `locale`.
+    static bool installQtTranslations(QCoreApplication &app, const QString &locale);
 };

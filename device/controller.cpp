@@ -49,9 +49,10 @@ Controller::Controller()
     connect(this, &Controller::receive, worker, &Worker::receiveDataProc);
     connect(worker, &Worker::checkFinish, this, &Controller::checkFinishProc);
     connect(worker, &Worker::returnData, this, &Controller::returnDataProc);
-    connect(worker, &Worker::transferFailed, this, &Controller::transferFailed, Qt::QueuedConnection);
+    connect(worker, &Worker::transferFailed, this, &Controller::failedProc, Qt::QueuedConnection);
     connect(worker, &Worker::openRefused, this, &Controller::openRefused, Qt::QueuedConnection);
-    connect(worker, &Worker::transferFailed, this, [this] { m_undelivered = true; }, Qt::QueuedConnection);
+    m_resendTimer.setSingleShot(true);
+    connect(&m_resendTimer, &QTimer::timeout, this, &Controller::resend);
     // Emitted on the event thread; the handlers work on GUI objects.
     connect(worker, &Worker::eventReport, this, &Controller::eventReport, Qt::QueuedConnection);
     thread.start(QThread::InheritPriority);
@@ -114,8 +115,49 @@ void Controller::attach(int family)
     }
 }
 
+void Controller::failedProc(const QString &dataList)
+{
+    m_undelivered = true;
+    // A resend the mouse refuses again is not news: the user was told at the first failure.
+    if (m_resending)
+        return;
+    if (m_ic && !m_resendTimer.isActive())
+        m_resendTimer.start(m_resendDelayMs);
+    emit transferFailed(dataList);
+}
+
+void Controller::resend()
+{
+    if (!m_ic || !m_undelivered || m_resending)
+        return;
+    m_undelivered = false;
+    m_resending = true;
+    ProfileSender::sendAll(m_ic);
+    // Queued behind the resend on the worker's thread; its answer comes back behind the
+    // resend's failures.
+    QMetaObject::invokeMethod(worker, [this]() {
+        QMetaObject::invokeMethod(this, &Controller::resendDone, Qt::QueuedConnection);
+    }, Qt::QueuedConnection);
+}
+
+void Controller::resendDone()
+{
+    m_resending = false;
+    if (!m_undelivered) {
+        m_resendDelayMs = ResendFirstMs;
+        emit profileResent();
+        return;
+    }
+    m_resendDelayMs = qMin(2 * m_resendDelayMs, ResendMaxMs);
+    if (m_ic)
+        m_resendTimer.start(m_resendDelayMs);
+}
+
 void Controller::detach()
 {
+    // What is owed now goes with the next attach.
+    m_resendTimer.stop();
+    m_resendDelayMs = ResendFirstMs;
     if (m_ic) {
         m_detachedFamily = MouseData::instance()->deviceType;
         m_profileAtDetach = MouseData::instance()->profileValues();

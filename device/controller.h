@@ -5,6 +5,7 @@
 #include <QMap>
 #include <QStringList>
 #include <QThread>
+#include <QTimer>
 #include <QVariant>
 
 class Ic;
@@ -25,6 +26,13 @@ public:
     Ic *currentIc() const { return m_ic; }
     void setCurrentIc(Ic *ic) { m_ic = ic; }
 
+    // While the attached mouse owes changes it refused, the whole profile is sent again after
+    // this delay; it doubles with every resend the mouse refuses too, up to ResendMaxMs.
+    static constexpr int ResendFirstMs = 2000;
+    static constexpr int ResendMaxMs = 32000;
+    int resendDelayMs() const { return m_resendDelayMs; }
+    bool resendPending() const { return m_resendTimer.isActive(); }
+
 signals:
     void check();
     void send(int dataLength, QString dataList);
@@ -38,7 +46,8 @@ signals:
     void openRefused(QString path);
     // Result of every device check: the catalogue index found, or -1.
     void deviceChecked(int resultValue);
-    // A mouse came back that had missed changes; it was sent the whole profile.
+    // A mouse came back that had missed changes, or answered again after refusing some; it
+    // was sent the whole profile.
     void profileResent();
 
 public slots:
@@ -52,6 +61,9 @@ private:
     // A mouse of family 0..6 was found / none (or an entry beyond 6) was.
     void attach(int family);
     void detach();
+    void failedProc(const QString &dataList);
+    void resend();
+    void resendDone();
 
     QThread thread;
     Worker *worker = nullptr;
@@ -62,4 +74,7 @@ private:
     bool m_undelivered = false;
     QMap<QString, QVariant> m_profileAtDetach;
     QStringList m_macrosAtDetach;
+    QTimer m_resendTimer;
+    int m_resendDelayMs = ResendFirstMs;
+    bool m_resending = false;
 };

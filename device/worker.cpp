@@ -5,9 +5,9 @@
 #include "device/hidlock.h"
 #include "device/workerthread.h"
 
-#include <QDebug>
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QLoggingCategory>
 #include <QThread>
 
 #include <hidapi.h>
@@ -15,6 +15,9 @@
 #include <algorithm>
 #include <cstring>
 #include <vector>
+
+// Off unless asked for (QT_LOGGING_RULES="mousecfg.device.debug=true").
+Q_LOGGING_CATEGORY(lcWorker, "mousecfg.device", QtWarningMsg)
 
 namespace {
 qint64 steadyMs()
@@ -83,11 +86,20 @@ void Worker::checkDevice()
     const bool attached = std::any_of(devices.cbegin(), devices.cend(),
                                       [](const DeviceEntry &e) { return e.isAttached(); });
     if (attached) {
-        qDebug() << "Device Connect";
+        qCDebug(lcWorker) << "Device Connect";
+        // A mouse that is there but refuses to be opened is told now, not at the first change;
+        // only here is a failed open known not to be an unplugged mouse.
+        const QString path = currentIndex >= 0 ? devices.at(currentIndex).commandPath : QString();
+        if (!path.isEmpty()) {
+            if (openCommandInterface(currentIndex))
+                closeCommandInterface();
+            else
+                emit openRefused(path);
+        }
         emit checkFinish(currentIndex);
         startEventThread();
     } else {
-        qDebug() << "Device DisConnect";
+        qCDebug(lcWorker) << "Device DisConnect";
         emit checkFinish(-1);
         stopEventThread();
     }
@@ -115,7 +127,7 @@ QList<DeviceEntry> Worker::catalogueFromFile()
 bool Worker::prepare(int dataLength, const QString &dataList)
 {
     if (!CommandText::split(dataList, dataLength, featureOut, dataBuffer)) {
-        qDebug() << "Data Length error";
+        qCDebug(lcWorker) << "Data Length error";
         return false;
     }
     return true;
@@ -150,8 +162,8 @@ Worker::Handle Worker::openCommandInterface(int index)
         commandHandle = hid_open_path(e.commandPath.toLocal8Bit().constData());
     }
     if (!commandHandle) {
-        emit openRefused(e.commandPath);
-        // Gone: later transfers fail at once until the next device check finds it again.
+        // Unplugged or refused: the device check that follows a failed transfer tells which.
+        // Until then later transfers fail at once.
         e.commandPath.clear();
         return nullptr;
     }

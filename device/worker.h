@@ -43,8 +43,8 @@ signals:
     void returnData(QString dataList);
     // A command that did not reach the mouse, or whose answer could not be read.
     void transferFailed(QString dataList);
-    // The attached mouse's command interface exists but could not be opened (on Linux mostly
-    // a missing udev rule: the node is not the user's).
+    // A device check found the mouse's command interface but could not open it (on Linux
+    // mostly a missing udev rule: the node is not the user's). Emitted before checkFinish.
     void openRefused(QString path);
     // Emitted on the event thread; connect with a queued connection.
     void eventReport(uchar b0, uchar b1, uchar b2, uchar b3);

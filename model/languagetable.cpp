@@ -103,6 +103,12 @@ QList<LanguageTable::Info> LanguageTable::available()
     return tables;
 }
 
+QString LanguageTable::localeOf(const QString &file)
+{
+    const QSettings s(file, QSettings::IniFormat);
+    return SettingsIo::readText(s, QStringLiteral("language/locale")).trimmed();
+}
+
 QString LanguageTable::choiceFile()
 {
     return DataPaths::writableDir() + QStringLiteral("/settings.ini");

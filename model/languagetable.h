@@ -32,6 +32,8 @@ public:
 
     // Every table of the i18n directory, by id.
     static QList<Info> available();
+    // The locale a table serves ([language]/locale), empty when it names none.
+    static QString localeOf(const QString &file);
 
     // The user's choice (a table id), empty for "follow the locale".
     static QString chosen();

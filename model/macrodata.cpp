@@ -131,7 +131,8 @@ void MacroData::load()
 
 bool MacroData::save()
 {
-    return saveLocked(true) == SaveScheduler::Result::Saved;
+    const SaveScheduler::Result result = saveLocked(true);
+    return result == SaveScheduler::Result::Saved || result == SaveScheduler::Result::Unchanged;
 }
 
 void MacroData::mergeFromDisk(const QStringList &names, const QStringList &actions)
@@ -174,11 +175,12 @@ SaveScheduler::Result MacroData::writeMerged(bool wait)
     mergeFromDisk(diskNames, diskActions);
     m_baseNames = diskNames;
     m_baseActions = diskActions;
-    const bool same = diskNames == m_macroNames
+    // After a failed write the file read back is Qt's unwritten copy, not the disk's.
+    const bool same = !m_writeFailed && diskNames == m_macroNames
                       && diskActions.mid(0, m_macroActions.size()) == m_macroActions
                       && QFile::exists(DataPaths::macroStore());
     if (same)
-        return SaveScheduler::Result::Saved;
+        return SaveScheduler::Result::Unchanged;
 
     // Asked before any value is set: a settings object with pending values writes them when
     // it goes away, waiting for the lock as long as it takes.
@@ -188,13 +190,14 @@ SaveScheduler::Result MacroData::writeMerged(bool wait)
     s.setValue(namesKey, m_macroNames.join(separator));
     for (int i = 0; i < m_macroActions.size(); ++i)
         s.setValue(actionKey(i), m_macroActions.at(i));
-    const SaveScheduler::Result result =
-        SettingsIo::commit(s) ? SaveScheduler::Result::Saved : SaveScheduler::Result::Failed;
-    if (result == SaveScheduler::Result::Saved) {
-        m_baseNames = m_macroNames;
-        // Keys beyond the count stay in the file (see the store's rules).
-        m_baseActions = m_macroActions + diskActions.mid(m_macroActions.size());
-    }
+    m_writeFailed = !SettingsIo::commit(s);
+    const SaveScheduler::Result result = m_writeFailed ? SaveScheduler::Result::Failed : SaveScheduler::Result::Saved;
+    // Even when the write failed: Qt keeps the values it could not write, shows them to every
+    // later read of the file as if they were in it, and writes them at its next chance. They
+    // are this program's own and must not come back from the next merge as another writer's.
+    m_baseNames = m_macroNames;
+    // Keys beyond the count stay in the file (see the store's rules).
+    m_baseActions = m_macroActions + diskActions.mid(m_macroActions.size());
     return result;
 }
 
@@ -283,7 +286,7 @@ int MacroData::importMacros(const QString &file, QString *error, QStringList *sk
     QLockFile writer(writerLockFile());
     if (!writer.tryLock(ImportLockWaitMs) && writer.error() == QLockFile::LockFailedError)
         return fail(QStringLiteral("The macro store is busy; try again."));
-    if (writeMerged(true) != SaveScheduler::Result::Saved)
+    if (const auto r = writeMerged(true); r != SaveScheduler::Result::Saved && r != SaveScheduler::Result::Unchanged)
         return fail(languageText(140, "the macro list could not be written"));
     int imported = 0;
     {

@@ -68,4 +68,5 @@ private:
     QStringList m_baseNames;
     QStringList m_baseActions;
     SaveScheduler *m_saver = nullptr;
+    bool m_writeFailed = false;
 };

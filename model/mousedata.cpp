@@ -175,7 +175,7 @@ SaveScheduler::Result MouseData::saveIfChanged()
 {
     const QMap<QString, QVariant> values = profileValues();
     if (values == m_written)
-        return SaveScheduler::Result::Saved;
+        return SaveScheduler::Result::Unchanged;
     // Asked before any value is set: a settings object with pending values writes them when
     // it goes away, waiting for the lock as long as it takes.
     if (!SettingsIo::lockIsFree(DataPaths::profileFile(profileNumber)))

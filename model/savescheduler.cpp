@@ -15,7 +15,18 @@ void SaveScheduler::setEnabled(bool enabled)
     if (!enabled)
         m_timer.stop();
     else if (m_dirty && !m_failing)
-        m_timer.start(m_delayMs);
+        m_timer.start(nextDelay());
+}
+
+int SaveScheduler::nextDelay() const
+{
+    // A lone change is on disk at once, whatever ends the program next; one soon after a write
+    // waits for the rest of the period, so that a drag or a stream of changes is not written
+    // with every step.
+    const int first = qMin(FirstDelayMs, m_delayMs);
+    if (!m_lastWrite.isValid())
+        return first;
+    return int(qBound(qint64(first), m_delayMs - m_lastWrite.elapsed(), qint64(m_delayMs)));
 }
 
 void SaveScheduler::markDirty()
@@ -23,7 +34,7 @@ void SaveScheduler::markDirty()
     m_dirty = true;
     // Not restarted: the clock runs from the first change of a burst.
     if (m_enabled && !m_timer.isActive())
-        m_timer.start(m_delayMs);
+        m_timer.start(nextDelay());
 }
 
 bool SaveScheduler::flush()
@@ -37,8 +48,11 @@ bool SaveScheduler::flush()
 void SaveScheduler::write()
 {
     const Result result = m_writer();
+    if (result == Result::Saved || result == Result::Failed)
+        m_lastWrite.start();
     switch (result) {
     case Result::Saved:
+    case Result::Unchanged:
         m_dirty = false;
         m_failing = false;
         emit saved();

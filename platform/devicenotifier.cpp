@@ -1,6 +1,7 @@
 #include "platform/devicenotifier.h"
 
 #include <QDebug>
+#include <QLoggingCategory>
 #include <QList>
 #include <QMetaObject>
 #include <QMutex>
@@ -11,6 +12,9 @@
 #elif defined(Q_OS_LINUX)
 #include "platform/linux/udevmonitor.h"
 #endif
+
+// Off unless asked for (QT_LOGGING_RULES="mousecfg.device.debug=true").
+Q_LOGGING_CATEGORY(lcDeviceNotifier, "mousecfg.device", QtWarningMsg)
 
 namespace {
 QMutex &registryLock()
@@ -64,6 +68,6 @@ DeviceNotifier::~DeviceNotifier()
 
 void DeviceNotifier::notify()
 {
-    qDebug("WM_DEVICECHANGE");
+    qCDebug(lcDeviceNotifier, "WM_DEVICECHANGE");
     emit deviceChanged();
 }

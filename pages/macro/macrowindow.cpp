@@ -768,7 +768,7 @@ void MacroWindow::clearActionProc()
 
 void MacroWindow::updateRecordButton()
 {
-    recordBtn->setText(recording ? QStringLiteral("ON") : QStringLiteral("OFF"));
+    recordBtn->setText(text(recording ? 228 : 229));
     recordBtn->setIcon(Pictures::icon(recording ? QStringLiteral(":/macro/images/macro/record.png")
                                        : QStringLiteral(":/macro/images/macro/stop.png")));
     // On and off are a state to a screen reader, as a toggle button's.

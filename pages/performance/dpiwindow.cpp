@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDebug>
+#include <QLoggingCategory>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -22,6 +23,9 @@
 #include "resources/lookcombobox.h"
 #include "resources/stylesheets.h"
 #include "resources/pictures.h"
+
+// Off unless asked for (QT_LOGGING_RULES="mousecfg.pages.debug=true").
+Q_LOGGING_CATEGORY(lcDpiPage, "mousecfg.pages", QtWarningMsg)
 
 namespace {
 
@@ -294,7 +298,7 @@ void DPIWindow::setConnections(bool on)
 
 void DPIWindow::deviceChangedProc(uchar deviceType)
 {
-    qDebug().noquote() << QStringLiteral("DPI Init") + QString::number(deviceType);
+    qCDebug(lcDpiPage).noquote() << QStringLiteral("DPI Init") + QString::number(deviceType);
     setConnections(false);
     MouseData *md = MouseData::instance();
 
@@ -398,9 +402,11 @@ void DPIWindow::sendDpi()
 void DPIWindow::storeValues()
 {
     MouseData *md = MouseData::instance();
+    // Without separate axes the mouse gets X for Y too; the file says the same.
+    const bool xy = xyBtn->isChecked();
     for (int i = 0; i < cardCount; ++i) {
         md->setDpi(0, i, uint(qMax(0, cards[i]->xDpi())));
-        md->setDpi(1, i, uint(qMax(0, cards[i]->yDpi())));
+        md->setDpi(1, i, uint(qMax(0, xy ? cards[i]->yDpi() : cards[i]->xDpi())));
     }
 }
 
@@ -573,8 +579,14 @@ void DPIWindow::xyProc()
 {
     const bool on = xyBtn->isChecked();
     MouseData::instance()->isXY = on ? 1 : 0;
-    for (DpiBtn *card : std::as_const(cards))
+    // Either way the mouse keeps what it has: split axes start from Y equal to X.
+    for (DpiBtn *card : std::as_const(cards)) {
+        card->setYDpi(card->xDpi());
         card->setXYMode(on);
+    }
+    m_heldSlider = nullptr;
+    ySlider->setValue(cards[currentLevel]->yDpi());
+    storeValues();
     ySlider->setVisible(on);
     xSliderTxt->setVisible(on);
     ySliderTxt->setVisible(on);

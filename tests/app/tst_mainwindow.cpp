@@ -1,3 +1,7 @@
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
 #include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
@@ -12,6 +16,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include "app/commandline.h"
 #include "app/mainwindow.h"
 #include "app/noticebar.h"
 #include "app/updatedialog.h"
@@ -62,6 +67,8 @@ private slots:
     void deviceChangesAreDebounced();
     void trayClick_data();
     void trayClick();
+    void trayMenuOpensTheWindow();
+    void quitTellsOfUnsavedChanges();
     void dpiBalloonFromEventReport();
     void dpiButtonOnTheMouseReachesTheBalloon();
     void webAddressAndProgramFromEventReports();
@@ -73,8 +80,11 @@ private slots:
     void missingUpdateProgramIsReported();
     void updateDialogDecides();
     void transferFailuresMakeOneNotice();
+    void noticeCoversNoControl();
     void failedWriteOnTheMouseShowsNotice();
     void failedOpenRechecksTheMouse();
+    void unplugIsToldAsUnplug();
+    void refusedOpenToldAtTheCheck();
     void sensorPageText();
 
 private:
@@ -132,10 +142,12 @@ void TestMainWindow::constructionTexts()
     QCOMPARE(actions[5]->menu(), w->languageMenu);
     QCOMPARE(actions[0]->text(), md->languageText(100));
     QCOMPARE(actions[1]->text(), md->languageText(98));
-    QCOMPARE(actions[2]->text(), md->languageText(99) + QStringLiteral("V1.07"));
+    // The number --version prints.
+    QCOMPARE(actions[2]->text(), md->languageText(99) + CommandLine::versionText().section(QLatin1Char(' '), 1));
     QVERIFY(!md->languageText(98).isEmpty());
-    QCOMPARE(w->trayMenu->actions().size(), 3);   // Profiles submenu, separator, Quit
-    QCOMPARE(w->trayMenu->actions()[2]->text(), QStringLiteral("&Quit"));
+    QCOMPARE(w->trayMenu->actions().size(), 4);   // Profiles submenu, separator, Open, Quit
+    QCOMPARE(w->trayMenu->actions()[2]->text(), md->languageText(224));
+    QCOMPARE(w->trayMenu->actions()[3]->text(), md->languageText(225));
     QCOMPARE(w->deviceCheckTimer.interval(), 3072);
     QVERIFY(w->deviceCheckTimer.isSingleShot());
 }
@@ -209,13 +221,16 @@ void TestMainWindow::trayClick_data()
     QTest::addColumn<int>("reason");
     QTest::addColumn<int>("checks");
     QTest::addColumn<bool>("shown");
-    QTest::newRow("hidden, no mouse, click") << -1 << false << int(QSystemTrayIcon::Trigger) << 1 << false;
+    // The window comes up in every state; without a mouse a check runs too.
+    QTest::newRow("hidden, no mouse, click") << -1 << false << int(QSystemTrayIcon::Trigger) << 1 << true;
     QTest::newRow("hidden, no mouse, double click")
-        << -1 << false << int(QSystemTrayIcon::DoubleClick) << 0 << false;
-    QTest::newRow("visible, no mouse") << -1 << true << int(QSystemTrayIcon::Trigger) << 0 << true;
+        << -1 << false << int(QSystemTrayIcon::DoubleClick) << 1 << true;
+    QTest::newRow("visible, no mouse") << -1 << true << int(QSystemTrayIcon::Trigger) << 1 << true;
     QTest::newRow("hidden, mouse attached") << 1 << false << int(QSystemTrayIcon::Trigger) << 0 << true;
     QTest::newRow("hidden, mouse attached, double click")
-        << 1 << false << int(QSystemTrayIcon::DoubleClick) << 0 << false;
+        << 1 << false << int(QSystemTrayIcon::DoubleClick) << 0 << true;
+    QTest::newRow("hidden, mouse attached, context menu")
+        << 1 << false << int(QSystemTrayIcon::Context) << 0 << false;
 }
 
 void TestMainWindow::trayClick()
@@ -231,8 +246,63 @@ void TestMainWindow::trayClick()
     QSignalSpy spy(Controller::instance(), &Controller::check);
     w->onTrayIconActivated(QSystemTrayIcon::ActivationReason(reason));
     QCOMPARE(spy.count(), checks);
-    // Without a mouse the check decides; with one, a click brings the window back.
     QCOMPARE(w->isVisible(), shown);
+    w->hide();
+}
+
+// A quit that would lose changes the folder refused says so, once, and quits when told to.
+void TestMainWindow::quitTellsOfUnsavedChanges()
+{
+    MouseData *md = MouseData::instance();
+    const QString profile = DataPaths::profileFile(md->profileNumber);
+    const QString kept = profile + QStringLiteral(".kept");
+    QFile::remove(kept);
+    QVERIFY(!QFile::exists(profile) || QFile::rename(profile, kept));
+    QVERIFY(QDir().mkpath(profile)); // a directory where the file should go: no write succeeds
+    w->show();
+    const QString before = md->runHttps;
+    md->runHttps = QStringLiteral("https://unsaved.example");
+    QAction *quit = w->findChild<QAction *>(QStringLiteral("quitAction"));
+    quit->trigger();
+    auto *box = w->findChild<QMessageBox *>(QStringLiteral("unsavedQuestion"));
+    QVERIFY(box);
+    QTRY_VERIFY(box->isVisible());
+    QVERIFY(box->text().contains(profile));
+    QVERIFY(w->isVisible()); // not quitting yet
+    quit->trigger(); // the same question, not a second one
+    QCOMPARE(w->findChildren<QMessageBox *>(QStringLiteral("unsavedQuestion")).size(), 1);
+
+    // Cancel keeps the program; asked again at the next quit, and "Quit anyway" quits.
+    box->button(QMessageBox::Cancel)->click();
+    QTRY_VERIFY(!w->findChild<QMessageBox *>(QStringLiteral("unsavedQuestion")));
+    QVERIFY(w->isVisible());
+    quit->trigger();
+    box = w->findChild<QMessageBox *>(QStringLiteral("unsavedQuestion"));
+    QVERIFY(box);
+    QAbstractButton *anyway = nullptr;
+    for (QAbstractButton *b : box->buttons())
+        if (box->buttonRole(b) == QMessageBox::DestructiveRole)
+            anyway = b;
+    QVERIFY(anyway);
+    QCOMPARE(anyway->text(), md->languageText(227));
+    anyway->click();
+    QTRY_VERIFY(!w->isVisible());
+
+    md->runHttps = before;
+    QVERIFY(QDir(profile).removeRecursively());
+    if (QFile::exists(kept))
+        QVERIFY(QFile::rename(kept, profile));
+}
+
+// The tray menu's first entry opens the window, with or without a mouse.
+void TestMainWindow::trayMenuOpensTheWindow()
+{
+    QVERIFY(attach(-1));
+    w->hide();
+    w->findChild<QAction *>(QStringLiteral("openAction"))->trigger();
+    QVERIFY(w->isVisible());
+    QVERIFY(w->noMouseNotice->isVisible());
+    w->hide();
 }
 
 void TestMainWindow::dpiBalloonFromEventReport()
@@ -561,6 +631,33 @@ void TestMainWindow::updateDialogDecides()
     QDir(DataPaths::updateDir()).removeRecursively();
 }
 
+// On the DPI page the report-rate boxes and the system settings button sit at the bottom, where
+// a notice shows: it takes a row of its own.
+void TestMainWindow::noticeCoversNoControl()
+{
+    QVERIFY(attach(0));
+    QTRY_VERIFY(w->isVisible());
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    w->onWindowSelect(1);
+    DPIWindow *page = w->dpiPage;
+    QTRY_VERIFY(page->isVisible());
+    w->noticeBar->showNotice(MouseData::instance()->languageText(223));
+    QTRY_VERIFY(w->noticeBar->isVisible());
+    QCoreApplication::processEvents();
+    const QRect bar(w->noticeBar->mapTo(w.get(), QPoint()), w->noticeBar->size());
+    QVERIFY(bar.height() > 0);
+    QList<QWidget *> controls;
+    controls << page->rate1000Btn << page->rate500Btn << page->rate250Btn << page->rate125Btn << page->systemBtn;
+    for (QWidget *c : controls) {
+        QVERIFY(c->isVisible());
+        const QRect r(c->mapTo(w.get(), QPoint()), c->size());
+        QVERIFY2(!bar.intersects(r), qPrintable(c->objectName()));
+        // And the control is inside the window, not pushed out of it.
+        QVERIFY2(w->rect().contains(r), qPrintable(c->objectName()));
+    }
+    w->noticeBar->hide();
+}
+
 void TestMainWindow::transferFailuresMakeOneNotice()
 {
     w->show();
@@ -570,8 +667,8 @@ void TestMainWindow::transferFailuresMakeOneNotice()
     Controller *c = Controller::instance();
     for (int i = 0; i < 4; ++i)
         emit c->transferFailed(QStringLiteral("7_%1").arg(i));
-    QCoreApplication::processEvents();
-    QCOMPARE(notices.count(), 1);
+    // Told once the device check the failure started has answered.
+    QTRY_COMPARE(notices.count(), 1);
     QCOMPARE(notices.at(0).at(0).toString(), MouseData::instance()->languageText(115));
     QVERIFY(w->noticeBar->isVisible());
     QCOMPARE(balloons.count(), 0);
@@ -581,16 +678,14 @@ void TestMainWindow::transferFailuresMakeOneNotice()
     w->failureQuietTimer.start();
     QTRY_VERIFY(!w->failureQuietTimer.isActive());
     emit c->transferFailed(QStringLiteral("7_9"));
-    QCoreApplication::processEvents();
-    QCOMPARE(notices.count(), 2);
+    QTRY_COMPARE(notices.count(), 2);
 
     // Hidden to the tray, the notice is a balloon.
     QTRY_VERIFY(!w->failureQuietTimer.isActive());
     w->hide();
     emit c->transferFailed(QStringLiteral("7_10"));
-    QCoreApplication::processEvents();
+    QTRY_COMPARE(balloons.count(), 1);
     QCOMPARE(notices.count(), 2);
-    QCOMPARE(balloons.count(), 1);
     QCOMPARE(balloons.at(0).at(1).toString(), MouseData::instance()->languageText(115));
 }
 
@@ -607,23 +702,76 @@ void TestMainWindow::failedWriteOnTheMouseShowsNotice()
     QCOMPARE(notices.count(), 1);
 }
 
+// A change made just after an unplug, before any device notice: the check it starts finds no
+// mouse, and the window says so; nothing about permissions.
+void TestMainWindow::unplugIsToldAsUnplug()
+{
+    QVERIFY(attach(0));
+    QTRY_VERIFY(w->isVisible());
+    w->deviceCheckTimer.stop();
+    QSignalSpy refused(Controller::instance(), &Controller::openRefused);
+    QSignalSpy notices(w->noticeBar, &NoticeBar::shown);
+    vmouse_unplug(mouseId);
+    MouseData::instance()->sendLighting();
+    QTRY_COMPARE_WITH_TIMEOUT(int(MouseData::instance()->deviceType), 255, 5000);
+    QTRY_VERIFY(w->noMouseNotice->isVisible());
+    QCOMPARE(w->noMouseNotice->text(), MouseData::instance()->languageText(155));
+    QCOMPARE(refused.count(), 0);
+    QTRY_COMPARE(notices.count(), 1);
+    QVERIFY(!notices.last().at(0).toString().contains(QStringLiteral("udev")));
+}
+
+// A mouse whose interface refuses to open: the check says so at once, before any change, and
+// the pages under the notice keep no keyboard focus (nor its ring over the notice).
+void TestMainWindow::refusedOpenToldAtTheCheck()
+{
+    QVERIFY(attach(0));
+    QTRY_VERIFY(w->isVisible());
+    w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    QVERIFY(!w->noMouseNotice->isVisible());
+    QWidget *key = nullptr;
+    for (QWidget *c : w->mousePage->findChildren<QWidget *>())
+        if (!key && c->isVisible() && c->isEnabled() && (c->focusPolicy() & Qt::TabFocus))
+            key = c;
+    QVERIFY(key);
+    key->setFocus(Qt::TabFocusReason);
+    QCOMPARE(QApplication::focusWidget(), key);
+    // Plugged in again, and now its node is not this user's.
+    vmouse_fail_next("open", 1000);
+    QVERIFY(checkFindsFamily(0));
+    QTRY_VERIFY(w->noMouseNotice->isVisible());
+    // The tests run beside their files, as the portable program does: the tool's own command.
+    QCOMPARE(w->noMouseNotice->text(), MouseData::instance()->languageText(223));
+    QVERIFY(w->noMouseNotice->text().contains(QStringLiteral("mousecfg-cli udev-rule")));
+    QVERIFY(QApplication::focusWidget() != key);
+    // The rule is installed: the next check opens it, and the advice goes.
+    vmouse_fail_next("open", 0);
+    QVERIFY(checkFindsFamily(0));
+    QTRY_VERIFY(!w->noMouseNotice->isVisible());
+}
+
 void TestMainWindow::failedOpenRechecksTheMouse()
 {
     QVERIFY(attach(0));
     QTRY_VERIFY(w->isVisible());
     w->deviceCheckTimer.stop();
     QSignalSpy failed(Controller::instance(), &Controller::transferFailed);
-    // A failed open forgets the mouse's path: without a new check every later change would fail.
+    QSignalSpy checked(Controller::instance(), &Controller::deviceChecked);
+    QSignalSpy refused(Controller::instance(), &Controller::openRefused);
+    QSignalSpy notices(w->noticeBar, &NoticeBar::shown);
+    // A failed open forgets the mouse's path: without a new check every later change would
+    // fail. The check runs at once, not after the debounce of device changes.
     vmouse_fail_next("open", 1);
     MouseData::instance()->sendLighting();
     QTRY_VERIFY_WITH_TIMEOUT(failed.count() >= 1, 5000);
-    QVERIFY(w->deviceCheckTimer.isActive());
-
-    QSignalSpy checked(Controller::instance(), &Controller::deviceChecked);
-    w->deviceCheckTimer.start(10);
+    QVERIFY(!w->deviceCheckTimer.isActive());
     QTRY_VERIFY_WITH_TIMEOUT(checked.count() >= 1, 5000);
-    w->deviceCheckTimer.setInterval(3072);
     QCOMPARE(checked.last().at(0).toInt(), 0);
+    // The mouse opened at the check: no advice about the rule, the failure is told.
+    QCOMPARE(refused.count(), 0);
+    QVERIFY(!w->noMouseNotice->isVisible());
+    QTRY_COMPARE(notices.count(), 1);
     const int failures = failed.count();
     Ic *ic = Controller::instance()->currentIc();
     QVERIFY(ic);

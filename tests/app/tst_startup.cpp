@@ -5,7 +5,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QLibraryInfo>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QRandomGenerator>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QSystemTrayIcon>
 #include <QThread>
@@ -13,9 +19,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <QUuid>
 
 #include <csignal>
+#include <memory>
 #include <cstdio>
 
 #include "app/mainwindow.h"
@@ -24,8 +32,11 @@
 #include "common/testroot.h"
 #include "device/controller.h"
 #include "device/datapaths.h"
+#include "model/languagetable.h"
 #include "model/macrodata.h"
 #include "model/mousedata.h"
+#include "model/savescheduler.h"
+#include "pages/performance/lightwindow.h"
 
 namespace {
 
@@ -137,11 +148,14 @@ int runChild(int argc, char **argv)
     options.dataRoot = qEnvironmentVariable("MOUSECFG_CHILD_ROOT");
     options.instanceKey = qEnvironmentVariable("MOUSECFG_CHILD_KEY");
     options.useExecutableDirectory = false;
+    // As the login autostart starts it.
+    options.startHidden = action == "hidden";
     options.windowReady = [action](MainWindow *window) {
         AppTestRoot::reportShows(window);
         // Something only this run could have written.
-        MouseData::instance()->runHttps = QStringLiteral("child-%1.example")
-                                              .arg(QCoreApplication::applicationPid());
+        if (action != "untouched")
+            MouseData::instance()->runHttps = QStringLiteral("child-%1.example")
+                                                  .arg(QCoreApplication::applicationPid());
         if (action == "show" || action == "sessionend" || action == "churn")
             window->show();
         std::printf("ready visible=%d tray=%d\n", window->isVisible() ? 1 : 0,
@@ -168,9 +182,25 @@ int runChild(int argc, char **argv)
             });
             timer->start(150);
         }
+        // One click on a lighting effect after a quiet second, as a user makes it.
+        if (action == "lightclick") {
+            auto *poll = new QTimer(window);
+            QObject::connect(poll, &QTimer::timeout, window, [poll, window]() {
+                if (MouseData::instance()->saver()->isPending())
+                    return;
+                poll->stop();
+                QTimer::singleShot(SaveScheduler::DelayMs + 100, window, [window]() {
+                    QToolButton *flowing = window->lightPage->findChild<QToolButton *>(QStringLiteral("effectBtn4"));
+                    QTest::mouseClick(flowing, Qt::LeftButton);
+                    std::printf("clicked checked=%d\n", flowing->isChecked() ? 1 : 0);
+                    std::fflush(stdout);
+                });
+            });
+            poll->start(50);
+        }
         if (action == "close")
             QTimer::singleShot(100, window, &QWidget::close);
-        if (action == "quit")
+        if (action == "quit" || action == "untouched")
             QTimer::singleShot(100, window, [window]() {
                 window->findChild<QAction *>(QStringLiteral("quitAction"))->trigger();
             });
@@ -192,14 +222,17 @@ private slots:
     void withoutTrayShownAndCloseQuits();
     void trayQuitEndsTheProgram();
     void secondStartHandsOver();
+    void unchangedProfileNotRewritten();
     void endsAndSavesWithATrayHost_data();
     void endsAndSavesWithATrayHost();
     void signalsAtRandomMomentsLoseNothing();
+    void lightingClickSurvivesAKillHalfASecondLater();
+    void qtTextsFollowTheTable();
 
 private:
     std::unique_ptr<QProcess> startChild(const QString &root, const QString &key, int tray,
                                          const QByteArray &action = QByteArray(),
-                                         const QString &display = QString());
+                                         const QString &display = QString(), bool readErrors = false);
     static bool waitForLine(QProcess *process, const QByteArray &prefix, QByteArray *line = nullptr,
                             int ms = 30000);
 };
@@ -248,6 +281,7 @@ void TestStartup::orderAndSaveAtExit()
     options.dataRoot = dir.path();
     options.instanceKey = uniqueKey();
     options.useExecutableDirectory = false;
+    options.startHidden = true; // as the login starts it: no mouse, no window
     bool readyHidden = false;
     QString profileAtWindow;
     int screenClassAtWindow = -1;
@@ -283,7 +317,8 @@ void TestStartup::orderAndSaveAtExit()
 }
 
 std::unique_ptr<QProcess> TestStartup::startChild(const QString &root, const QString &key, int tray,
-                                                  const QByteArray &action, const QString &display)
+                                                  const QByteArray &action, const QString &display,
+                                                  bool readErrors)
 {
     auto process = std::make_unique<QProcess>();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -300,7 +335,7 @@ std::unique_ptr<QProcess> TestStartup::startChild(const QString &root, const QSt
     }
     env.insert(QStringLiteral("VMOUSE_DEVICES"), QString()); // no mouse plugged
     process->setProcessEnvironment(env);
-    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process->setProcessChannelMode(readErrors ? QProcess::SeparateChannels : QProcess::ForwardedErrorChannel);
     process->start(QCoreApplication::applicationFilePath(), {});
     return process;
 }
@@ -374,10 +409,37 @@ void TestStartup::trayQuitEndsTheProgram()
     auto child = startChild(dir.path(), uniqueKey(), 1, "quit");
     QByteArray ready;
     QVERIFY(waitForLine(child.get(), "ready", &ready));
-    QCOMPARE(ready, QByteArray("ready visible=0 tray=1"));
+    // Started by the user: the window is there without a mouse too (it says why nothing can
+    // be set).
+    QCOMPARE(ready, QByteArray("ready visible=1 tray=1"));
     QVERIFY(child->waitForFinished(30000));
     QCOMPARE(child->exitCode(), 0);
     QVERIFY(readFile(dir.filePath(QStringLiteral("data/p0.bin"))).contains("child-"));
+}
+
+// A start and a quit without a change leave the profile alone: same bytes, same time.
+void TestStartup::unchangedProfileNotRewritten()
+{
+    QTemporaryDir dir;
+    QVERIFY(TestRoot::populate(dir.path()));
+    const QString profile = dir.filePath(QStringLiteral("data/p0.bin"));
+    auto first = startChild(dir.path(), uniqueKey(), 1, "quit");
+    QVERIFY(first->waitForFinished(30000));
+    QCOMPARE(first->exitCode(), 0);
+    const QByteArray bytes = readFile(profile);
+    QVERIFY(bytes.contains("child-"));
+    const QDateTime written = QFileInfo(profile).lastModified();
+
+    auto second = startChild(dir.path(), uniqueKey(), 1, "untouched", QString(), true);
+    QVERIFY(waitForLine(second.get(), "ready"));
+    QVERIFY(second->waitForFinished(30000));
+    QCOMPARE(second->exitCode(), 0);
+    // Nor does it talk on the terminal: the device check's debug lines are off.
+    const QByteArray errors = second->readAllStandardError();
+    for (const char *line : {"Device Connect", "Device DisConnect", "WM_DEVICECHANGE", "DPI Init"})
+        QVERIFY2(!errors.contains(line), errors.constData());
+    QCOMPARE(readFile(profile), bytes);
+    QCOMPARE(QFileInfo(profile).lastModified(), written);
 }
 
 void TestStartup::secondStartHandsOver()
@@ -385,7 +447,7 @@ void TestStartup::secondStartHandsOver()
     QTemporaryDir dir;
     QVERIFY(TestRoot::populate(dir.path()));
     const QString key = uniqueKey();
-    auto first = startChild(dir.path(), key, 1);
+    auto first = startChild(dir.path(), key, 1, "hidden");
     QByteArray ready;
     QVERIFY(waitForLine(first.get(), "ready", &ready));
     QCOMPARE(ready, QByteArray("ready visible=0 tray=1"));
@@ -502,6 +564,45 @@ void TestStartup::signalsAtRandomMomentsLoseNothing()
     QVERIFY(expected > 0);
     QCOMPARE(kept, expected);
     QCOMPARE(endedBySignal, rounds);
+}
+
+// A lone change is on disk long before the promised second is over: a SIGKILL half a second
+// after a click on a lighting effect finds it in the profile.
+void TestStartup::lightingClickSurvivesAKillHalfASecondLater()
+{
+    QTemporaryDir dir;
+    QVERIFY(TestRoot::populate(dir.path()));
+    auto child = startChild(dir.path(), uniqueKey(), 1, "lightclick");
+    QByteArray line;
+    QVERIFY(waitForLine(child.get(), "clicked", &line));
+    QCOMPARE(line, QByteArray("clicked checked=1"));
+    QThread::msleep(500);
+    child->kill();
+    QVERIFY(child->waitForFinished(5000));
+    QSettings saved(dir.filePath(QStringLiteral("data/p0.bin")), QSettings::IniFormat);
+    QCOMPARE(saved.value(QStringLiteral("mouse/lightValue")).toStringList().value(0), QStringLiteral("4"));
+}
+
+// The standard buttons, edit menus and file dialog speak the table's language.
+void TestStartup::qtTextsFollowTheTable()
+{
+    const QString qm = QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_zh_CN.qm");
+    QVERIFY2(QFile::exists(qm), "Qt's translations are not installed (scripts/deps installs qt6-translations-l10n)");
+    const QString chinese = QStringLiteral(MOUSECFG_BIN_DIR "/i18n/ChineseSimplified.ini");
+    const QString english = QStringLiteral(MOUSECFG_BIN_DIR "/i18n/English.ini");
+    QVERIFY(Startup::installQtTranslations(*qApp, LanguageTable::localeOf(chinese)));
+    {
+        QMessageBox box(QMessageBox::Question, QString(), QString(), QMessageBox::Ok | QMessageBox::Cancel);
+        QCOMPARE(box.button(QMessageBox::Cancel)->text(), QStringLiteral("取消"));
+        QLineEdit edit;
+        std::unique_ptr<QMenu> menu(edit.createStandardContextMenu());
+        QVERIFY(!menu->actions().isEmpty());
+        QVERIFY2(!menu->actions().first()->text().contains(QStringLiteral("Undo")), qPrintable(menu->actions().first()->text()));
+    }
+    // Back to English: Qt's texts are English again.
+    Startup::installQtTranslations(*qApp, LanguageTable::localeOf(english));
+    QMessageBox box(QMessageBox::Question, QString(), QString(), QMessageBox::Ok | QMessageBox::Cancel);
+    QCOMPARE(box.button(QMessageBox::Cancel)->text(), QStringLiteral("Cancel"));
 }
 
 int main(int argc, char **argv)

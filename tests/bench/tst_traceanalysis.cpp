@@ -114,7 +114,6 @@ void TestTraceAnalysis::realTransfersOfTheWorker()
     QVERIFY(vmouse_plug(0xf0e1, 0x7a01, 0xff00, 1, 0xff01, 1, 32) >= 0);
     {
         Worker worker;
-        QTest::ignoreMessage(QtDebugMsg, "Device Connect");
         worker.checkDevice();
         const double from = TraceAnalysis::lastTrafficMs(trace()) + 0.001;
         worker.sendDataProc(64, withData(QStringLiteral("0_3_0_0_1_0_0_0_251"), 64));

@@ -40,6 +40,14 @@ void TestCli::statusFindsShippedFamily()
     QVERIFY2(r.out.contains(QStringLiteral("family 0")), qPrintable(r.out));
     QVERIFY(r.out.contains(QStringLiteral("f0e1:7a01")));
     QVERIFY(r.out.contains(QStringLiteral("report length 32")));
+    // The device check's debug lines stay off unless asked for.
+    QVERIFY2(!(r.out + r.err).contains(QStringLiteral("Device Connect")), qPrintable(r.out + r.err));
+    QProcessEnvironment debug;
+    debug.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("mousecfg.device.debug=true"));
+    const Run asked = CliRun::start(QStringLiteral(MOUSECFG_BIN_DIR "/mousecfg-cli-vmouse"), {QStringLiteral("status")},
+                                    debug, QDir::tempPath());
+    QVERIFY(!asked.out.contains(QStringLiteral("Device Connect")));
+    QVERIFY2(asked.err.contains(QStringLiteral("Device Connect")), qPrintable(asked.err));
 }
 
 void TestCli::statusWithoutMouse()

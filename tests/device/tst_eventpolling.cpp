@@ -1,6 +1,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLoggingCategory>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -47,6 +48,8 @@ class TestEventPolling : public QObject
 private slots:
     void initTestCase()
     {
+        // The debug lines are off unless asked for; asked for here, they are checked.
+        QLoggingCategory::setFilterRules(QStringLiteral("mousecfg.device.debug=true"));
         QVERIFY(dir.isValid());
         DataPaths::setRoot(dir.path());
         hid_init();

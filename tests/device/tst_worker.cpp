@@ -8,6 +8,7 @@
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QLoggingCategory>
 #include <QtTest>
 
 #include <hidapi.h>
@@ -69,6 +70,8 @@ void TestWorker::initTestCase()
     QVERIFY(dir.isValid());
     DataPaths::setRoot(dir.path());
     hid_init();
+    // The debug lines are off unless asked for; asked for here, they are checked.
+    QLoggingCategory::setFilterRules(QStringLiteral("mousecfg.device.debug=true"));
 }
 
 void TestWorker::init()

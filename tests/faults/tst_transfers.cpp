@@ -50,6 +50,7 @@ private slots:
     void failingFeatureReport();
     void failingInterruptWrite();
     void garbageEventReports();
+    void refusedChangesSentAgainWithBackOff();
 
 private:
     void assign(int button, uchar key);
@@ -198,6 +199,44 @@ void TestTransfers::garbageEventReports()
     QCOMPARE(WorkerThread::runningCount(), 1);
     assign(3, 0x0b);
     QTRY_VERIFY_WITH_TIMEOUT(keyOnMouse(mouse, 3, 0x0b), 5000);
+}
+
+// Changes the attached mouse refused are owed: sent again, with a growing pause while it keeps
+// refusing, and told once only; when it answers again the whole profile reaches it.
+void TestTransfers::refusedChangesSentAgainWithBackOff()
+{
+    Controller *controller = Controller::instance();
+    MouseData *m = MouseData::instance();
+    vmouse_state before{};
+    QVERIFY(FaultRig::state(mouse, &before));
+    const uchar rate = before.reportRate == 2 ? 4 : 2;
+    const auto rateOnMouse = [this, rate] {
+        vmouse_state st{};
+        return FaultRig::state(mouse, &st) && st.reportRate == rate;
+    };
+    QSignalSpy failed(controller, &Controller::transferFailed);
+    QSignalSpy resent(controller, &Controller::profileResent);
+    vmouse_fail_next("feature", 100000);
+    m->reportRate = rate;
+    controller->currentIc()->setReportRate(QString::number(rate));
+    QTRY_VERIFY_WITH_TIMEOUT(failedStartsWith(failed, QStringLiteral("0_1_")), 5000);
+    QVERIFY(controller->resendPending());
+    QCOMPARE(controller->resendDelayMs(), int(Controller::ResendFirstMs));
+
+    // The resend is refused too: quietly, and the next one waits twice as long.
+    QTRY_COMPARE_WITH_TIMEOUT(controller->resendDelayMs(), 2 * Controller::ResendFirstMs, 10000);
+    const qsizetype told = failed.size();
+    QVERIFY(controller->resendPending());
+    QCOMPARE(resent.size(), 0);
+    QVERIFY(!rateOnMouse());
+
+    // The mouse answers again: it gets what it refused without another change.
+    vmouse_fail_next("feature", 0);
+    QTRY_VERIFY_WITH_TIMEOUT(rateOnMouse(), 15000);
+    QTRY_COMPARE_WITH_TIMEOUT(resent.size(), 1, 5000);
+    QCOMPARE(failed.size(), told);
+    QCOMPARE(controller->resendDelayMs(), int(Controller::ResendFirstMs));
+    QVERIFY(!controller->resendPending());
 }
 
 QTEST_GUILESS_MAIN(TestTransfers)

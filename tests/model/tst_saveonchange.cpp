@@ -18,6 +18,9 @@
 #include "model/savescheduler.h"
 #include "testfiles.h"
 
+#include <csignal>
+#include <sys/resource.h>
+
 class TestSaveOnChange : public QObject
 {
     Q_OBJECT
@@ -35,6 +38,26 @@ private:
         return root;
     }
     static QString profile() { return DataPaths::profileFile(0); }
+
+    // A full disk for this process alone: no file may grow beyond a few bytes.
+    struct FullDisk
+    {
+        rlimit old{};
+        void (*oldHandler)(int) = nullptr;
+        FullDisk()
+        {
+            getrlimit(RLIMIT_FSIZE, &old);
+            oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+            rlimit tiny = old;
+            tiny.rlim_cur = 8;
+            setrlimit(RLIMIT_FSIZE, &tiny);
+        }
+        ~FullDisk()
+        {
+            setrlimit(RLIMIT_FSIZE, &old);
+            std::signal(SIGXFSZ, oldHandler);
+        }
+    };
 
 private slots:
     void initTestCase()
@@ -67,13 +90,35 @@ private slots:
         }
         QTRY_VERIFY_WITH_TIMEOUT(TestFiles::read(profile()).contains("example.com/19"), 2000);
         QVERIFY(clock.elapsed() < 2000);
-        QCOMPARE(saved.size(), 1); // one write for the burst
+        // The first change at once, the rest of the burst in one more write.
+        QCOMPARE(saved.size(), 2);
 
         // The macro store the same way.
         MacroData *macros = MacroData::instance();
         macros->macroActions() = {QStringLiteral("1@#A_-1@#A_-0")};
         macros->setMacroNames({QStringLiteral("burst macro")});
         QTRY_VERIFY_WITH_TIMEOUT(TestFiles::read(DataPaths::macroStore()).contains("burst macro"), 2000);
+    }
+
+    // A lone change is written within a turn of the event loop; one right after a write waits
+    // for the rest of the period; a look that finds nothing to write does not count as one.
+    void writeScheduledByTheLastWrite()
+    {
+        newRoot();
+        md->saver()->flush();
+        QTest::qWait(SaveScheduler::DelayMs); // the period of the last case's writes is over
+        md->markChanged(); // nothing changed: a look, no write
+        QVERIFY(md->saver()->remainingMs() < SaveScheduler::DelayMs / 2);
+        QTRY_VERIFY(!md->saver()->isPending());
+        md->runHttps = QStringLiteral("lone change");
+        md->markChanged();
+        QVERIFY(md->saver()->remainingMs() < SaveScheduler::DelayMs / 2);
+        QTRY_VERIFY(TestFiles::read(profile()).contains("lone change"));
+        md->runHttps = QStringLiteral("right after");
+        md->markChanged();
+        QVERIFY(md->saver()->remainingMs() > SaveScheduler::DelayMs / 2);
+        QVERIFY(md->saver()->remainingMs() <= SaveScheduler::DelayMs);
+        QTRY_VERIFY_WITH_TIMEOUT(TestFiles::read(profile()).contains("right after"), 3000);
     }
 
     void failureToldOnceThenRetried()
@@ -104,6 +149,44 @@ private slots:
         md->markChanged();
         QTRY_COMPARE_WITH_TIMEOUT(failed.size(), 2, 3000);
         QVERIFY(QDir(profile()).removeRecursively());
+    }
+
+    // A macro added while the disk is full is stored once when the disk has room again, also
+    // when the store is written through a second path (an export) before the next change.
+    void macroAddedDuringAFailedSaveStoredOnce()
+    {
+        newRoot();
+        TestFiles::write(DataPaths::macroStore(), "[macro]\nmacroName=m1\n[action]\n0=1@#A_-1@#A_-0\n");
+        MacroData *macros = MacroData::instance();
+        macros->load();
+        macros->macroNames().append(QStringLiteral("dup"));
+        macros->macroActions().append(QStringLiteral("1@#B_-1@#B_-0"));
+        {
+            FullDisk full;
+            QVERIFY(!macros->save());
+        }
+        QVERIFY(TestFiles::read(DataPaths::macroStore()).contains("macroName=m1\n"));
+        QVERIFY(macros->save());
+        QCOMPARE(macros->macroNames(), QStringList({"m1", "dup"}));
+        QCOMPARE(TestFiles::rawValue(DataPaths::macroStore(), "macro", "macroName"), QStringLiteral("m1@#dup"));
+        QCOMPARE(TestFiles::rawValue(DataPaths::macroStore(), "action", "1"), QStringLiteral("1@#B_-1@#B_-0"));
+
+        // Twice failed, then a second macro: still each once.
+        macros->macroNames().append(QStringLiteral("second"));
+        macros->macroActions().append(QString());
+        {
+            FullDisk full;
+            QVERIFY(!macros->save());
+            QVERIFY(!macros->save());
+        }
+        QVERIFY(macros->save());
+        QCOMPARE(macros->macroNames(), QStringList({"m1", "dup", "second"}));
+
+        // What another writer appends meanwhile still comes in.
+        TestFiles::write(DataPaths::macroStore(),
+                         "[macro]\nmacroName=m1@#dup@#second@#cli\n[action]\n0=\n1=\n2=\n3=1@#C_-1@#C_-0\n");
+        QVERIFY(macros->save());
+        QCOMPARE(macros->macroNames(), QStringList({"m1", "dup", "second", "cli"}));
     }
 
     void lockTakenOverOnlyWhenStale()

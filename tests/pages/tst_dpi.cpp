@@ -188,19 +188,50 @@ private slots:
         };
         QTRY_VERIFY_WITH_TIMEOUT(onWire(), 5000);
 
-        // Separate X/Y: the Y values go out, and the cards show their Y fields.
+        // Separate X/Y: the cards show their Y fields, starting from Y = X at every level, and
+        // what is shown, stored and sent agree; the mouse keeps what it had.
+        QSignalSpy sent(Controller::instance(), &Controller::send);
         page->xyBtn->click();
         QCOMPARE(int(md->isXY), 1);
         QVERIFY(card(0)->m_y->isVisible());
         QVERIFY(page->ySlider->isVisible());
+        for (int i = 0; i < 5; ++i) {
+            QCOMPARE(card(i)->yDpi(), xs[i]);
+            QCOMPARE(md->yDpiList.at(i).toInt(), xs[i]);
+        }
+        QCOMPARE(page->ySlider->value(), xs[2]);
+        QTRY_VERIFY_WITH_TIMEOUT(sent.count() > 0, 5000);
+        rig.settle();
+        QVERIFY(onWire());
+
+        // A Y of its own goes out.
+        rig.typeInto(card(1)->m_y, QStringLiteral("500"));
+        QTest::keyClick(card(1)->m_y, Qt::Key_Return);
+        QCOMPARE(md->yDpiList.at(1).toInt(), 500);
         QTRY_COMPARE_WITH_TIMEOUT(int(rig.state().dpiY[1]), code0(500), 5000);
         QCOMPARE(int(rig.state().dpiX[1]), code0(1600));
 
-        // Off again: Y values stay in the cards (hidden) but the command repeats X.
+        // Off again: the command repeats X, and the file says so.
         page->xyBtn->click();
         QVERIFY(!card(0)->m_y->isVisible());
-        QCOMPARE(card(1)->yDpi(), 500);
         QTRY_COMPARE_WITH_TIMEOUT(int(rig.state().dpiY[1]), code0(1600), 5000);
+        QCOMPARE(md->yDpiList.at(1).toInt(), 1600);
+    }
+
+    // The case of the report: X of level 2 set with split off, then split on.
+    void splitStartsFromTheXSent()
+    {
+        card(1)->setYDpi(800);
+        md->setDpi(1, 1, 800);
+        rig.typeInto(card(1)->m_x, QStringLiteral("1200"));
+        QTest::keyClick(card(1)->m_x, Qt::Key_Return);
+        QCOMPARE(md->yDpiList.at(1).toInt(), 1200);
+        QTRY_COMPARE_WITH_TIMEOUT(int(rig.state().dpiY[1]), code0(1200), 5000);
+        page->xyBtn->click();
+        QCOMPARE(card(1)->yDpi(), 1200);
+        rig.settle();
+        QCOMPARE(int(rig.state().dpiY[1]), code0(1200));
+        QCOMPARE(md->yDpiList.at(1).toInt(), 1200);
     }
 
     void sliderDragTruncatesAndSendsOnceOnRelease()

@@ -173,7 +173,7 @@ private slots:
         QSignalSpy changed(page, &MacroWindow::macroActionChanged);
         startRecording(false, QStringLiteral("25"));
         QCOMPARE(stored(), QString());
-        QCOMPARE(page->recordBtn->text(), QStringLiteral("ON"));
+        QCOMPARE(page->recordBtn->text(), MouseData::instance()->languageText(228));
         press(Qt::Key_A);
         release(Qt::Key_A);
         QCOMPARE(stored(), QStringLiteral("1@#A_-1@#10_-2@#A_-0"));
@@ -184,7 +184,7 @@ private slots:
         page->recordBtn->click();
         QVERIFY(!page->recording);
         QVERIFY(!page->tickTimer->isActive());
-        QCOMPARE(page->recordBtn->text(), QStringLiteral("OFF"));
+        QCOMPARE(page->recordBtn->text(), MouseData::instance()->languageText(229));
         QCOMPARE(changed.count(), 1);
         QCOMPARE(changed.at(0).at(0).toInt(), 0);
         QCOMPARE(stored(), QStringLiteral("1@#A_-1@#10_-2@#A_-0@#25_-2@#B_-1@#10_-2@#B_-0"));

@@ -3,6 +3,7 @@
 #include "platform/linux/udevmonitor.h"
 #endif
 
+#include <QLoggingCategory>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -11,6 +12,12 @@ class TestDeviceNotifier : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase()
+    {
+        // The debug line is off unless asked for; asked for here, it is checked.
+        QLoggingCategory::setFilterRules(QStringLiteral("mousecfg.device.debug=true"));
+    }
+
     void notifyLogsAndEmitsEveryTime()
     {
         DeviceNotifier notifier(nullptr, false);
