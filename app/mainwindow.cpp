@@ -550,18 +550,15 @@ void MainWindow::connectAll()
     connect(controller, &Controller::transferFailed, this, &MainWindow::transferFailedProc);
     // Emitted by a device check, just before its result.
     connect(controller, &Controller::openRefused, this, [this]() {
-        const bool first = !m_openRefused;
         m_openRefused = true;
         m_refusedInCheck = true;
         updateNoMouseNotice();
-        if (first && !(isVisible() && !isMinimized()))
-            showTrayMessage(windowTitle(), openRefusedText(),
-                            QSystemTrayIcon::Warning, BalloonMs, QStringLiteral("access"));
+        tellOpenRefused();
     });
     connect(controller, &Controller::deviceChecked, this, [this](int found) {
         // Unplugged, or opened this time (the rule was installed): the advice goes.
         if (found < 0 || found > 6 || !m_refusedInCheck)
-            m_openRefused = false;
+            m_openRefused = m_refusedTold = false;
         m_refusedInCheck = false;
         updateNoMouseNotice();
         if (m_failureUntold)
@@ -877,13 +874,26 @@ void MainWindow::transferFailedProc()
     // The first failure of a burst tells the user; the rest of the burst stays quiet.
     const bool quiet = failureQuietTimer.isActive();
     failureQuietTimer.start();
-    if (quiet)
+    if (quiet) {
+        // Refused re-sends keep the burst going; the advice may still be owed.
+        if (m_openRefused)
+            tellOpenRefused();
         return;
+    }
     // Unplugged, refused or only a bad moment: a device check tells which, at once, and the
     // notice waits for its answer so that it says what is true.
     m_failureUntold = true;
     deviceCheckTimer.stop();
     emit Controller::instance()->check();
+}
+
+void MainWindow::tellOpenRefused()
+{
+    // Once; but again later where nothing could show it (at start the notification service
+    // may not be known yet).
+    if (!m_refusedTold && !(isVisible() && !isMinimized()))
+        m_refusedTold = showTrayMessage(windowTitle(), openRefusedText(), QSystemTrayIcon::Warning,
+                                        BalloonMs, QStringLiteral("access"));
 }
 
 void MainWindow::tellTransferFailure()
@@ -901,7 +911,7 @@ void MainWindow::tellTransferFailure()
         showTrayMessage(windowTitle(), text, QSystemTrayIcon::Warning, BalloonMs, QStringLiteral("failure"));
 }
 
-void MainWindow::showTrayMessage(const QString &title, const QString &text,
+bool MainWindow::showTrayMessage(const QString &title, const QString &text,
                                  QSystemTrayIcon::MessageIcon icon, int ms, const QString &kind)
 {
     emit trayMessage(title, text);
@@ -909,17 +919,18 @@ void MainWindow::showTrayMessage(const QString &title, const QString &text,
     const bool shown = isVisible() && !isMinimized();
     if (tray && shown) {
         trayIcon->showMessage(title, text, icon, ms);
-        return;
+        return true;
     }
     // No tray, or nobody looking at the window: the desktop's notification service, where
     // the next message of the same kind replaces this one.
     if (notifications->show(kind.isEmpty() ? QStringLiteral("notice") : kind, title, text,
                             icon == QSystemTrayIcon::Warning || icon == QSystemTrayIcon::Critical, ms))
-        return;
+        return true;
     if (tray)
         trayIcon->showMessage(title, text, icon, ms);
     else if (isVisible())
         noticeBar->showNotice(title + QStringLiteral(": ") + text);
+    return tray || isVisible();
 }
 
 void MainWindow::handleEventReport(uchar b0, uchar b1, uchar b2, uchar b3)

@@ -169,8 +169,9 @@ protected:
 
     // Shows a balloon at the tray icon, or in the window when there is no tray.
     // Without a tray, or with the window hidden, it goes to the desktop's notification
-    // service as a message of `kind` that replaces the previous one of that kind.
-    void showTrayMessage(const QString &title, const QString &text,
+    // service as a message of `kind` that replaces the previous one of that kind. False when
+    // it reached the user nowhere.
+    bool showTrayMessage(const QString &title, const QString &text,
                          QSystemTrayIcon::MessageIcon icon, int ms, const QString &kind = QString());
 
 private:
@@ -200,8 +201,10 @@ private:
     int m_dpiPageLevel = -1;         // the last level reported that the page can show
     bool m_dpiKeyOutOfRange = false; // the last level reported was not one of them
     bool m_waitForUser = false;
+    void tellOpenRefused();
     bool m_openRefused = false; // the mouse is there, its interface refused to open
     bool m_refusedInCheck = false;
+    bool m_refusedTold = false; // the advice reached a hidden window's user
     bool m_failureUntold = false; // a transfer failed; told when the check it started answers
     QMessageBox *m_unsavedQuestion = nullptr;
     bool m_quitAnyway = false;
