@@ -78,6 +78,7 @@ public:
     QPushButton *closeBtn = nullptr;
     QMenu *settingMenu = nullptr;
     QAction *autostartAction = nullptr;  // "start at login", the user's autostart entry
+    QAction *keepMouseAction = nullptr;  // "keep what the mouse holds" when it attaches
     QMenu *languageMenu = nullptr;       // "follow the system" and every table of i18n/
     QFrame *mainFrame = nullptr;
     WindowBackground *background = nullptr; // the picture behind the pages
@@ -151,6 +152,8 @@ public slots:
     // Shows, restores and raises the window (a second start of the program asks for it).
     void raiseWindow();
     void transferFailedProc();
+    // A short message in the window, or as a notification when the window is not shown.
+    void showNotice(const QString &text);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -171,8 +174,6 @@ private:
     void buildDesktopActions();
     void updateNoMouseNotice();
     void placeNoMouseNotice();
-    // A short message in the window, or as a notification when the window is not shown.
-    void showNotice(const QString &text);
     void buildPages();
     // Gives a part built late the place, stacking and tab order it would have had if built
     // with the window.

@@ -11,6 +11,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <utility>
 
 #include "app/mainwindow.h"
 #include "app/hiddenwindowrelease.h"
@@ -18,6 +19,7 @@
 #include "app/windowbackground.h"
 #include "device/controller.h"
 #include "device/datapaths.h"
+#include "model/attachpolicy.h"
 #include "model/macrodata.h"
 #include "model/mousedata.h"
 #include "model/mousedefaultdata.h"
@@ -28,6 +30,7 @@
 #include "platform/singleinstance.h"
 #include "platform/unixsignalwatcher.h"
 #ifdef MOUSECFG_HAVE_DBUS
+#include "profiles/devicebus.h"
 #include "profiles/profilebus.h"
 #endif
 #include "profiles/profilemanager.h"
@@ -139,6 +142,9 @@ int Startup::run(QApplication &app, const Options &options)
     // Hidden to the tray is still running; only an explicit quit ends the program.
     app.setQuitOnLastWindowClosed(false);
 
+    // A mouse that attaches may hold anything: it gets the active profile, unless the user
+    // keeps what it holds. Set before the first answer, which waits for the loop.
+    Controller::instance()->setSendOnAttach(!AttachPolicy::keepMouseSettings());
     // Queued now, run by the worker while the settings load; the answer waits for the loop.
     emit Controller::instance()->check();
 
@@ -192,6 +198,18 @@ int Startup::run(QApplication &app, const Options &options)
         MacroData::instance()->markChanged();
     });
     QObject::connect(MacroData::instance()->saver(), &SaveScheduler::saved, &changeWatch, watchStore);
+    QObject::connect(Controller::instance(), &Controller::profileSentOnAttach, window.get(), [w = window.get()]() {
+        w->showNotice(MouseData::instance()->languageText(231).arg(ProfileManager::instance()->activeName()));
+    });
+    QObject::connect(Controller::instance(), &Controller::attachedUnsent, window.get(),
+                     [w = window.get(), told = false]() mutable {
+        // Once a run: the user chose this.
+        if (!std::exchange(told, true))
+            w->showNotice(MouseData::instance()->languageText(232));
+    });
+    QObject::connect(md, &MouseData::valuesAdjusted, window.get(), [w = window.get()](const QString &file) {
+        w->showNotice(MouseData::instance()->languageText(233).arg(QDir::toNativeSeparators(file)));
+    });
     QObject::connect(Controller::instance(), &Controller::profileResent, window.get(), [w = window.get()]() {
         tell(w, QStringLiteral("The mouse is back; it missed some changes and was brought up to date."));
     });
@@ -214,6 +232,9 @@ int Startup::run(QApplication &app, const Options &options)
 
     ProfileManager::instance()->claim();
 #ifdef MOUSECFG_HAVE_DBUS
+    // The device object first: a client that sees the service name finds both.
+    DeviceBus deviceBus;
+    deviceBus.publish(QDBusConnection::sessionBus());
     ProfileBus profileBus;
     profileBus.publish(QDBusConnection::sessionBus());
 #endif

@@ -8,6 +8,13 @@
 #include "model/profilesender.h"
 #include "profiles/profilemanager.h"
 
+#ifdef MOUSECFG_HAVE_DBUS
+#include <QDBusInterface>
+#include <QDBusReply>
+
+#include "profiles/devicebus.h"
+#endif
+
 namespace {
 constexpr int CheckTimeoutMs = 5000;
 // Every queued write is paced by the worker (about 100 ms for the largest); this bounds the lot.
@@ -18,6 +25,23 @@ int Cli::apply(const QStringList &args)
 {
     if (!noArguments("apply", args))
         return Error;
+
+#ifdef MOUSECFG_HAVE_DBUS
+    // The program owns the mouse while it runs: it sends, in turn with its own commands.
+    if (auto program = runningProgram(DeviceBus::Path, DeviceBus::Interface)) {
+        const QDBusReply<bool> r = program->call(QStringLiteral("Apply"));
+        if (r.isValid()) {
+            out(QStringLiteral("the running program sends the active profile to the mouse"));
+            return Ok;
+        }
+        if (r.error().name().endsWith(QLatin1String(".NoMouse"))) {
+            out(QStringLiteral("no supported mouse is attached"));
+            return NoMouse;
+        }
+        err(QStringLiteral("mousecfg-cli apply: %1").arg(r.error().message()));
+        return Error;
+    }
+#endif
 
     // The program's start-up order.
     MacroData *macros = MacroData::instance();
@@ -49,6 +73,7 @@ int Cli::apply(const QStringList &args)
         return NoMouse;
     }
     out(QStringLiteral("family %1").arg(family));
+    holdMouse();
 
     // Keep the level the mouse is on: the profile does not store it.
     int level = 0;

@@ -50,3 +50,8 @@ bool Cli::readDpiLevel(int timeoutMs, int *level)
     QObject::disconnect(failed);
     return answered;
 }
+
+void Cli::holdMouse()
+{
+    emit Controller::instance()->holdMouse(true);
+}
