@@ -64,7 +64,7 @@ int ProfileRange::dpi(int value)
         v = (low + step - 1) / step * step;
     }
     // A family without a configured maximum (0) must not pull every value down to 0.
-    if (md->maxDpi >= md->minDpi && v > md->maxDpi) {
+    if (md->maxDpi > 0 && md->maxDpi >= md->minDpi && v > md->maxDpi) {
         const int step = stepAt(md->maxDpi);
         v = md->maxDpi / step * step;
     }
