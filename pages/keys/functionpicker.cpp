@@ -32,6 +32,7 @@ FunctionPicker::FunctionPicker(const QString &listName, StyleSheets::ListItems i
     connect(listView, &QListView::clicked, this, &FunctionPicker::clickedProc);
     // A profile switch (and every key layout sent) can change the current key's function.
     connect(md, &MouseData::refreashData, this, &FunctionPicker::showCurrentKey);
+    connect(md, &MouseData::mouseValueChanged, this, &FunctionPicker::showCurrentKey);
 }
 
 void FunctionPicker::showCurrentKey()
