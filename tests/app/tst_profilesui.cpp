@@ -144,6 +144,7 @@ void TestProfilesUi::layoutLevelAndEffectFollowASwitch()
     keys->usrSettingBtn->click();
     md->currentKey = 3;
     emit md->mouseKeyChanged(1, 3);
+    picker->listView->setCurrentIndex(picker->model->index(2, 0)); // as a click does
     picker->clickedProc(picker->model->index(2, 0));
     QCOMPARE(md->isDefaultKey, uchar(1));
     QCOMPARE(picker->listView->currentIndex().row(), 2);
