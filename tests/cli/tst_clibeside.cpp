@@ -3,6 +3,7 @@
 // split a command from its data on the wire (one shared trace of both processes' virtual mice);
 // with it, apply and dpi-level go through the program and the tool touches no mouse itself.
 // Runs itself under dbus-run-session.
+#include "common/devicecheck.h"
 #include "common/privatebus.h"
 #include "common/testroot.h"
 #include "device/controller.h"
@@ -71,15 +72,6 @@ QStringList splitTransactions(const QStringList &lines, int *commands)
     return faults;
 }
 
-bool drained()
-{
-    Ic *ic = Controller::instance()->currentIc();
-    if (!ic)
-        return false;
-    QSignalSpy answered(MouseData::instance(), &MouseData::dpiKeyPressed);
-    ic->readCurrentDpiLevel();
-    return answered.wait(10000);
-}
 } // namespace
 
 class TestCliBeside : public QObject
@@ -212,7 +204,7 @@ void TestCliBeside::applyBesideSwitchingProgram()
     switching = false;
     switcher.stop();
     disconnect(next);
-    QVERIFY(drained());
+    QVERIFY(mouseDrained());
     QCOMPARE(finished, Runs);
     QVERIFY2(failures.isEmpty(), qPrintable(failures.join(QLatin1Char('\n'))));
     QVERIFY(switches > 10);
@@ -245,7 +237,7 @@ void TestCliBeside::throughTheRunningProgram()
     QVERIFY(splitTransactions(traceLines(own), &commands).isEmpty());
     QCOMPARE(commands, 0); // the tool's own mouse heard nothing
 
-    QVERIFY(drained()); // the profile's DPI command carries the level it was sent with
+    QVERIFY(mouseDrained()); // the profile's DPI command carries the level it was sent with
     vmouse_press_dpi_button(mouse, 3);
     p = startCli({QStringLiteral("dpi-level")}, own);
     QSignalSpy read(p.get(), &QProcess::finished);

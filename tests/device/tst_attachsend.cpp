@@ -18,23 +18,6 @@
 #include <QtTest>
 
 namespace {
-bool drained()
-{
-    Ic *ic = Controller::instance()->currentIc();
-    if (!ic)
-        return false;
-    QSignalSpy answered(MouseData::instance(), &MouseData::dpiKeyPressed);
-    ic->readCurrentDpiLevel();
-    return answered.wait(10000);
-}
-
-vmouse_state stateOf(int id)
-{
-    vmouse_state s{};
-    vmouse_get_state(id, &s);
-    return s;
-}
-
 QList<int> codesOf(const QSignalSpy &sent)
 {
     QList<int> codes;
@@ -105,11 +88,11 @@ void TestAttachSend::attachSendsTheWholeProfile()
     QSignalSpy applied(c, &Controller::profileSentOnAttach);
     QVERIFY(checkFindsFamily(5));
     QVERIFY(applied.wait(10000));
-    QVERIFY(drained());
+    QVERIFY(mouseDrained());
     QCOMPARE(codesOf(sent), (QList<int>{3, 5, 8, 7, 24, 23, 1, 12, 6}));
 
     const MouseData *md = MouseData::instance();
-    const vmouse_state s = stateOf(mouse);
+    const vmouse_state s = mouseState(mouse);
     QCOMPARE(s.errors, 0u);
     QCOMPARE(int(s.currentLevel), 2); // the level the mouse was on
     QCOMPARE(int(s.enableMask), 15);
@@ -125,7 +108,7 @@ void TestAttachSend::attachSendsTheWholeProfile()
     // A check caused by some other device: the same mouse, nothing sent.
     sent.clear();
     QVERIFY(checkFindsFamily(5));
-    QVERIFY(drained());
+    QVERIFY(mouseDrained());
     QCOMPARE(sent.size(), 0);
     QCOMPARE(applied.size(), 1);
 }
@@ -139,9 +122,9 @@ void TestAttachSend::levelBeyondTheProfilesLevels()
     QSignalSpy applied(c, &Controller::profileSentOnAttach);
     QVERIFY(checkFindsFamily(0));
     QVERIFY(applied.wait(10000));
-    QVERIFY(drained());
+    QVERIFY(mouseDrained());
     // Four levels in use: the last of them, as the DPI page moves it when levels are removed.
-    QCOMPARE(int(stateOf(mouse).currentLevel), 3);
+    QCOMPARE(int(mouseState(mouse).currentLevel), 3);
     QCOMPARE(int(MouseData::instance()->currentDpiLevel), 3);
 }
 
@@ -156,7 +139,7 @@ void TestAttachSend::keepWhatTheMouseHolds()
     QVERIFY(checkFindsFamily(0));
     QCOMPARE(unsent.size(), 1);
     QCOMPARE(sent.size(), 0);
-    QCOMPARE(stateOf(mouse).commands, 0u);
+    QCOMPARE(mouseState(mouse).commands, 0u);
 }
 
 QTEST_GUILESS_MAIN(TestAttachSend)

@@ -23,23 +23,6 @@
 #include <QtTest>
 
 namespace {
-bool drained()
-{
-    Ic *ic = Controller::instance()->currentIc();
-    if (!ic)
-        return false;
-    QSignalSpy answered(MouseData::instance(), &MouseData::dpiKeyPressed);
-    ic->readCurrentDpiLevel();
-    return answered.wait(10000);
-}
-
-vmouse_state stateOf(int id)
-{
-    vmouse_state s{};
-    vmouse_get_state(id, &s);
-    return s;
-}
-
 int number(const QVariantList &l, int i)
 {
     return l.value(i).toString().trimmed().toInt();
@@ -108,8 +91,8 @@ void TestProfileRange::outOfRangeValuesAreShownAsSent()
 
     for (const Ic553::Command &c : ProfileSender::fullCommands())
         emit Controller::instance()->send(c.dataLength, c.text);
-    QVERIFY(drained());
-    const vmouse_state s = stateOf(mouse);
+    QVERIFY(mouseDrained());
+    const vmouse_state s = mouseState(mouse);
     QCOMPARE(s.errors, 0u);
     // 12000 is above family 0's 7200: 100-DPI steps, with the level's high-range bit.
     QCOMPARE(int(s.dpiX[2]), md->maxDpi / 100 - 1);
@@ -150,8 +133,8 @@ void TestProfileRange::fewerLevelsMoveTheLevel()
     MouseData *md = MouseData::instance();
     md->currentDpiLevel = 4;
     ProfileSync::instance()->sync();
-    QVERIFY(drained());
-    QCOMPARE(int(stateOf(mouse).currentLevel), 4);
+    QVERIFY(mouseDrained());
+    QCOMPARE(int(mouseState(mouse).currentLevel), 4);
 
     QString error;
     const QString three = pm->create(QStringLiteral("Three"), false, &error);
@@ -161,10 +144,10 @@ void TestProfileRange::fewerLevelsMoveTheLevel()
         p.setValue("mouse/currentDpiCount", 3);
     }
     QVERIFY(pm->activate(three, &error));
-    QVERIFY(drained());
+    QVERIFY(mouseDrained());
     QCOMPARE(int(md->currentDpiLevel), 2);
-    QCOMPARE(int(stateOf(mouse).currentLevel), 2);
-    QCOMPARE(int(stateOf(mouse).enableMask), 7);
+    QCOMPARE(int(mouseState(mouse).currentLevel), 2);
+    QCOMPARE(int(mouseState(mouse).enableMask), 7);
 }
 
 QTEST_GUILESS_MAIN(TestProfileRange)

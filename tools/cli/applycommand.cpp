@@ -77,7 +77,7 @@ int Cli::apply(const QStringList &args)
 
     // Keep the level the mouse is on: the profile does not store it.
     int level = 0;
-    if (readDpiLevel(CheckTimeoutMs, &level))
+    if (readDpiLevel(FirstAnswerMs, &level))
         out(QStringLiteral("current DPI level %1 (kept)").arg(level));
 
     for (const ProfileSender::Line &line : ProfileSender::sendAll(ic)) {

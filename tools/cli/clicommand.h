@@ -50,6 +50,8 @@ int runDeviceCheck(int timeoutMs);
 // every write queued before it. False without a chip protocol or without an answer.
 bool readDpiLevel(int timeoutMs, int *level);
 // Keeps the mouse's lock (see DeviceLock) from now until shutdown, so that no other process
-// talks to it in between.
+// talks to it in between. The first answer after it may wait for another process's sequence:
+// give it FirstAnswerMs.
 void holdMouse();
+extern const int FirstAnswerMs;
 } // namespace Cli

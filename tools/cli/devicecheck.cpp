@@ -2,6 +2,7 @@
 
 #include "device/controller.h"
 #include "device/ic.h"
+#include "device/worker.h"
 #include "model/mousedata.h"
 
 #include <QEventLoop>
@@ -50,6 +51,8 @@ bool Cli::readDpiLevel(int timeoutMs, int *level)
     QObject::disconnect(failed);
     return answered;
 }
+
+const int Cli::FirstAnswerMs = Worker::LockWaitMs + 5000;
 
 void Cli::holdMouse()
 {

@@ -48,7 +48,7 @@ int Cli::dpiLevel(const QStringList &args)
     }
     holdMouse();
     int level = 0;
-    const bool answered = readDpiLevel(TimeoutMs, &level);
+    const bool answered = readDpiLevel(FirstAnswerMs, &level);
     Controller::shutdown();
     if (!answered) {
         err(QStringLiteral("mousecfg-cli dpi-level: the mouse did not answer"));

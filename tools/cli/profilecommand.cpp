@@ -126,7 +126,7 @@ int direct(const QString &verb, const QStringList &args)
         Cli::holdMouse();
         // The profile does not hold the level the mouse is on: keep it, as apply does.
         int level = 0;
-        Cli::readDpiLevel(CheckTimeoutMs, &level);
+        Cli::readDpiLevel(Cli::FirstAnswerMs, &level);
     }
     if (!profiles->activate(args.at(0), &error)) {
         Cli::err(QStringLiteral("mousecfg-cli profile use: %1").arg(error));
