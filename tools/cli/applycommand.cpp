@@ -34,12 +34,7 @@ int Cli::apply(const QStringList &args)
             out(QStringLiteral("the running program sends the active profile to the mouse"));
             return Ok;
         }
-        if (r.error().name().endsWith(QLatin1String(".NoMouse"))) {
-            out(QStringLiteral("no supported mouse is attached"));
-            return NoMouse;
-        }
-        err(QStringLiteral("mousecfg-cli apply: %1").arg(r.error().message()));
-        return Error;
+        return refusedByProgram("apply", r.error());
     }
 #endif
 

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+class QDBusError;
 class QDBusInterface;
 
 // One sub-command of mousecfg-cli. A new command is a file with its run function and one
@@ -41,6 +42,8 @@ int setFamily(const QStringList &args);
 // The running program's object at `path` with `interface`, or nullptr when no program answers on
 // the session bus.
 std::unique_ptr<QDBusInterface> runningProgram(const char *path, const char *interface);
+// Prints why the program refused a device call; returns the exit status.
+int refusedByProgram(const char *command, const QDBusError &error);
 #endif
 
 // One device check as the program runs it: the catalogue index found, -1 for none, -2 when it

@@ -27,12 +27,7 @@ int Cli::dpiLevel(const QStringList &args)
             print(r.value());
             return Ok;
         }
-        if (r.error().name().endsWith(QLatin1String(".NoMouse"))) {
-            out(QStringLiteral("no supported mouse is attached"));
-            return NoMouse;
-        }
-        err(QStringLiteral("mousecfg-cli dpi-level: %1").arg(r.error().message()));
-        return Error;
+        return refusedByProgram("dpi-level", r.error());
     }
 #endif
     const int family = runDeviceCheck(TimeoutMs);

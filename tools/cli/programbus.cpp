@@ -3,6 +3,7 @@
 #ifdef MOUSECFG_HAVE_DBUS
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusError>
 #include <QDBusInterface>
 
 #include "profiles/profilebus.h"
@@ -21,5 +22,15 @@ std::unique_ptr<QDBusInterface> Cli::runningProgram(const char *path, const char
                                                   QLatin1String(interface), bus);
     iface->setTimeout(BusTimeoutMs);
     return iface->isValid() ? std::move(iface) : nullptr;
+}
+
+int Cli::refusedByProgram(const char *command, const QDBusError &error)
+{
+    if (error.name().endsWith(QLatin1String(".NoMouse"))) {
+        out(QStringLiteral("no supported mouse is attached"));
+        return NoMouse;
+    }
+    err(QStringLiteral("mousecfg-cli %1: %2").arg(QLatin1String(command), error.message()));
+    return Error;
 }
 #endif
