@@ -28,6 +28,7 @@
 #include "device/controller.h"
 #include "device/datapaths.h"
 #include "device/ic.h"
+#include "model/attachpolicy.h"
 #include "model/languagetable.h"
 #include "model/macrodata.h"
 #include "model/mousedata.h"
@@ -272,6 +273,15 @@ void MainWindow::buildDesktopActions()
         const QSignalBlocker block(autostartAction);
         autostartAction->setChecked(Autostart::isEnabled());
         showNotice(MouseData::instance()->languageText(154) + QLatin1Char('\n') + error);
+    });
+
+    keepMouseAction = settingMenu->addAction(md->languageText(233));
+    keepMouseAction->setObjectName(QStringLiteral("keepMouseAction"));
+    keepMouseAction->setCheckable(true);
+    keepMouseAction->setChecked(AttachPolicy::keepMouseSettings());
+    connect(keepMouseAction, &QAction::toggled, this, [](bool keep) {
+        Controller::instance()->setSendOnAttach(!keep);
+        AttachPolicy::setKeepMouseSettings(keep);
     });
 
     languageMenu = settingMenu->addMenu(md->languageText(151));

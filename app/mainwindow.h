@@ -79,6 +79,7 @@ public:
     QPushButton *closeBtn = nullptr;
     QMenu *settingMenu = nullptr;
     QAction *autostartAction = nullptr;  // "start at login", the user's autostart entry
+    QAction *keepMouseAction = nullptr;  // "keep what the mouse holds" when it attaches
     QMenu *languageMenu = nullptr;       // "follow the system" and every table of i18n/
     QFrame *mainFrame = nullptr;
     WindowBackground *background = nullptr; // the picture behind the pages

@@ -14,6 +14,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <utility>
 
 #include "app/mainwindow.h"
 #include "app/hiddenwindowrelease.h"
@@ -22,6 +23,7 @@
 #include "device/controller.h"
 #include "device/datapaths.h"
 #include "model/languagetable.h"
+#include "model/attachpolicy.h"
 #include "model/macrodata.h"
 #include "model/mousedata.h"
 #include "model/mousedefaultdata.h"
@@ -32,6 +34,7 @@
 #include "platform/singleinstance.h"
 #include "platform/unixsignalwatcher.h"
 #ifdef MOUSECFG_HAVE_DBUS
+#include "profiles/devicebus.h"
 #include "profiles/profilebus.h"
 #endif
 #include "profiles/profilemanager.h"
@@ -165,6 +168,9 @@ int Startup::run(QApplication &app, const Options &options)
     // Hidden to the tray is still running; only an explicit quit ends the program.
     app.setQuitOnLastWindowClosed(false);
 
+    // A mouse that attaches may hold anything: it gets the active profile, unless the user
+    // keeps what it holds. Set before the first answer, which waits for the loop.
+    Controller::instance()->setSendOnAttach(!AttachPolicy::keepMouseSettings());
     // Queued now, run by the worker while the settings load; the answer waits for the loop.
     emit Controller::instance()->check();
 
@@ -220,6 +226,18 @@ int Startup::run(QApplication &app, const Options &options)
         MacroData::instance()->markChanged();
     });
     QObject::connect(MacroData::instance()->saver(), &SaveScheduler::saved, &changeWatch, watchStore);
+    QObject::connect(Controller::instance(), &Controller::profileSentOnAttach, window.get(), [w = window.get()]() {
+        w->showNotice(MouseData::instance()->languageText(234).arg(ProfileManager::instance()->activeName()));
+    });
+    QObject::connect(Controller::instance(), &Controller::attachedUnsent, window.get(),
+                     [w = window.get(), told = false]() mutable {
+        // Once a run: the user chose this.
+        if (!std::exchange(told, true))
+            w->showNotice(MouseData::instance()->languageText(235));
+    });
+    QObject::connect(md, &MouseData::valuesAdjusted, window.get(), [w = window.get()](const QString &file) {
+        w->showNotice(MouseData::instance()->languageText(236).arg(QDir::toNativeSeparators(file)));
+    });
     QObject::connect(Controller::instance(), &Controller::profileResent, window.get(), [w = window.get()]() {
         tell(w, MouseData::instance()->languageText(231));
     });
@@ -241,6 +259,9 @@ int Startup::run(QApplication &app, const Options &options)
 
     ProfileManager::instance()->claim();
 #ifdef MOUSECFG_HAVE_DBUS
+    // The device object first: a client that sees the service name finds both.
+    DeviceBus deviceBus;
+    deviceBus.publish(QDBusConnection::sessionBus());
     ProfileBus profileBus;
     profileBus.publish(QDBusConnection::sessionBus());
 #endif

@@ -47,6 +47,7 @@ Controller::Controller()
     connect(this, &Controller::check, worker, &Worker::checkDevice);
     connect(this, &Controller::send, worker, &Worker::sendDataProc);
     connect(this, &Controller::receive, worker, &Worker::receiveDataProc);
+    connect(this, &Controller::holdMouse, worker, &Worker::holdMouse);
     connect(worker, &Worker::checkFinish, this, &Controller::checkFinishProc);
     connect(worker, &Worker::returnData, this, &Controller::returnDataProc);
     connect(worker, &Worker::transferFailed, this, &Controller::failedProc, Qt::QueuedConnection);
@@ -109,15 +110,24 @@ void Controller::attach(int family)
     const bool missed = m_undelivered || model->profileValues() != m_profileAtDetach
                         || macroSnapshot() != m_macrosAtDetach;
     m_undelivered = false;
+    if (m_sendOnAttach) {
+        sendProfile();
+        return;
+    }
     if (cameBack && missed) {
         ProfileSender::sendAll(m_ic);
         emit profileResent();
+    } else {
+        emit attachedUnsent();
     }
 }
 
 void Controller::failedProc(const QString &dataList)
 {
     m_undelivered = true;
+    // No level came back: the profile goes out with the level the model holds.
+    if (m_sendAfterLevel && dataList.section(QLatin1Char('_'), 1, 1) == QLatin1String("135"))
+        sendWholeProfile();
     // A resend the mouse refuses again is not news: the user was told at the first failure.
     if (m_resending)
         return;
@@ -153,6 +163,31 @@ void Controller::resendDone()
         m_resendTimer.start(m_resendDelayMs);
 }
 
+bool Controller::sendProfile()
+{
+    if (!m_ic)
+        return false;
+    // The profile does not store the level the mouse is on: keep it.
+    m_sendAfterLevel = true;
+    m_ic->readCurrentDpiLevel();
+    return true;
+}
+
+void Controller::sendWholeProfile()
+{
+    m_sendAfterLevel = false;
+    if (!m_ic)
+        return;
+    MouseData *model = MouseData::instance();
+    const uchar level = model->currentDpiLevel;
+    model->keepDpiLevelInUse();
+    if (model->currentDpiLevel != level)
+        emit model->dpiKeyPressed(model->currentDpiLevel);
+    for (const Ic553::Command &c : ProfileSender::fullCommands())
+        emit send(c.dataLength, c.text);
+    emit profileSentOnAttach();
+}
+
 void Controller::detach()
 {
     // What is owed now goes with the next attach.
@@ -165,11 +200,15 @@ void Controller::detach()
     }
     // Changes still reach the profile model, but nothing is sent any more.
     m_ic = nullptr;
+    m_sendAfterLevel = false;
     MouseData::instance()->deviceType = 255;
 }
 
 void Controller::returnDataProc(QString dataList)
 {
-    if (m_ic)
-        m_ic->parseReply(dataList);
+    if (!m_ic)
+        return;
+    m_ic->parseReply(dataList);
+    if (m_sendAfterLevel)
+        sendWholeProfile();
 }

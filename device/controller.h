@@ -32,11 +32,21 @@ public:
     static constexpr int ResendMaxMs = 32000;
     int resendDelayMs() const { return m_resendDelayMs; }
     bool resendPending() const { return m_resendTimer.isActive(); }
+    // On: a mouse that attaches (not one a check finds still there) first tells its DPI level,
+    // then gets the whole profile, as it may hold anything. Off (the default, and the user's
+    // "keep what the mouse holds"): only a mouse that missed changes while away gets it.
+    void setSendOnAttach(bool on) { m_sendOnAttach = on; }
+    bool sendOnAttach() const { return m_sendOnAttach; }
+    // Reads the mouse's DPI level, then sends it the whole profile (profileSentOnAttach follows).
+    // False without a mouse.
+    bool sendProfile();
 
 signals:
     void check();
     void send(int dataLength, QString dataList);
     void receive(int dataLength, QString dataList);
+    // See Worker::holdMouse: true before a command sequence of its own, false after it.
+    void holdMouse(bool hold);
 
     // The mouse's 4-byte event reports, delivered on the GUI thread.
     void eventReport(uchar b0, uchar b1, uchar b2, uchar b3);
@@ -49,6 +59,10 @@ signals:
     // A mouse came back that had missed changes, or answered again after refusing some; it
     // was sent the whole profile.
     void profileResent();
+    // A mouse attached and was sent the whole profile (setSendOnAttach).
+    void profileSentOnAttach();
+    // A mouse attached and was left as it was although it may hold other settings.
+    void attachedUnsent();
 
 public slots:
     void checkFinishProc(int resultValue);
@@ -64,6 +78,7 @@ private:
     void failedProc(const QString &dataList);
     void resend();
     void resendDone();
+    void sendWholeProfile();
 
     QThread thread;
     Worker *worker = nullptr;
@@ -72,6 +87,8 @@ private:
     // What the mouse may have missed: failed transfers, or changes made while it was away.
     int m_detachedFamily = -1; // the family that left at the last detach, until an attach
     bool m_undelivered = false;
+    bool m_sendOnAttach = false;
+    bool m_sendAfterLevel = false; // the level read of an attach is out; the profile follows it
     QMap<QString, QVariant> m_profileAtDetach;
     QStringList m_macrosAtDetach;
     QTimer m_resendTimer;

@@ -2,6 +2,7 @@
 
 #include "device/commandtext.h"
 #include "device/datapaths.h"
+#include "device/devicelock.h"
 #include "device/hidlock.h"
 #include "device/workerthread.h"
 
@@ -33,6 +34,7 @@ Worker::~Worker()
     // The event thread is our child: it must be stopped before QObject deletes it.
     stopEventThread();
     closeCommandInterface();
+    mouseLock.reset();
 }
 
 void Worker::requestStop(int graceMs)
@@ -135,18 +137,62 @@ bool Worker::prepare(int dataLength, const QString &dataList)
 
 void Worker::sendDataProc(int dataLength, QString dataList)
 {
-    if (stopped() || !prepare(dataLength, dataList) || !writeTransfer(dataLength))
+    const bool sent = !stopped() && prepare(dataLength, dataList) && lockMouse() && writeTransfer(dataLength);
+    transferDone();
+    if (!sent)
         emit transferFailed(dataList);
 }
 
 void Worker::receiveDataProc(int dataLength, QString dataList)
 {
     // A failed read has no answer: handing on the previous one would pass it off as this one's.
-    if (stopped() || !prepare(dataLength, dataList) || !readTransfer(dataLength)) {
+    const bool read = !stopped() && prepare(dataLength, dataList) && lockMouse() && readTransfer(dataLength);
+    transferDone();
+    if (!read) {
         emit transferFailed(dataList);
         return;
     }
     emit returnData(CommandText::join(featureIn + 1, 8));
+}
+
+bool Worker::lockMouse()
+{
+    const QString path = (currentIndex >= 0 && currentIndex < devices.size())
+                             ? devices.at(currentIndex).commandPath
+                             : QString();
+    if (path.isEmpty())
+        return true; // nothing to talk to: the transfer fails by itself
+    if (mouseLock && mouseLock->commandPath() != path)
+        mouseLock.reset();
+    if (!mouseLock)
+        mouseLock = std::make_unique<DeviceLock>(path);
+    return mouseLock->acquire(LockWaitMs, [this] { return stopped(); });
+}
+
+void Worker::transferDone()
+{
+    // Queued behind every transfer already waiting: a burst the GUI thread queued at once
+    // keeps the lock until its last command went out.
+    ++queuedReleases;
+    QMetaObject::invokeMethod(this, &Worker::releaseIfIdle, Qt::QueuedConnection);
+}
+
+void Worker::releaseIfIdle()
+{
+    if (--queuedReleases == 0 && holds == 0)
+        mouseLock.reset();
+}
+
+void Worker::holdMouse(bool hold)
+{
+    if (hold) {
+        ++holds;
+        lockMouse();
+        return;
+    }
+    holds = qMax(0, holds - 1);
+    if (holds == 0 && queuedReleases == 0)
+        mouseLock.reset();
 }
 
 Worker::Handle Worker::openCommandInterface(int index)

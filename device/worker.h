@@ -8,8 +8,10 @@
 #include <QString>
 
 #include <atomic>
+#include <memory>
 
 struct hid_device_;
+class DeviceLock;
 class WorkerThread;
 
 // The HID transport: the only object that touches the mouse. Lives on the controller's worker
@@ -20,6 +22,8 @@ class Worker : public QObject
 public:
     static constexpr int PacingMs = 32;        // the mouse needs this after a command and after its data
     static constexpr int ReadTimeoutMs = 1000; // bound on every interrupt read of a transfer
+    // Bound on the wait for another process's command sequence on the same mouse.
+    static constexpr int LockWaitMs = 30000;
 
     explicit Worker(QObject *parent = nullptr);
     ~Worker() override;
@@ -37,6 +41,9 @@ public slots:
     void checkDevice();
     void sendDataProc(int dataLength, QString dataList);
     void receiveDataProc(int dataLength, QString dataList);
+    // While held (calls nest), the mouse's lock stays taken between transfers: for a command
+    // sequence of its own (mousecfg-cli holds it for a whole command).
+    void holdMouse(bool hold);
 
 signals:
     void checkFinish(int resultValue);
@@ -60,6 +67,9 @@ private:
     void stopEventThread();
     bool stopped() const;
     bool prepare(int dataLength, const QString &dataList);
+    bool lockMouse();
+    void transferDone();
+    void releaseIfIdle();
     QList<DeviceEntry> catalogueFromFile();
 
     QList<DeviceEntry> devices;
@@ -73,4 +83,7 @@ private:
     uchar featureIn[9] = {};
     uchar dataBuffer[514] = {};
     std::atomic<qint64> stopDeadline{-1}; // steady-clock ms; -1 while running
+    std::unique_ptr<DeviceLock> mouseLock;
+    int holds = 0;
+    int queuedReleases = 0; // one per transfer; the lock goes when the last one runs
 };

@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <QSettings>
+#include <QTimer>
 
 #include "device/controller.h"
 #include "device/datapaths.h"
@@ -10,6 +11,7 @@
 #include "model/languagetable.h"
 #include "model/macrodata.h"
 #include "model/mousedefaultdata.h"
+#include "model/profilerange.h"
 #include "model/settingsio.h"
 
 namespace {
@@ -209,6 +211,8 @@ void MouseData::loadProfile(int profile)
     load(profile);
     fillMissingFromDefaults();
     readFamilyLists(family);
+    // The mouse stays on a level the new profile enables, as when levels are removed on the page.
+    keepDpiLevelInUse();
     // A switch is one change: what the new file gave is what it holds.
     m_written = profileValues();
 }
@@ -225,6 +229,8 @@ void MouseData::readFamilyLists(uchar family)
     xDpiList = sanitizedDpiList(SettingsIo::readList(profile, xKey), SettingsIo::readList(factory, xKey), minDpi);
     yDpiList = sanitizedDpiList(SettingsIo::readList(profile, yKey), SettingsIo::readList(factory, yKey), minDpi);
     m_listFamily = family;
+    if (ProfileRange::bringDpiIntoRange(this))
+        reportAdjusted();
 }
 
 void MouseData::loadDeviceFamily()
@@ -291,6 +297,24 @@ void MouseData::fillMissingFromDefaults()
         reportRate = d->reportRate;
     if ((currentDpiCount < 1 || currentDpiCount > 5) && d->currentDpiCount >= 1 && d->currentDpiCount <= 5)
         currentDpiCount = d->currentDpiCount;
+    if (ProfileRange::bringIntoRange(this))
+        reportAdjusted();
+}
+
+void MouseData::reportAdjusted()
+{
+    if (m_adjustedReported.contains(profileNumber))
+        return;
+    m_adjustedReported.insert(profileNumber);
+    // Start-up reads the file before anyone listens: the window hears it from the event loop.
+    QTimer::singleShot(0, this, [this, file = DataPaths::profileFile(profileNumber)] { emit valuesAdjusted(file); });
+}
+
+void MouseData::keepDpiLevelInUse()
+{
+    const int inUse = isDefaultDPI != 0 ? 5 : currentDpiCount;
+    if (inUse >= 1 && currentDpiLevel >= inUse)
+        currentDpiLevel = uchar(inUse - 1);
 }
 
 QString MouseData::functionText(uchar kind, uchar param1, uchar param2, uchar param3) const

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QMap>
+#include <QSet>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -72,6 +73,8 @@ public:
     // lists, lighting, colours and report rate that the profile lacks are taken from the
     // factory defaults, so that nothing empty or zero is shown or sent.
     void fillMissingFromDefaults();
+    // Moves currentDpiLevel onto the last level in use when it is beyond them.
+    void keepDpiLevelInUse();
 
     QString functionText(uchar kind, uchar param1, uchar param2, uchar param3) const;
     KeyFunction *keyFunction(int index);
@@ -100,6 +103,9 @@ signals:
     void refreashData(int index);
     void deviceChange(uchar deviceType);
     void dpiKeyPressed(int level);
+    // A profile file held values the mouse cannot take; they were brought into range (once per
+    // file and run).
+    void valuesAdjusted(QString file);
 
 public slots:
     void macroActionChangedProc(int macroIndex);
@@ -110,10 +116,12 @@ private:
 
     SaveScheduler::Result saveIfChanged();
     void readFamilyLists(uchar family);
+    void reportAdjusted();
 
     uint m_keyLoaded = 0;   // bit i: entry i holds a code from a file or a picker
     uchar m_listFamily = 255;                  // family whose lists xDpiList/yDpiList are
     QMap<QString, QVariantList> m_otherLists;  // profile key -> lists of families not shown
     QMap<QString, QVariant> m_written;         // profileValues() at the last write
     SaveScheduler *m_saver = nullptr;
+    QSet<int> m_adjustedReported;              // profile numbers already reported
 };

@@ -2,6 +2,7 @@
 
 #include "device/controller.h"
 #include "device/ic.h"
+#include "device/ic553.h"
 #include "model/macrodata.h"
 #include "model/mousedata.h"
 #include "model/mousedefaultdata.h"
@@ -11,6 +12,8 @@
 #include <QVariantList>
 
 namespace {
+constexpr int keyCount = 16;
+
 uint valueAt(const QVariantList &list, int i)
 {
     return list.value(i).toString().trimmed().toUInt();
@@ -119,4 +122,40 @@ QList<ProfileSender::Line> ProfileSender::sendAll(Ic *ic)
     }
     QObject::disconnect(counter);
     return lines;
+}
+
+QList<Ic553::Command> ProfileSender::fullCommands()
+{
+    const MouseData *model = MouseData::instance();
+    const MouseDefaultData *factory = MouseDefaultData::instance();
+    const MacroData *macros = MacroData::instance();
+
+    // The layout the mouse uses: the profile's own, or the factory one (padded as the factory
+    // restore pads it).
+    QList<KeyFunction> layout = model->keyMatrix;
+    if (model->isDefaultKey == 0) {
+        layout = factory->defaultKeyMatrix;
+        for (int i = int(layout.size()); i < model->keyMatrix.size() && i < keyCount; ++i)
+            layout.append(model->keyMatrix.at(i));
+    }
+
+    return Ic553::instance()->capture([&](Ic553 &ic) {
+        ic.setKeys(KeyFunction::matrixText(layout));
+        for (int i = 0; i < model->keyMatrix.size() && i < keyCount; ++i) {
+            const KeyFunction &k = model->keyMatrix.at(i);
+            if (k.kind != 2 || k.param1 >= macros->macroActions().size())
+                continue;
+            const QString form = MacroData::deviceForm(macros->macroActions().at(k.param1));
+            if (!form.isEmpty())
+                ic.setMacro(uchar(i), form);
+        }
+        ic.setDpi(ProfileSender::dpiCommandText());
+        const uchar rate = model->reportRate;
+        if (rate == 1 || rate == 2 || rate == 4 || rate == 8)
+            ic.setReportRate(QString::number(rate));
+        if (model->lightValue.size() == 4 && !model->colorValue.isEmpty()) {
+            ic.setColors(SettingsIo::joinNumbers(model->colorValue));
+            ic.setLighting(SettingsIo::joinNumbers(model->lightValue));
+        }
+    });
 }

@@ -3,6 +3,8 @@
 #include <QList>
 #include <QString>
 
+#include "device/ic553.h"
+
 class Ic;
 
 // Sends the whole profile to the mouse, as a freshly attached mouse needs it: keys (the
@@ -20,6 +22,10 @@ public:
 
     // Needs the current chip protocol; returns what was sent, step by step.
     static QList<Line> sendAll(Ic *ic);
+
+    // Every command of the model's settings, in the protocol's order: keys, the macros of buttons
+    // bound to one, DPI, report rate, colours, lighting.
+    static QList<Ic553::Command> fullCommands();
 
     // The 18 numbers the DPI page sends for the levels it shows.
     static QString dpiCommandText();

@@ -5,6 +5,6 @@ if(TARGET Qt6::DBus)
   target_compile_definitions(mousecfg_core PUBLIC MOUSECFG_HAVE_DBUS)
 else()
   # No scripting interface without D-Bus; mousecfg-cli then always works on the files.
-  list(FILTER _profiles_core EXCLUDE REGEX "/profilebus\\.(cpp|h)$")
+  list(FILTER _profiles_core EXCLUDE REGEX "/(profilebus|devicebus)\\.(cpp|h)$")
 endif()
 target_sources(mousecfg_core PRIVATE ${_profiles_core})

@@ -10,7 +10,6 @@
 #include "model/settingsio.h"
 
 namespace {
-constexpr int keyCount = 16;
 
 int codeOf(const QString &slot)
 {
@@ -76,38 +75,7 @@ void ProfileSync::forget()
 
 QList<Ic553::Command> ProfileSync::fullCommands()
 {
-    const MouseData *model = MouseData::instance();
-    const MouseDefaultData *factory = MouseDefaultData::instance();
-    const MacroData *macros = MacroData::instance();
-
-    // The layout the mouse uses: the profile's own, or the factory one (padded as the factory
-    // restore pads it).
-    QList<KeyFunction> layout = model->keyMatrix;
-    if (model->isDefaultKey == 0) {
-        layout = factory->defaultKeyMatrix;
-        for (int i = int(layout.size()); i < model->keyMatrix.size() && i < keyCount; ++i)
-            layout.append(model->keyMatrix.at(i));
-    }
-
-    return Ic553::instance()->capture([&](Ic553 &ic) {
-        ic.setKeys(KeyFunction::matrixText(layout));
-        for (int i = 0; i < model->keyMatrix.size() && i < keyCount; ++i) {
-            const KeyFunction &k = model->keyMatrix.at(i);
-            if (k.kind != 2 || k.param1 >= macros->macroActions().size())
-                continue;
-            const QString form = MacroData::deviceForm(macros->macroActions().at(k.param1));
-            if (!form.isEmpty())
-                ic.setMacro(uchar(i), form);
-        }
-        ic.setDpi(ProfileSender::dpiCommandText());
-        const uchar rate = model->reportRate;
-        if (rate == 1 || rate == 2 || rate == 4 || rate == 8)
-            ic.setReportRate(QString::number(rate));
-        if (model->lightValue.size() == 4 && !model->colorValue.isEmpty()) {
-            ic.setColors(SettingsIo::joinNumbers(model->colorValue));
-            ic.setLighting(SettingsIo::joinNumbers(model->lightValue));
-        }
-    });
+    return ProfileSender::fullCommands();
 }
 
 QList<Ic553::Command> ProfileSync::missingCommands() const

@@ -88,6 +88,11 @@ size_t vmouse_trace(char *buffer, size_t size)
     return text.size();
 }
 
+int vmouse_trace_to_file(const char *path)
+{
+    return path && Bus::instance().traceToFile(path) ? 0 : -1;
+}
+
 int vmouse_get_state(int id, struct vmouse_state *out)
 {
     return Bus::instance().state(id, out);

@@ -26,6 +26,8 @@ void   vmouse_fail_next(const char *operation, int count); /* "open","feature","
                                                           "unplug_at_write": the mouse is unplugged
                                                           as the next interrupt write begins */
 size_t vmouse_trace(char *buffer, size_t size);   /* copies the trace, returns its full length */
+int    vmouse_trace_to_file(const char *path);    /* appends every later line to path too (as
+                                                    VMOUSE_TRACE does); 0, or -1 when it cannot */
 unsigned vmouse_enumerations(void);     /* hid_enumerate calls since load or the last reset */
 
 #ifdef __cplusplus

@@ -30,6 +30,29 @@ FunctionPicker::FunctionPicker(const QString &listName, StyleSheets::ListItems i
     listView->setItemDelegate(delegate);
 
     connect(listView, &QListView::clicked, this, &FunctionPicker::clickedProc);
+    // A profile switch (and every key layout sent) can change the current key's function.
+    connect(md, &MouseData::refreashData, this, &FunctionPicker::showCurrentKey);
+    connect(md, &MouseData::mouseValueChanged, this, &FunctionPicker::showCurrentKey);
+}
+
+void FunctionPicker::showCurrentKey()
+{
+    const MouseData *md = MouseData::instance();
+    const KeyFunction *k = md->keyFunction(md->currentKey);
+    int row = -1;
+    for (int i = 0; k && i < m_entries.size(); ++i) {
+        const Entry &e = m_entries.at(i);
+        if (k->is(e.kind, e.param1, e.param2, e.param3)) {
+            row = i;
+            break;
+        }
+    }
+    const QModelIndex index = row >= 0 ? model->index(row, 0) : QModelIndex();
+    if (index.isValid()) {
+        listView->setCurrentIndex(index);
+    } else {
+        listView->selectionModel()->clear();
+    }
 }
 
 void FunctionPicker::clickedProc(const QModelIndex &index)

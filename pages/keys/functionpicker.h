@@ -30,6 +30,8 @@ public:
 
 public slots:
     void clickedProc(const QModelIndex &index);
+    // Marks the row of the current key's function, or none.
+    void showCurrentKey();
 
 protected:
     FunctionPicker(const QString &listName, StyleSheets::ListItems items, const QList<Entry> &entries,

@@ -197,6 +197,8 @@ void mouseWindow::refreashDataProc(int index)
 {
     for (int i = 0; i < markers.size(); ++i)
         markers[i]->setText(labelFor(i, index != 0));
+    // The boxes name the layout the markers show (a profile switch brings its own).
+    (index != 0 ? usrSettingBtn : defaultSettingBtn)->setChecked(true);
 }
 
 QImage mouseWindow::picture(const QString &path)

@@ -11,8 +11,8 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
-#include "device/ic553.h"
 #include "model/mousedata.h"
+#include "model/profilerange.h"
 #include "resources/stylesheets.h"
 
 namespace {
@@ -185,21 +185,7 @@ void DpiBtn::updateAccessibleText()
 
 int DpiBtn::sendable(int dpi)
 {
-    const MouseData *md = MouseData::instance();
-    const auto stepAt = [md](int v) { return qMax(qMax(md->stepDpi, 1), Ic553::dpiStep(v, md->deviceType)); };
-    const auto nearest = [](int v, int step) { return (v + step / 2) / step * step; };
-    int v = nearest(qMax(dpi, 0), stepAt(dpi));
-    const int low = md->minDpi;
-    if (v < low) {
-        const int step = stepAt(low);
-        v = (low + step - 1) / step * step;
-    }
-    // A family without a configured maximum (0) must not pull every value down to 0.
-    if (md->maxDpi >= md->minDpi && v > md->maxDpi) {
-        const int step = stepAt(md->maxDpi);
-        v = md->maxDpi / step * step;
-    }
-    return v;
+    return ProfileRange::dpi(dpi);
 }
 
 void DpiBtn::clampToLimits(QLineEdit *edit)

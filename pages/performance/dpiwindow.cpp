@@ -344,6 +344,8 @@ void DPIWindow::showProfile()
     for (DpiBtn *card : std::as_const(cards))
         card->setXYMode(xy);
     deviceChangedProc(md->deviceType);
+    // The model keeps the level within the new profile's levels; the page marks it.
+    selectLevel(md->currentDpiLevel);
 }
 
 void DPIWindow::loadDpiValues(bool fromProfile)

@@ -333,12 +333,18 @@ void LightWindow::showProfile()
     }
     bool ok = true;
     const int effect = light.isEmpty() ? 0 : light.at(0).toString().trimmed().toInt(&ok);
+    QList<bool> wasOn;
+    for (const QToolButton *b : std::as_const(effectBtns))
+        wasOn.append(b->isChecked());
     for (int i = 0; i < effectBtns.size(); ++i) {
         const bool on = ok && i == effect;
-        if (effectBtns[i]->isChecked() != on) {
+        if (effectBtns[i]->isChecked() != on)
             effectBtns[i]->setChecked(on);
-            setEffectIcon(i, on);
-        }
+    }
+    // Checking one button unchecks the other by itself, which would leave its icon lit.
+    for (int i = 0; i < effectBtns.size(); ++i) {
+        if (effectBtns[i]->isChecked() != wasOn.at(i))
+            setEffectIcon(i, effectBtns[i]->isChecked());
     }
     const QVariantList &colors = md->colorValue;
     if (colors.size() != 24)

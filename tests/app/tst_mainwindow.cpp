@@ -26,6 +26,7 @@
 #include "device/controller.h"
 #include "device/datapaths.h"
 #include "device/ic.h"
+#include "model/attachpolicy.h"
 #include "model/mousedata.h"
 #include "model/mousedefaultdata.h"
 #include "pages/keys/childmenuwindow.h"
@@ -136,10 +137,20 @@ void TestMainWindow::constructionTexts()
     QCOMPARE(w->windowTitle(), QStringLiteral("Gaming Mouse"));
     QVERIFY(w->windowFlags() & Qt::FramelessWindowHint);
     const QList<QAction *> actions = w->settingMenu->actions();
-    // Then a separator, "start at login" and the language menu.
-    QCOMPARE(actions.size(), 6);
+    // Then a separator, "start at login", "keep what the mouse holds" and the language menu.
+    QCOMPARE(actions.size(), 7);
     QCOMPARE(actions[4], w->autostartAction);
-    QCOMPARE(actions[5]->menu(), w->languageMenu);
+    QCOMPARE(actions[5], w->keepMouseAction);
+    QCOMPARE(actions[5]->text(), md->languageText(233));
+    QVERIFY(actions[5]->isCheckable() && !actions[5]->isChecked());
+    QCOMPARE(actions[6]->menu(), w->languageMenu);
+    // The choice holds at once and at the next start.
+    w->keepMouseAction->setChecked(true);
+    QVERIFY(!Controller::instance()->sendOnAttach());
+    QVERIFY(AttachPolicy::keepMouseSettings());
+    w->keepMouseAction->setChecked(false);
+    QVERIFY(Controller::instance()->sendOnAttach());
+    QVERIFY(!AttachPolicy::keepMouseSettings());
     QCOMPARE(actions[0]->text(), md->languageText(100));
     QCOMPARE(actions[1]->text(), md->languageText(98));
     // The number --version prints.

@@ -99,6 +99,22 @@ QList<Command> commands(const QString &traceFile, QStringList *errors)
     return out;
 }
 
+// A control FIFO at `fifo` holding a press of mouse 0's DPI button to `level`, for the tool's
+// virtual mouse to read when it starts; returns the descriptor holding it open (-1 on failure).
+// Held open so that the line waits in the FIFO until the program's virtual mouse reads it.
+int pressDpiButtonAtStart(const QString &fifo, int level)
+{
+    if (::mkfifo(fifo.toLocal8Bit().constData(), 0600) != 0)
+        return -1;
+    const int fd = ::open(fifo.toLocal8Bit().constData(), O_RDWR | O_NONBLOCK);
+    const QByteArray line = "dpi-button 0 " + QByteArray::number(level) + '\n';
+    if (fd >= 0 && ::write(fd, line.constData(), size_t(line.size())) != ssize_t(line.size())) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 QVariantList numbers(const QVector<int> &values)
 {
     QVariantList list;
@@ -117,6 +133,7 @@ private slots:
     void applySendsTheActiveProfile();
     void applyWithoutMouse();
     void dpiLevelReadsTheMouse();
+    void profileUseKeepsTheLevel();
     void exportImportRoundTrip();
     void relativeFileNamesFollowTheCaller();
     void importBesideARunningProgram();
@@ -238,12 +255,8 @@ void TestApply::dpiLevelReadsTheMouse()
     Install in;
     QVERIFY(in.make());
     const QString fifo = in.path(QStringLiteral("control"));
-    QCOMPARE(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
-    // Held open so that the line waits in the FIFO until the program's virtual mouse reads it.
-    const int fd = ::open(fifo.toLocal8Bit().constData(), O_RDWR | O_NONBLOCK);
+    const int fd = pressDpiButtonAtStart(fifo, 3);
     QVERIFY(fd >= 0);
-    const QByteArray line("dpi-button 0 3\n");
-    QCOMPARE(::write(fd, line.constData(), size_t(line.size())), ssize_t(line.size()));
 
     const Run r = run(in, {QStringLiteral("dpi-level")}, QStringLiteral("f0e1:7a06:ff00:1:ff01:1:64"), fifo);
     ::close(fd);
@@ -252,6 +265,38 @@ void TestApply::dpiLevelReadsTheMouse()
 
     const Run none = run(in, {QStringLiteral("dpi-level")}, QString());
     QCOMPARE(none.exitCode, 2);
+}
+
+// Without a running program, "profile use" reads the mouse's level first and sends the whole
+// profile, the active one too (a fresh process cannot know what the mouse holds).
+void TestApply::profileUseKeepsTheLevel()
+{
+    Install in;
+    QVERIFY(in.make());
+    const QString fifo = in.path(QStringLiteral("control"));
+    const int fd = pressDpiButtonAtStart(fifo, 3);
+    QVERIFY(fd >= 0);
+    const Run list = run(in, {QStringLiteral("profile"), QStringLiteral("list")}, QString());
+    const QString active = list.out.section(QLatin1Char('\n'), 0, 0).mid(2);
+    QVERIFY2(!active.isEmpty(), qPrintable(list.out + list.err));
+
+    const Run r = run(in, {QStringLiteral("profile"), QStringLiteral("use"), active},
+                      QStringLiteral("f0e1:7a01:ff00:1:ff01:1:32"), fifo);
+    ::close(fd);
+    QVERIFY2(r.exitCode == 0, qPrintable(r.out + r.err));
+    QStringList errors;
+    const QList<Command> sent = commands(in.trace, &errors);
+    QVERIFY2(errors.isEmpty(), qPrintable(errors.join('\n')));
+    QVector<int> codes;
+    int level = -1;
+    for (const Command &c : sent) {
+        codes << c.code();
+        if (c.code() == 7)
+            level = c.feature.value(2);
+    }
+    // The level read, then the whole profile, then the read that waits for the wire.
+    QCOMPARE(codes, (QVector<int>{135, 3, 8, 7, 24, 23, 1, 12, 6, 135}));
+    QCOMPARE(level, 3);
 }
 
 // The program (this process) holds the store and changes it while mousecfg-cli imports into the

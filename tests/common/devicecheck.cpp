@@ -5,6 +5,8 @@
 
 #include "common/testroot.h"
 #include "device/controller.h"
+#include "device/ic.h"
+#include "model/mousedata.h"
 #include "sim/vmouse.h"
 
 bool checkFindsFamily(int family, int timeoutMs)
@@ -30,4 +32,21 @@ bool replugAndCheck(int family, int *mouse)
     if (mouse)
         *mouse = id;
     return checkFindsFamily(family);
+}
+
+bool mouseDrained()
+{
+    Ic *ic = Controller::instance()->currentIc();
+    if (!ic)
+        return false;
+    QSignalSpy answered(MouseData::instance(), &MouseData::dpiKeyPressed);
+    ic->readCurrentDpiLevel();
+    return answered.wait(10000);
+}
+
+vmouse_state mouseState(int id)
+{
+    vmouse_state s{};
+    vmouse_get_state(id, &s);
+    return s;
 }

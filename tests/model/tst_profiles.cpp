@@ -181,7 +181,7 @@ void TestProfiles::switchKeepsBothProfiles()
     md->keyMatrix[2].kind = 0;
     md->keyMatrix[2].param2 = 0x04;
     md->reportRate = 4;
-    md->setDpi(0, 1, 1234);
+    md->setDpi(0, 1, 1300); // on the step, as the DPI page stores it
     md->lightValue = {2, 3, 1, 4};
     md->runProgram = QStringLiteral("/opt/a/run");
     const QString keysA = md->keyMatrixText();
@@ -197,7 +197,7 @@ void TestProfiles::switchKeepsBothProfiles()
     QVERIFY(pm->activate(a, &error));
     QCOMPARE(md->keyMatrixText(), keysA);
     QCOMPARE(md->reportRate, uchar(4));
-    QCOMPARE(md->xDpiList.at(1).toString().toUInt(), 1234u);
+    QCOMPARE(md->xDpiList.at(1).toString().toUInt(), 1300u);
     QCOMPARE(md->xDpiList.size(), xA.size());
     QCOMPARE(md->lightValue.at(3).toString().toInt(), 4);
     QCOMPARE(md->runProgram, QStringLiteral("/opt/a/run"));

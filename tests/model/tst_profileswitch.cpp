@@ -1,6 +1,7 @@
 // A profile switch against the virtual mouse: afterwards the mouse holds the new profile, for
 // two families with different report lengths; only what differs is sent; a switch made while
 // the mouse is away reaches it when it returns.
+#include "common/devicecheck.h"
 #include "common/testroot.h"
 #include "device/controller.h"
 #include "device/ic.h"
@@ -22,24 +23,6 @@ int check()
     QSignalSpy checked(Controller::instance(), &Controller::deviceChecked);
     emit Controller::instance()->check();
     return checked.wait(5000) ? checked.at(0).at(0).toInt() : -100;
-}
-
-// The mouse answers a read after every write queued before it.
-bool drained()
-{
-    Ic *ic = Controller::instance()->currentIc();
-    if (!ic)
-        return false;
-    QSignalSpy answered(MouseData::instance(), &MouseData::dpiKeyPressed);
-    ic->readCurrentDpiLevel();
-    return answered.wait(10000);
-}
-
-vmouse_state stateOf(int id)
-{
-    vmouse_state s{};
-    vmouse_get_state(id, &s);
-    return s;
 }
 
 uint number(const QVariantList &l, int i)
@@ -143,35 +126,35 @@ void TestProfileSwitch::mouseHoldsNewProfile()
     for (int i = 0; i < 24; ++i)
         md->colorValue << 10 + i;
     QVERIFY(pm->activate(a, &error));
-    QVERIFY(drained());
-    QCOMPARE(differs(stateOf(mouse)), QString());
+    QVERIFY(mouseDrained());
+    QCOMPARE(differs(mouseState(mouse)), QString());
 
     QVERIFY(pm->activate(b, &error));
-    QVERIFY(drained());
-    QCOMPARE(differs(stateOf(mouse)), QString());
-    QCOMPARE(stateOf(mouse).errors, 0u);
+    QVERIFY(mouseDrained());
+    QCOMPARE(differs(mouseState(mouse)), QString());
+    QCOMPARE(mouseState(mouse).errors, 0u);
 
     // The profile already on the mouse: nothing at all (the read that waits for the wire is
     // one command of its own).
-    const uint before = stateOf(mouse).commands;
+    const uint before = mouseState(mouse).commands;
     QVERIFY(pm->activate(b, &error));
     QCOMPARE(ProfileSync::instance()->missingCommands().size(), 0);
-    QVERIFY(drained());
-    QCOMPARE(stateOf(mouse).commands, before + 1);
+    QVERIFY(mouseDrained());
+    QCOMPARE(mouseState(mouse).commands, before + 1);
 
     // A profile that differs only in lighting costs only the lighting command.
     const QString c = pm->duplicate(b, &error);
     QVERIFY(pm->activate(c, &error));
-    QVERIFY(drained());
-    QCOMPARE(stateOf(mouse).commands, before + 2);
+    QVERIFY(mouseDrained());
+    QCOMPARE(mouseState(mouse).commands, before + 2);
     md->lightValue = {1, 2, 2, 3};
     QVERIFY(pm->activate(b, &error));
-    QVERIFY(drained());
-    const uint atB = stateOf(mouse).commands;
+    QVERIFY(mouseDrained());
+    const uint atB = mouseState(mouse).commands;
     QVERIFY(pm->activate(c, &error));
-    QVERIFY(drained());
-    QCOMPARE(stateOf(mouse).commands, atB + 2);
-    QCOMPARE(differs(stateOf(mouse)), QString());
+    QVERIFY(mouseDrained());
+    QCOMPARE(mouseState(mouse).commands, atB + 2);
+    QCOMPARE(differs(mouseState(mouse)), QString());
 
     // Away: the switch changes the model only; the mouse gets it when it is back, once: the
     // controller's resend serves, and the switch's own record knows what that sent.
@@ -182,8 +165,8 @@ void TestProfileSwitch::mouseHoldsNewProfile()
     QSignalSpy resent(Controller::instance(), &Controller::profileResent);
     QSignalSpy sent(Controller::instance(), &Controller::send);
     QCOMPARE(check(), family);
-    QVERIFY(drained());
-    QCOMPARE(differs(stateOf(mouse)), QString());
+    QVERIFY(mouseDrained());
+    QCOMPARE(differs(mouseState(mouse)), QString());
     QCOMPARE(resent.size(), 1);
     QHash<QString, int> perSlot;
     for (const QList<QVariant> &args : std::as_const(sent)) {
@@ -196,8 +179,8 @@ void TestProfileSwitch::mouseHoldsNewProfile()
     QVERIFY(!perSlot.isEmpty());
     QCOMPARE(ProfileSync::instance()->missingCommands().size(), 0);
     QVERIFY(pm->activate(c, &error));
-    QVERIFY(drained());
-    QCOMPARE(differs(stateOf(mouse)), QString());
+    QVERIFY(mouseDrained());
+    QCOMPARE(differs(mouseState(mouse)), QString());
 }
 
 QTEST_GUILESS_MAIN(TestProfileSwitch)

@@ -8,6 +8,13 @@
 #include "model/profilesender.h"
 #include "profiles/profilemanager.h"
 
+#ifdef MOUSECFG_HAVE_DBUS
+#include <QDBusInterface>
+#include <QDBusReply>
+
+#include "profiles/devicebus.h"
+#endif
+
 namespace {
 constexpr int CheckTimeoutMs = 5000;
 // Every queued write is paced by the worker (about 100 ms for the largest); this bounds the lot.
@@ -18,6 +25,18 @@ int Cli::apply(const QStringList &args)
 {
     if (!noArguments("apply", args))
         return Error;
+
+#ifdef MOUSECFG_HAVE_DBUS
+    // The program owns the mouse while it runs: it sends, in turn with its own commands.
+    if (auto program = runningProgram(DeviceBus::Path, DeviceBus::Interface)) {
+        const QDBusReply<bool> r = program->call(QStringLiteral("Apply"));
+        if (r.isValid()) {
+            out(QStringLiteral("the running program sends the active profile to the mouse"));
+            return Ok;
+        }
+        return refusedByProgram("apply", r.error());
+    }
+#endif
 
     // The program's start-up order.
     MacroData *macros = MacroData::instance();
@@ -49,10 +68,11 @@ int Cli::apply(const QStringList &args)
         return NoMouse;
     }
     out(QStringLiteral("family %1").arg(family));
+    holdMouse();
 
     // Keep the level the mouse is on: the profile does not store it.
     int level = 0;
-    if (readDpiLevel(CheckTimeoutMs, &level))
+    if (readDpiLevel(FirstAnswerMs, &level))
         out(QStringLiteral("current DPI level %1 (kept)").arg(level));
 
     for (const ProfileSender::Line &line : ProfileSender::sendAll(ic)) {

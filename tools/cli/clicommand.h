@@ -2,6 +2,11 @@
 
 #include <QStringList>
 
+#include <memory>
+
+class QDBusError;
+class QDBusInterface;
+
 // One sub-command of mousecfg-cli. A new command is a file with its run function and one
 // line in the table of main.cpp.
 struct CliCommand
@@ -33,10 +38,23 @@ int udevRule(const QStringList &args);
 int profile(const QStringList &args);
 int setFamily(const QStringList &args);
 
+#ifdef MOUSECFG_HAVE_DBUS
+// The running program's object at `path` with `interface`, or nullptr when no program answers on
+// the session bus.
+std::unique_ptr<QDBusInterface> runningProgram(const char *path, const char *interface);
+// Prints why the program refused a device call; returns the exit status.
+int refusedByProgram(const char *command, const QDBusError &error);
+#endif
+
 // One device check as the program runs it: the catalogue index found, -1 for none, -2 when it
 // did not finish within timeoutMs.
 int runDeviceCheck(int timeoutMs);
 // Reads the mouse's current DPI level through the current chip protocol. The answer comes after
 // every write queued before it. False without a chip protocol or without an answer.
 bool readDpiLevel(int timeoutMs, int *level);
+// Keeps the mouse's lock (see DeviceLock) from now until shutdown, so that no other process
+// talks to it in between. The first answer after it may wait for another process's sequence:
+// give it FirstAnswerMs.
+void holdMouse();
+extern const int FirstAnswerMs;
 } // namespace Cli

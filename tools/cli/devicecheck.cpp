@@ -2,6 +2,7 @@
 
 #include "device/controller.h"
 #include "device/ic.h"
+#include "device/worker.h"
 #include "model/mousedata.h"
 
 #include <QEventLoop>
@@ -49,4 +50,11 @@ bool Cli::readDpiLevel(int timeoutMs, int *level)
     QObject::disconnect(reply);
     QObject::disconnect(failed);
     return answered;
+}
+
+const int Cli::FirstAnswerMs = Worker::LockWaitMs + 5000;
+
+void Cli::holdMouse()
+{
+    emit Controller::instance()->holdMouse(true);
 }

@@ -27,11 +27,14 @@ const CliCommand commands[] = {
      "start-up, runs a device check and sends the profile to the mouse: key layout with colours and\n"
      "lighting, DPI levels (keeping the mouse's active level), report rate, and the macro of every\n"
      "button bound to one. Waits until the mouse has taken every command. Exit status 2 without a\n"
-     "supported mouse, 1 when a command did not reach it.",
+     "supported mouse, 1 when a command did not reach it.\n"
+     "While the program runs, the program sends the profile (session bus); otherwise the mouse is\n"
+     "locked for the whole command, so that no other program's command comes in between.",
      &Cli::apply},
     {"dpi-level", "read the mouse's active DPI level",
      "mousecfg-cli dpi-level\n"
-     "Runs a device check and asks the mouse for its active DPI level (counted from 0).\n"
+     "Runs a device check and asks the mouse for its active DPI level (counted from 0), through\n"
+     "the running program when there is one.\n"
      "Exit status 2 without a supported mouse.",
      &Cli::dpiLevel},
     {"export", "write a macro of the store to a .mc exchange file",
@@ -51,7 +54,8 @@ const CliCommand commands[] = {
     {"profile", "list, switch, export or import profiles",
      "mousecfg-cli profile list | use NAME | export NAME FILE [--replace] | import FILE\n"
      "list: the profiles in their order, the active one marked with \"*\".\n"
-     "use: makes NAME the active profile and sends it to the mouse.\n"
+     "use: makes NAME the active profile and sends it to the mouse, keeping the mouse's DPI level\n"
+     "(through the running program: what the mouse does not hold yet).\n"
      "export: writes profile NAME and the macros it binds to FILE; an existing FILE only with\n"
      "--replace, and never a file in the program's own folder.\n"
      "import: adds the profile of FILE (and its macros) at the end of the list.\n"

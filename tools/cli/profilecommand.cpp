@@ -17,6 +17,7 @@
 #include "profiles/profilebus.h"
 #endif
 #include "profiles/profilemanager.h"
+#include "profiles/profilesync.h"
 
 namespace {
 constexpr int CheckTimeoutMs = 5000;
@@ -24,22 +25,6 @@ constexpr int DrainTimeoutMs = 20000;
 
 const char *const Usage = "usage: mousecfg-cli profile list | use NAME | export NAME FILE [--replace] | import FILE";
 const QLatin1String ReplaceOption("--replace");
-
-#ifdef MOUSECFG_HAVE_DBUS
-constexpr int BusTimeoutMs = 10000;
-
-// The running program's profiles, or nullptr when no program answers on the session bus.
-std::unique_ptr<QDBusInterface> runningProgram()
-{
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected() || !bus.interface()->isServiceRegistered(QLatin1String(ProfileBus::Service)))
-        return nullptr;
-    auto iface = std::make_unique<QDBusInterface>(QLatin1String(ProfileBus::Service), QLatin1String(ProfileBus::Path),
-                                                  QLatin1String(ProfileBus::Interface), bus);
-    iface->setTimeout(BusTimeoutMs);
-    return iface->isValid() ? std::move(iface) : nullptr;
-}
-#endif
 
 // The program's start-up order, for working on the files directly.
 void loadAll()
@@ -141,13 +126,22 @@ int direct(const QString &verb, const QStringList &args, bool replace)
     }
     const int family = Cli::runDeviceCheck(CheckTimeoutMs);
     const bool already = profiles->activeName() == args.at(0);
+    if (family >= 0) {
+        Cli::holdMouse();
+        // The profile does not hold the level the mouse is on: keep it, as apply does.
+        int level = 0;
+        Cli::readDpiLevel(Cli::FirstAnswerMs, &level);
+    }
     if (!profiles->activate(args.at(0), &error)) {
         Cli::err(QStringLiteral("mousecfg-cli profile use: %1").arg(error));
         Controller::shutdown();
         return Cli::Error;
     }
+    // A fresh process knows nothing of what the mouse holds: the active profile goes out whole.
+    if (already)
+        ProfileSync::instance()->sync();
     int rc = Cli::Ok;
-    if (family >= 0 && !already) {
+    if (family >= 0) {
         int level = 0;
         if (!Cli::readDpiLevel(DrainTimeoutMs, &level)) {
             Cli::err(QStringLiteral("mousecfg-cli profile use: the mouse did not confirm the last command"));
@@ -174,7 +168,7 @@ int Cli::profile(const QStringList &args)
     }
     const QStringList rest = words.mid(1);
 #ifdef MOUSECFG_HAVE_DBUS
-    if (auto program = runningProgram())
+    if (auto program = runningProgram(ProfileBus::Path, ProfileBus::Interface))
         return viaProgram(*program, verb, rest, replace);
 #endif
     return direct(verb, rest, replace);
