@@ -198,8 +198,8 @@ int Startup::run(QApplication &app, const Options &options)
     QObject::connect(&single, &SingleInstance::raiseRequested, window.get(), &MainWindow::raiseWindow);
     window->setWaitForUser(options.startHidden);
     // Started by the user the window shows at once, with or without a mouse (it then says why
-    // nothing can be set); started for the login it waits in the tray.
-    if (!options.startHidden || !MainWindow::trayAvailable())
+    // nothing can be set); started for the login it waits until the user opens it.
+    if (!options.startHidden)
         window->show();
 
     // Every change is on disk within about a second, whatever ends the program later.
