@@ -85,10 +85,15 @@ public:
                                                 QStringLiteral("1024x768x24")});
         QByteArray number;
         QDeadlineTimer deadline(20000);
-        while (!number.contains('\n') && !deadline.hasExpired() && m_server.waitForReadyRead(500))
+        // A cold machine may take seconds before the first server names its display.
+        while (!number.contains('\n') && !deadline.hasExpired()
+               && m_server.state() != QProcess::NotRunning) {
+            m_server.waitForReadyRead(500);
             number += m_server.readAllStandardOutput();
+        }
         if (!number.contains('\n'))
-            return QStringLiteral("Xvfb did not start");
+            return QStringLiteral("Xvfb did not start: ")
+                   + QString::fromLocal8Bit(m_server.readAllStandardError().right(600));
         m_display = QLatin1Char(':') + QString::fromLatin1(number.trimmed());
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("DISPLAY"), m_display);
