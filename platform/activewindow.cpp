@@ -2,6 +2,13 @@
 
 #include <QFile>
 
+#if defined(Q_OS_LINUX)
+#include "platform/linux/x11activewindow.h"
+#ifdef MOUSECFG_HAVE_DBUS
+#include "platform/linux/kwinactivewindow.h"
+#endif
+#endif
+
 QString ActiveWindow::executableOf(qint64 pid)
 {
 #if defined(Q_OS_LINUX)
@@ -19,12 +26,44 @@ QString ActiveWindow::executableOf(qint64 pid)
 #endif
 }
 
-#if !defined(Q_OS_LINUX)
+void ActiveWindow::report(const QString &program, const QString &appId)
+{
+    const Seen now{program, appId};
+    if (now == m_last)
+        return;
+    m_last = now;
+    if (!program.isEmpty() || !appId.isEmpty()) {
+        m_seen.removeAll(now);
+        m_seen.prepend(now);
+        // Enough to choose from, bounded however long the session runs.
+        while (m_seen.size() > 30)
+            m_seen.removeLast();
+    }
+    emit programChanged(program, appId);
+}
+
+#if defined(Q_OS_LINUX)
+std::unique_ptr<ActiveWindow> ActiveWindow::create()
+{
+    // Under Wayland an X server knows only its own clients' windows: each desktop is asked in
+    // its own way, and one that tells nothing gets a source that says so.
+    if (qgetenv("XDG_SESSION_TYPE") == "wayland") {
+        const QByteArray desktop = qgetenv("XDG_CURRENT_DESKTOP").toUpper();
+#ifdef MOUSECFG_HAVE_DBUS
+        if (desktop.contains("KDE"))
+            return std::make_unique<KWinActiveWindow>();
+#endif
+        Q_UNUSED(desktop);
+    }
+    return std::make_unique<X11ActiveWindow>();
+}
+#else
 namespace {
 class NoActiveWindow : public ActiveWindow
 {
 public:
     bool available() const override { return false; }
+    Kind kind() const override { return Kind::None; }
 };
 } // namespace
 

@@ -70,9 +70,5 @@ KWinActiveWindow::~KWinActiveWindow()
 
 void KWinActiveWindow::WindowActivated(int pid)
 {
-    const QString program = executableOf(pid);
-    if (program == m_last)
-        return;
-    m_last = program;
-    emit programChanged(program);
+    report(executableOf(pid), QString());
 }

@@ -23,6 +23,7 @@ public:
     ~KWinActiveWindow() override;
 
     bool available() const override { return m_available; }
+    Kind kind() const override { return Kind::KWin; }
     // The script's text, for the service name the program holds on the bus.
     static QString script();
 
@@ -33,5 +34,4 @@ private:
     QDBusConnection m_bus;
     std::unique_ptr<QTemporaryFile> m_file;
     bool m_available = false;
-    QString m_last;
 };

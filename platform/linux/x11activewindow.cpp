@@ -1,9 +1,5 @@
 #include "platform/linux/x11activewindow.h"
 
-#ifdef MOUSECFG_HAVE_DBUS
-#include "platform/linux/kwinactivewindow.h"
-#endif
-
 #include <QTimer>
 
 #include <cstdlib>
@@ -27,18 +23,6 @@ quint32 atom(xcb_connection_t *c, const char *name)
     return r ? r->atom : 0;
 }
 } // namespace
-
-std::unique_ptr<ActiveWindow> ActiveWindow::create()
-{
-    if (qgetenv("XDG_SESSION_TYPE") == "wayland") {
-        // Only KDE's compositor can be asked; elsewhere the desktop tells nothing.
-#ifdef MOUSECFG_HAVE_DBUS
-        if (qgetenv("XDG_CURRENT_DESKTOP").toUpper().contains("KDE"))
-            return std::make_unique<KWinActiveWindow>();
-#endif
-    }
-    return std::make_unique<X11ActiveWindow>();
-}
 
 X11ActiveWindow::X11ActiveWindow()
 {
@@ -124,12 +108,24 @@ void X11ActiveWindow::drain()
 void X11ActiveWindow::readActive()
 {
     QString program;
+    QString appId;
     if (const quint32 window = property(m_root, m_activeAtom, XCB_ATOM_WINDOW)) {
         if (const quint32 pid = property(window, m_pidAtom, XCB_ATOM_CARDINAL))
             program = executableOf(pid);
+        appId = windowClass(window);
     }
-    if (program == m_last)
-        return;
-    m_last = program;
-    emit programChanged(program);
+    report(program, appId);
+}
+
+QString X11ActiveWindow::windowClass(quint32 window) const
+{
+    // WM_CLASS is "instance\0class\0"; the class names the application, as a desktop file does.
+    auto r = own(xcb_get_property_reply(
+        m_connection, xcb_get_property(m_connection, 0, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 64), nullptr));
+    if (!r || r->format != 8)
+        return QString();
+    const QByteArray value(static_cast<const char *>(xcb_get_property_value(r.get())),
+                           xcb_get_property_value_length(r.get()));
+    const QList<QByteArray> parts = value.split('\0');
+    return parts.size() >= 2 ? QString::fromUtf8(parts.at(1)) : QString();
 }

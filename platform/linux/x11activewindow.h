@@ -19,11 +19,13 @@ public:
     ~X11ActiveWindow() override;
 
     bool available() const override { return m_available; }
+    Kind kind() const override { return Kind::X11; }
 
 private:
     void drain();
     void readActive();
     quint32 property(quint32 window, quint32 atom, quint32 type) const;
+    QString windowClass(quint32 window) const;
 
     xcb_connection_t *m_connection = nullptr;
     std::unique_ptr<QSocketNotifier> m_notifier;
@@ -31,5 +33,4 @@ private:
     quint32 m_activeAtom = 0;
     quint32 m_pidAtom = 0;
     bool m_available = false;
-    QString m_last;
 };

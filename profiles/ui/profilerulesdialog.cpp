@@ -1,15 +1,18 @@
 #include "profiles/ui/profilerulesdialog.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
 #include "model/mousedata.h"
+#include "platform/activewindow.h"
 #include "profiles/profilemanager.h"
 #include "profiles/ui/profilebar.h"
 #include "resources/lookcombobox.h"
@@ -22,8 +25,8 @@ QString languageText(int n)
 }
 } // namespace
 
-ProfileRulesDialog::ProfileRulesDialog(bool desktopTells, QWidget *parent)
-    : QDialog(parent), m_desktopTells(desktopTells)
+ProfileRulesDialog::ProfileRulesDialog(const ActiveWindow *source, QWidget *parent)
+    : QDialog(parent), m_source(source), m_desktopTells(source && source->available())
 {
     setObjectName(QStringLiteral("profileRulesDialog"));
     setWindowTitle(languageText(199));
@@ -51,9 +54,12 @@ ProfileRulesDialog::ProfileRulesDialog(bool desktopTells, QWidget *parent)
     auto *buttons = new QHBoxLayout;
     addRuleBtn = new QPushButton(languageText(202), this);
     addRuleBtn->setObjectName(QStringLiteral("addRuleBtn"));
+    addRunningBtn = new QPushButton(languageText(242), this);
+    addRunningBtn->setObjectName(QStringLiteral("addRunningBtn"));
+    addRunningBtn->setEnabled(m_desktopTells);
     removeRuleBtn = new QPushButton(languageText(203), this);
     removeRuleBtn->setObjectName(QStringLiteral("removeRuleBtn"));
-    for (QPushButton *b : {addRuleBtn, removeRuleBtn}) {
+    for (QPushButton *b : {addRuleBtn, addRunningBtn, removeRuleBtn}) {
         StyleSheets::setLook(b, StyleSheets::PushButtonLook);
         b->setFixedHeight(27);
         buttons->addWidget(b);
@@ -88,6 +94,7 @@ ProfileRulesDialog::ProfileRulesDialog(bool desktopTells, QWidget *parent)
         if (!program.isEmpty())
             addRule(program);
     });
+    connect(addRunningBtn, &QPushButton::clicked, this, &ProfileRulesDialog::offerRunning);
     connect(removeRuleBtn, &QPushButton::clicked, this, [this] {
         const int row = ruleTable->currentRow();
         if (row >= 0) {
@@ -128,10 +135,7 @@ void ProfileRulesDialog::fill()
     for (const ProfileIndex::Entry &e : index.profiles)
         defaultComboBox->addItem(ProfileBar::elided(e.name, defaultComboBox->font()), e.file);
     defaultComboBox->setCurrentIndex(qMax(0, defaultComboBox->findData(index.defaultFile)));
-    if (!m_desktopTells)
-        stateTxt->setText(languageText(206));
-    else
-        stateTxt->setText(index.rules.isEmpty() ? languageText(215) : languageText(207));
+    showState(index.rules.isEmpty());
     m_filling = false;
 }
 
@@ -155,8 +159,48 @@ void ProfileRulesDialog::store()
             rules.append({ruleTable->item(row, 0)->text(), box->currentData().toInt()});
     }
     ProfileManager::instance()->setRules(rules, defaultComboBox->currentData().toInt());
-    if (m_desktopTells)
-        stateTxt->setText(rules.isEmpty() ? languageText(215) : languageText(207));
+    showState(rules.isEmpty());
+}
+
+void ProfileRulesDialog::showState(bool noRules)
+{
+    if (!m_desktopTells) {
+        stateTxt->setText(languageText(206));
+        return;
+    }
+    int sourceText = 238;
+    switch (m_source->kind()) {
+    case ActiveWindow::Kind::KWin: sourceText = 239; break;
+    case ActiveWindow::Kind::GnomeShell: sourceText = 240; break;
+    case ActiveWindow::Kind::Wlroots: sourceText = 241; break;
+    case ActiveWindow::Kind::X11:
+    case ActiveWindow::Kind::None: break;
+    }
+    stateTxt->setText(languageText(237).arg(languageText(sourceText)) + QLatin1Char(' ')
+                      + languageText(noRules ? 215 : 207));
+}
+
+void ProfileRulesDialog::offerRunning()
+{
+    // The applications the desktop named in front this run; the application id where there is
+    // one, since it outlives an upgrade and every desktop gives it.
+    QMenu menu(this);
+    StyleSheets::setLook(&menu, StyleSheets::ContextMenuLook);
+    const QList<ActiveWindow::Seen> seen = m_source ? m_source->seen() : QList<ActiveWindow::Seen>();
+    for (const ActiveWindow::Seen &s : seen) {
+        const QString rule = s.appId.isEmpty() ? s.program : s.appId;
+        if (rule.isEmpty() || s.program == QCoreApplication::applicationFilePath())
+            continue;
+        QAction *a = menu.addAction(s.appId.isEmpty() || s.program.isEmpty()
+                                        ? rule
+                                        : QStringLiteral("%1 (%2)").arg(s.appId, s.program));
+        a->setData(rule);
+    }
+    if (menu.isEmpty())
+        menu.addAction(languageText(243))->setEnabled(false);
+    if (QAction *chosen = menu.exec(addRunningBtn->mapToGlobal(QPoint(0, addRunningBtn->height()))))
+        if (!chosen->data().toString().isEmpty())
+            addRule(chosen->data().toString());
 }
 
 QString ProfileRulesDialog::askProgram()

@@ -99,7 +99,7 @@ void ProfileUi::install(MainWindow *w)
 
     auto *holder = new AutoSwitchHolder(w);
     QObject::connect(bar, &ProfileBar::rulesRequested, w, [w, holder] {
-        auto *dialog = new ProfileRulesDialog(holder->source && holder->source->available(), w);
+        auto *dialog = new ProfileRulesDialog(holder->source.get(), w);
         dialog->setAttribute(Qt::WA_DeleteOnClose);
         dialog->open();
     });

@@ -329,6 +329,20 @@ void TestProfiles::rulesMatchPrograms()
     QCOMPARE(ProfileAutoSwitch::profileFor(index, QStringLiteral("/opt/x/editor2")), 2);
     index.defaultFile = -1;
     QCOMPARE(ProfileAutoSwitch::profileFor(index, QStringLiteral("/opt/x/other")), -1);
+
+    // An application id, as a Wayland app_id, an X11 class or a desktop file's name, whatever
+    // the case; where the desktop gives no process, the id alone decides.
+    index.rules = {{QStringLiteral("org.example.Paint.desktop"), 0}, {QStringLiteral("firefox"), 1}};
+    index.defaultFile = 2;
+    QCOMPARE(ProfileAutoSwitch::profileFor(index, QString(), QStringLiteral("org.example.Paint")), 0);
+    QCOMPARE(ProfileAutoSwitch::profileFor(index, QStringLiteral("/usr/lib/x/paint"), QStringLiteral("ORG.EXAMPLE.PAINT.desktop")), 0);
+    QCOMPARE(ProfileAutoSwitch::profileFor(index, QStringLiteral("/usr/lib/firefox-esr/firefox-esr"), QStringLiteral("Firefox")), 1);
+    QCOMPARE(ProfileAutoSwitch::profileFor(index, QString(), QStringLiteral("firefox")), 1);
+    // An id that is only a part of the rule's does not match; a path rule never matches an id.
+    QCOMPARE(ProfileAutoSwitch::profileFor(index, QString(), QStringLiteral("org.example")), 2);
+    index.rules = {{link, 1}};
+    QCOMPARE(ProfileAutoSwitch::profileFor(index, QString(), link), 2);
+    QCOMPARE(ProfileAutoSwitch::profileFor(index, QString(), QString()), -1);
 }
 
 void TestProfiles::indexSaveLoopChild()

@@ -15,7 +15,48 @@ class TestActiveWindow : public QObject
 
 private slots:
     void replacedExecutableStillMatches();
+    void reportsChangesAndRemembersWhatWasInFront();
 };
+
+namespace {
+class FakeSource : public ActiveWindow
+{
+public:
+    bool available() const override { return true; }
+    Kind kind() const override { return Kind::Wlroots; }
+    using ActiveWindow::report;
+};
+} // namespace
+
+void TestActiveWindow::reportsChangesAndRemembersWhatWasInFront()
+{
+    FakeSource source;
+    QSignalSpy told(&source, &ActiveWindow::programChanged);
+    source.report(QString(), QString());
+    QCOMPARE(told.size(), 0);
+    source.report(QStringLiteral("/usr/bin/a"), QStringLiteral("a"));
+    source.report(QStringLiteral("/usr/bin/a"), QStringLiteral("a"));
+    QCOMPARE(told.size(), 1);
+    // The same process with another id (a second window class) is news.
+    source.report(QStringLiteral("/usr/bin/a"), QStringLiteral("a-viewer"));
+    source.report(QString(), QStringLiteral("b"));
+    source.report(QString(), QString());
+    source.report(QStringLiteral("/usr/bin/a"), QStringLiteral("a"));
+    QCOMPARE(told.size(), 5);
+    QCOMPARE(told.at(3), (QList<QVariant>{QString(), QString()}));
+
+    // Most recent first, each once, nothing unknown.
+    const QList<ActiveWindow::Seen> seen = source.seen();
+    QCOMPARE(seen.size(), 3);
+    QCOMPARE(seen.at(0).appId, QStringLiteral("a"));
+    QCOMPARE(seen.at(1).appId, QStringLiteral("b"));
+    QCOMPARE(seen.at(2).appId, QStringLiteral("a-viewer"));
+
+    for (int i = 0; i < 100; ++i)
+        source.report(QString(), QStringLiteral("app%1").arg(i));
+    QVERIFY(source.seen().size() <= 30);
+    QCOMPARE(source.seen().first().appId, QStringLiteral("app99"));
+}
 
 void TestActiveWindow::replacedExecutableStillMatches()
 {

@@ -44,6 +44,7 @@
 #include "platform/darklook.h"
 #include "platform/focusring.h"
 #include "profiles/profilemanager.h"
+#include "platform/activewindow.h"
 #include "profiles/ui/profilerulesdialog.h"
 #include "sim/vmouse.h"
 #include "sim/vmousestate.h"
@@ -281,7 +282,12 @@ void shootWindow(MainWindow &window, Shooter &s)
     update.hide();
 
     // The rules dialog with two example rules (shown only: nothing is saved).
-    ProfileRulesDialog rules(true, &window);
+    struct ShownSource : ActiveWindow
+    {
+        bool available() const override { return true; }
+        Kind kind() const override { return Kind::X11; }
+    } source;
+    ProfileRulesDialog rules(&source, &window);
     const QString profile = ProfileManager::instance()->activeName();
     const QSignalBlocker quiet(rules.ruleTable);   // edits would be saved as rules
     for (const QString &program : {QStringLiteral("/usr/bin/game"), QStringLiteral("editor")}) {
@@ -290,7 +296,7 @@ void shootWindow(MainWindow &window, Shooter &s)
         rules.ruleTable->setItem(row, 0, new QTableWidgetItem(program));
         rules.ruleTable->setItem(row, 1, new QTableWidgetItem(profile));
     }
-    rules.stateTxt->setText(md->languageText(207));
+    rules.showState(false);
     rules.show();
     s.shoot(&rules, QStringLiteral("dialog-rules"));
 }
