@@ -17,7 +17,16 @@ check() { # check "what" command...
 }
 
 [ "$(id -u)" -eq 0 ] || { echo "run-package-test: needs root (creates the test user)" >&2; exit 1; }
-deb=$(MOUSECFG_PACKAGE_BUILD="$build" "$top/scripts/package" | tail -n 1)
+# Its whole output is kept: a failed build says why on standard output.
+packlog=$(mktemp)
+if ! MOUSECFG_PACKAGE_BUILD="$build" "$top/scripts/package" >"$packlog" 2>&1; then
+  echo "run-package-test: building the package failed:" >&2
+  tail -n 60 "$packlog" >&2
+  rm -f "$packlog"
+  exit 1
+fi
+deb=$(tail -n 1 "$packlog")
+rm -f "$packlog"
 [ -f "$deb" ] || { echo "run-package-test: no package built" >&2; exit 1; }
 
 id -u "$user" >/dev/null 2>&1 || useradd --create-home --shell /bin/sh "$user"
