@@ -99,7 +99,7 @@ if [ "${1:-}" = --login ]; then
   before=$(grep -c '# report-rate' "$scratch/trace")
   wait_for 20 "the program's window" bash -c "$(declare -f focus); focus Focus $program | grep -q true"
   wait_for 10 "focus on the program's window" bash -c "$(declare -f focus); [ \"\$(focus FocusedPid)\" = '(uint32 $program,)' ]"
-  sleep 1
+  sleep 1.5
   [ "$(grep -c '# report-rate' "$scratch/trace")" = "$before" ] && rate_is 4 \
     || fail "focusing the program's own window changed the mouse (rate $(rate))"
   focus_and_check "$pid_appA" 2
@@ -160,7 +160,8 @@ login() {
 status=0
 login first || status=$?
 if [ "$status" -eq 0 ]; then
-  # Three profiles by their report rates; rules for the two applications, by path and by name.
+  # Three profiles by their report rates; rules for the two applications, by path and by name;
+  # the first profile for every other program, so that the program's own window would switch.
   for n in 0 1 2; do
     sed "s/^reportRate=.*/reportRate=$((n == 0 ? 8 : n * 2))/" "$scratch/app/data/pD.bin" >"$scratch/app/data/p$n.bin"
   done
@@ -168,7 +169,7 @@ if [ "$status" -eq 0 ]; then
 [profiles]
 order=0, 1, 2
 active=0
-default=-1
+default=0
 
 [names]
 0=Standard
