@@ -4,8 +4,12 @@
 // shell: tests/desktops/run-gnome-test.sh.)
 #include "platform/linux/gnomeactivewindow.h"
 #include "common/privatebus.h"
+#include "common/testroot.h"
+#include "model/mousedata.h"
+#include "profiles/profilemanager.h"
+#include "profiles/ui/profilerulesdialog.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusVariant>
@@ -14,7 +18,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
 #include <QProcess>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -86,8 +92,11 @@ private slots:
     void userIsToldWhatToDo();
     void withoutShellTellsNothing();
     void reportsBecomeProgramsAndAppIds();
+    void rulesDialogSaysWhatIsLeft();
 
 private:
+    QTemporaryDir root;
+    bool focus(int pid, const QString &appId);
     QDBusConnection shellBus{QString()};
     FakeShell shell;
     std::unique_ptr<QTemporaryDir> dir;
@@ -245,14 +254,6 @@ void TestGnomeActiveWindow::reportsBecomeProgramsAndAppIds()
     QVERIFY(other.waitForStarted());
     QSignalSpy told(&source, &ActiveWindow::programChanged);
     QSignalSpy changed(&source, &GnomeActiveWindow::stateChanged);
-    const auto focus = [&](int pid, const QString &appId) {
-        QDBusMessage m = QDBusMessage::createMethodCall(QDBusConnection::sessionBus().baseService(),
-                                                        QLatin1String(GnomeActiveWindow::Path),
-                                                        QStringLiteral("org.mousecfg.GnomeShell"),
-                                                        QStringLiteral("WindowFocused"));
-        m.setArguments({pid, appId});
-        return shellBus.send(m);
-    };
     QVERIFY(focus(int(other.processId()), QStringLiteral("org.example.Editor.desktop")));
     QTRY_COMPARE_WITH_TIMEOUT(told.size(), 1, 5000);
     const QString exe = QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(other.processId()));
@@ -285,11 +286,47 @@ void TestGnomeActiveWindow::reportsBecomeProgramsAndAppIds()
     other.waitForFinished();
 }
 
+// What the extension sends when a window gets the focus.
+bool TestGnomeActiveWindow::focus(int pid, const QString &appId)
+{
+    QDBusMessage m = QDBusMessage::createMethodCall(QDBusConnection::sessionBus().baseService(),
+                                                    QLatin1String(GnomeActiveWindow::Path),
+                                                    QStringLiteral("org.mousecfg.GnomeShell"), QStringLiteral("WindowFocused"));
+    m.setArguments({pid, appId});
+    return shellBus.send(m);
+}
+
+void TestGnomeActiveWindow::rulesDialogSaysWhatIsLeft()
+{
+    QVERIFY(root.isValid());
+    QVERIFY(TestRoot::install(root.path()));
+    ProfileManager::instance()->load();
+    MouseData *md = MouseData::instance();
+    shellBus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("shell"));
+    QVERIFY(shellBus.registerVirtualObject(QStringLiteral("/org/gnome/Shell"), &shell));
+    QVERIFY(shellBus.registerService(QStringLiteral("org.gnome.Shell")));
+
+    // Copied while the shell runs: the user is told to log in again, not that GNOME tells nothing.
+    GnomeActiveWindow source(QDBusConnection::sessionBus(), shipped, dir->path());
+    ProfileRulesDialog dialog(&source);
+    QTRY_VERIFY_WITH_TIMEOUT(dialog.stateTxt->text().contains(md->languageText(244)), 5000);
+    QVERIFY(dialog.stateTxt->text().contains(md->languageText(240)));
+    QVERIFY(!dialog.stateTxt->text().contains(md->languageText(206)));
+    QVERIFY(!dialog.addRunningBtn->isEnabled());
+
+    // After that login the extension reports, also while the dialog is open.
+    QVERIFY(focus(int(QCoreApplication::applicationPid()), QString()));
+    QTRY_VERIFY_WITH_TIMEOUT(dialog.addRunningBtn->isEnabled(), 5000);
+    QVERIFY(!dialog.stateTxt->text().contains(md->languageText(244)));
+    QVERIFY(dialog.stateTxt->text().contains(md->languageText(240)));
+    QVERIFY(dialog.stateTxt->text().contains(md->languageText(215)));
+}
+
 int main(int argc, char *argv[])
 {
     if (const int failed = runOnPrivateBus(argc, argv))
         return failed;
-    QCoreApplication app(argc, argv);
+    QApplication app(argc, argv);
     TestGnomeActiveWindow test;
     return QTest::qExec(&test, argc, argv);
 }
