@@ -70,8 +70,12 @@ GnomeActiveWindow::GnomeActiveWindow(QDBusConnection bus, QString shipped, QStri
     m_bus.connect(shell, shellPath, extensionsIface, QStringLiteral("ExtensionStateChanged"), this,
                   SLOT(extensionStateChanged(QString, QVariantMap)));
     // A shell restarted (or started after the program) is asked again.
-    auto *watcher = new QDBusServiceWatcher(shell, m_bus, QDBusServiceWatcher::WatchForRegistration, this);
-    connect(watcher, &QDBusServiceWatcher::serviceRegistered, this, &GnomeActiveWindow::shellAppeared);
+    auto *watcher = new QDBusServiceWatcher(shell, m_bus, QDBusServiceWatcher::WatchForOwnerChange, this);
+    connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this, [this](const QString &, const QString &, const QString &owner) {
+        m_shellOwner = owner;
+        if (!owner.isEmpty())
+            shellAppeared();
+    });
     ask();
 }
 
@@ -132,12 +136,12 @@ void GnomeActiveWindow::ask()
             setState(State::NoShell);
             return;
         }
+        m_shellOwner = reply.service();
         bool changed = false;
         if (!install(m_shipped + QLatin1Char('/') + variantFor(version), folder(), &changed)) {
             setState(State::Refused);
             return;
         }
-        m_updated = m_updated || changed;
         callAsync(this, m_bus, shellProperty(extensionsIface, QStringLiteral("UserExtensionsEnabled")), [this](const QDBusMessage &r) {
             // A shell without the property runs user extensions.
             const QVariant on = firstArgument(r);
@@ -229,6 +233,9 @@ int GnomeActiveWindow::adviceText() const
 
 void GnomeActiveWindow::WindowFocused(int pid, const QString &appId)
 {
+    // Any program of the session may call; only the shell's word moves the profile.
+    if (calledFromDBus() && message().service() != m_shellOwner)
+        return;
     const bool first = !m_reporting || m_state != State::Enabled;
     m_reporting = true;
     m_state = State::Enabled;

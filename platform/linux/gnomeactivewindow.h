@@ -3,6 +3,7 @@
 #include "platform/activewindow.h"
 
 #include <QDBusConnection>
+#include <QDBusContext>
 #include <QString>
 #include <QVariantMap>
 
@@ -10,7 +11,7 @@
 // program (shipped in <data>/data/gnome-shell, copied into the user's extensions) reports the
 // focused window's process and application id to WindowFocused() of this object, published at
 // /GnomeShell beside /Profiles. The shell loads a newly copied extension only at the next login.
-class GnomeActiveWindow : public ActiveWindow
+class GnomeActiveWindow : public ActiveWindow, protected QDBusContext
 {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.mousecfg.GnomeShell")
@@ -67,5 +68,5 @@ private:
     QString m_extensions;
     State m_state = State::Asking;
     bool m_reporting = false;
-    bool m_updated = false;   // copied this run: the running shell still has the old one
+    QString m_shellOwner;   // the shell's unique name: reports from anyone else are ignored
 };

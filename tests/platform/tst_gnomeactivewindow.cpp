@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusPendingCall>
 #include <QDBusVariant>
 #include <QDBusVirtualObject>
 #include <QFile>
@@ -254,6 +255,18 @@ void TestGnomeActiveWindow::reportsBecomeProgramsAndAppIds()
     QVERIFY(other.waitForStarted());
     QSignalSpy told(&source, &ActiveWindow::programChanged);
     QSignalSpy changed(&source, &GnomeActiveWindow::stateChanged);
+    // Another program of the session cannot pose as the shell.
+    QDBusConnection intruder = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("intruder"));
+    QDBusMessage posed = QDBusMessage::createMethodCall(QDBusConnection::sessionBus().baseService(),
+                                                        QLatin1String(GnomeActiveWindow::Path),
+                                                        QStringLiteral("org.mousecfg.GnomeShell"), QStringLiteral("WindowFocused"));
+    posed.setArguments({int(other.processId()), QStringLiteral("posed")});
+    const QDBusPendingCall answered = intruder.asyncCall(posed);
+    QTRY_VERIFY_WITH_TIMEOUT(answered.isFinished(), 5000);
+    QDBusConnection::disconnectFromBus(intruder.name());
+    QVERIFY(told.isEmpty());
+    QVERIFY(!source.available());
+
     QVERIFY(focus(int(other.processId()), QStringLiteral("org.example.Editor.desktop")));
     QTRY_COMPARE_WITH_TIMEOUT(told.size(), 1, 5000);
     const QString exe = QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(other.processId()));
