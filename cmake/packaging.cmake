@@ -67,6 +67,8 @@ endif()
 
 set(_share share/mousecfg)
 install(FILES ${CMAKE_SOURCE_DIR}/data/apConfig.bin ${CMAKE_SOURCE_DIR}/data/pD.bin DESTINATION ${_share}/data)
+# The GNOME Shell extension, both API styles; the program copies one into the user's extensions.
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/data/gnome-shell DESTINATION ${_share}/data)
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/i18n/ DESTINATION ${_share}/i18n FILES_MATCHING PATTERN "*.ini")
 
 # Debian's font package is linked to rather than copied; a copy committed in fonts/ ships itself.

@@ -5,6 +5,7 @@
 #if defined(Q_OS_LINUX)
 #include "platform/linux/x11activewindow.h"
 #ifdef MOUSECFG_HAVE_DBUS
+#include "platform/linux/gnomeactivewindow.h"
 #include "platform/linux/kwinactivewindow.h"
 #endif
 #endif
@@ -52,6 +53,8 @@ std::unique_ptr<ActiveWindow> ActiveWindow::create()
 #ifdef MOUSECFG_HAVE_DBUS
         if (desktop.contains("KDE"))
             return std::make_unique<KWinActiveWindow>();
+        if (desktop.contains("GNOME"))
+            return std::make_unique<GnomeActiveWindow>();
 #endif
         Q_UNUSED(desktop);
     }

@@ -15,6 +15,9 @@
 #include "platform/activewindow.h"
 #include "profiles/profilemanager.h"
 #include "profiles/ui/profilebar.h"
+#if defined(Q_OS_LINUX) && defined(MOUSECFG_HAVE_DBUS)
+#include "platform/linux/gnomeactivewindow.h"
+#endif
 #include "resources/lookcombobox.h"
 #include "resources/stylesheets.h"
 
@@ -104,6 +107,16 @@ ProfileRulesDialog::ProfileRulesDialog(const ActiveWindow *source, QWidget *pare
     });
     connect(defaultComboBox, &QComboBox::currentIndexChanged, this, [this] { store(); });
     connect(ruleTable, &QTableWidget::itemChanged, this, [this] { store(); });
+#if defined(Q_OS_LINUX) && defined(MOUSECFG_HAVE_DBUS)
+    // The shell's extension may start reporting, or be switched off, while the dialog is open.
+    if (const auto *gnome = qobject_cast<const GnomeActiveWindow *>(source)) {
+        connect(gnome, &GnomeActiveWindow::stateChanged, this, [this, gnome] {
+            m_desktopTells = gnome->available();
+            addRunningBtn->setEnabled(m_desktopTells);
+            showState(ruleTable->rowCount() == 0);
+        });
+    }
+#endif
     fill();
 }
 
@@ -164,6 +177,13 @@ void ProfileRulesDialog::store()
 
 void ProfileRulesDialog::showState(bool noRules)
 {
+#if defined(Q_OS_LINUX) && defined(MOUSECFG_HAVE_DBUS)
+    // GNOME runs the extension only after what the user has to do; say what that is.
+    if (const auto *gnome = qobject_cast<const GnomeActiveWindow *>(m_source); gnome && !m_desktopTells && gnome->adviceText()) {
+        stateTxt->setText(languageText(237).arg(languageText(240)) + QLatin1Char(' ') + languageText(gnome->adviceText()));
+        return;
+    }
+#endif
     if (!m_desktopTells) {
         stateTxt->setText(languageText(206));
         return;
