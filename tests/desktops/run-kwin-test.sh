@@ -111,6 +111,12 @@ trace="$scratch/trace"
 rates() { sed -n 's/.*# report-rate \([0-9]*\).*/\1/p' "$trace" 2>/dev/null; }
 rate_is() { [ "$(rates | tail -n 1)" = "$1" ]; }
 
+# As after a run of the program that was killed: a script of its name is loaded already, and the
+# compositor refuses to load that name again until it is unloaded.
+echo "// left over" >"$scratch/left-over.js"
+dbus-send --session --print-reply --dest=org.kde.KWin /Scripting org.kde.kwin.Scripting.loadScript \
+  string:"$scratch/left-over.js" string:mousecfg-active-window >/dev/null || fail "the left-over script was not loaded"
+
 wayland=(WAYLAND_DISPLAY="$socket" XDG_SESSION_TYPE=wayland XDG_CURRENT_DESKTOP=KDE)
 (cd "$app" && exec env "${wayland[@]}" QT_QPA_PLATFORM=wayland LD_PRELOAD="$scratch/libvmouse.so" \
    VMOUSE_TRACE="$trace" ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0 ./mousecfg) >"$scratch/program.log" 2>&1 &
