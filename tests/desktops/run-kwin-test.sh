@@ -6,7 +6,6 @@
 # Runs inside its own D-Bus session. Exit 77: the compositor cannot run on this machine.
 # Usage: run-kwin-test.sh <mousecfg executable> <libvmouse.so>
 set -euo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
 program=$1 vmouse=$2
 
 if [ "${3:-}" != --inside ]; then
@@ -43,6 +42,7 @@ wait_for() {
   local seconds=$1 what=$2; shift 2
   local end=$((SECONDS + seconds))
   until "$@"; do
+    [ -z "${own:-}" ] || kill -0 "$own" 2>/dev/null || fail "$what: the program ended"
     [ $SECONDS -lt $end ] || fail "$what"
     sleep 0.1
   done
