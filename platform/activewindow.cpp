@@ -7,6 +7,9 @@
 #ifdef MOUSECFG_HAVE_DBUS
 #include "platform/linux/kwinactivewindow.h"
 #endif
+#ifdef MOUSECFG_HAVE_WAYLAND
+#include "platform/linux/wlrootsactivewindow.h"
+#endif
 #endif
 
 QString ActiveWindow::executableOf(qint64 pid)
@@ -52,6 +55,11 @@ std::unique_ptr<ActiveWindow> ActiveWindow::create()
 #ifdef MOUSECFG_HAVE_DBUS
         if (desktop.contains("KDE"))
             return std::make_unique<KWinActiveWindow>();
+#endif
+#ifdef MOUSECFG_HAVE_WAYLAND
+        // Any compositor that offers the toplevel list (sway, and others built on wlroots).
+        if (auto wlroots = std::make_unique<WlrootsActiveWindow>(); wlroots->available())
+            return wlroots;
 #endif
         Q_UNUSED(desktop);
     }
