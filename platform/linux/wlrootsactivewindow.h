@@ -32,10 +32,8 @@ public:
     // The focused window in a sway tree (GET_TREE), empty when none is.
     static QJsonObject focusedIn(const QJsonObject &tree);
 
-    struct Toplevel;
-
 private:
-    friend struct Toplevel;
+    struct Toplevel;
     void connectWayland();
     void readWayland();
     void closeWayland();
