@@ -8,6 +8,9 @@
 #include "platform/linux/gnomeactivewindow.h"
 #include "platform/linux/kwinactivewindow.h"
 #endif
+#ifdef MOUSECFG_HAVE_WAYLAND
+#include "platform/linux/wlrootsactivewindow.h"
+#endif
 #endif
 
 QString ActiveWindow::executableOf(qint64 pid)
@@ -55,6 +58,11 @@ std::unique_ptr<ActiveWindow> ActiveWindow::create()
             return std::make_unique<KWinActiveWindow>();
         if (desktop.contains("GNOME"))
             return std::make_unique<GnomeActiveWindow>();
+#endif
+#ifdef MOUSECFG_HAVE_WAYLAND
+        // Any compositor that offers the toplevel list (sway, and others built on wlroots).
+        if (auto wlroots = std::make_unique<WlrootsActiveWindow>(); wlroots->available())
+            return wlroots;
 #endif
         Q_UNUSED(desktop);
     }

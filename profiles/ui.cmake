@@ -10,3 +10,6 @@ if(NOT TARGET Qt6::DBus)
   set_source_files_properties(${CMAKE_SOURCE_DIR}/platform/linux/kwinactivewindow.cpp
     ${CMAKE_SOURCE_DIR}/platform/linux/kwinactivewindow.h PROPERTIES HEADER_FILE_ONLY ON SKIP_AUTOMOC ON)
 endif()
+if(UNIX AND NOT APPLE)
+  include(${CMAKE_SOURCE_DIR}/platform/linux/wlroots.cmake)
+endif()

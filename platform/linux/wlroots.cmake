@@ -1,0 +1,21 @@
+# The wlroots source: the foreign-toplevel protocol's client code, generated from the XML kept
+# beside it. Without libwayland-client it is not built and the program asks the X server.
+pkg_check_modules(WAYLAND_CLIENT IMPORTED_TARGET wayland-client)
+find_program(WAYLAND_SCANNER wayland-scanner)
+set(_wlroots_sources ${CMAKE_SOURCE_DIR}/platform/linux/wlrootsactivewindow.cpp
+  ${CMAKE_SOURCE_DIR}/platform/linux/wlrootsactivewindow.h)
+if(TARGET PkgConfig::WAYLAND_CLIENT AND WAYLAND_SCANNER)
+  set(_xml ${CMAKE_SOURCE_DIR}/platform/linux/protocols/wlr-foreign-toplevel-management-unstable-v1.xml)
+  set(_gen ${CMAKE_BINARY_DIR}/wayland-protocols)
+  set(_header ${_gen}/wlr-foreign-toplevel-management-unstable-v1-client-protocol.h)
+  set(_code ${_gen}/wlr-foreign-toplevel-management-unstable-v1-protocol.c)
+  file(MAKE_DIRECTORY ${_gen})
+  add_custom_command(OUTPUT ${_header} COMMAND ${WAYLAND_SCANNER} client-header ${_xml} ${_header} DEPENDS ${_xml})
+  add_custom_command(OUTPUT ${_code} COMMAND ${WAYLAND_SCANNER} private-code ${_xml} ${_code} DEPENDS ${_xml})
+  target_sources(mousecfg_ui PRIVATE ${_header} ${_code})
+  target_include_directories(mousecfg_ui PRIVATE ${_gen})
+  target_link_libraries(mousecfg_ui PUBLIC PkgConfig::WAYLAND_CLIENT)
+  target_compile_definitions(mousecfg_ui PUBLIC MOUSECFG_HAVE_WAYLAND)
+else()
+  set_source_files_properties(${_wlroots_sources} PROPERTIES HEADER_FILE_ONLY ON SKIP_AUTOMOC ON)
+endif()
