@@ -1,7 +1,10 @@
 #include "pages/accessibility/accessiblefactory.h"
 
 #include <QAbstractItemView>
+#include <QAccessibleObject>
 #include <QAccessibleWidget>
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QColor>
 #include <QLabel>
 
@@ -35,6 +38,19 @@ public:
                 parts << l->text();
         }
         return parts.join(QLatin1Char(' '));
+    }
+};
+
+// The application as a screen reader lists it: by the program's name, not by the name the
+// settings are filed under.
+class ApplicationAccessible : public QAccessibleApplication
+{
+public:
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name)
+            return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+        return QAccessibleApplication::text(t);
     }
 };
 
@@ -77,6 +93,8 @@ void AccessibleFactory::focusCurrentRow(QAbstractItemView *view)
 
 QAccessibleInterface *AccessibleFactory::create(const QString &className, QObject *object)
 {
+    if (object && object == QCoreApplication::instance())
+        return new ApplicationAccessible;
     if (!object || !object->isWidgetType())
         return nullptr;
     auto *w = static_cast<QWidget *>(object);
