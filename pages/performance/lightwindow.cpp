@@ -247,6 +247,7 @@ void LightWindow::buildForm()
         effects->addWidget(b, i / 3, i % 3, Qt::AlignCenter);
         effectBtns.append(b);
     }
+    AccessibleFactory::tabToChecked({effectBtns.begin(), effectBtns.end()});
 
     auto *colours = new QVBoxLayout(frame_4);
     colours->setContentsMargins(40, 24, 40, 24);
