@@ -803,6 +803,9 @@ void MacroWindow::stopRecording()
         return;
     recording = false;
     m_holdTimer->stop();
+    // Stopped by the button while the stop key is down: its press is the macro's after all.
+    if (m_stopRows >= 0)
+        saveActions(currentMacro);
     m_held.clear();
     m_stopRows = -1;
     updateRecordButton();
@@ -891,7 +894,7 @@ void MacroWindow::recordingKeyEvent(const QKeyEvent *event)
         }
         m_held.append(id);
         const int rowsBefore = actionModel->rowCount();
-        recordKey(true, event);
+        recordKey(true, event, !isStopKey);
         if (isStopKey) {
             m_stopRows = rowsBefore;
             m_stopKeyId = id;
@@ -916,11 +919,12 @@ void MacroWindow::stopByHold()
         return;
     while (actionModel->rowCount() > m_stopRows)
         actionModel->removeRow(actionModel->rowCount() - 1);
+    m_stopRows = -1;
     saveActions(currentMacro);
     stopRecording();
 }
 
-void MacroWindow::recordKey(bool press, const QKeyEvent *event)
+void MacroWindow::recordKey(bool press, const QKeyEvent *event, bool save)
 {
     if (actionModel->rowCount() > recordLimit) {
         showInformation(text(96), text(97));
@@ -946,7 +950,8 @@ void MacroWindow::recordKey(bool press, const QKeyEvent *event)
         actionModel->appendRow(pauseRow(qMin(press ? pause : 10, maxPause)));
         actionModel->appendRow(actionRow(name, press));
     }
-    saveActions(currentMacro);
+    if (save)
+        saveActions(currentMacro);
     actionList->scrollToBottom();
 }
 

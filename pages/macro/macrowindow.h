@@ -130,7 +130,9 @@ private:
     void showMacro(int macro);
     void saveActions(int macro);
     void updateFit();
-    void recordKey(bool press, const QKeyEvent *event);
+    // `save` false leaves the store as it was: a press of the stop key is the macro's only once
+    // it turns out to be a tap.
+    void recordKey(bool press, const QKeyEvent *event, bool save = true);
     void stopRecording();
     // One key event while recording; auto-repeat adds nothing, a held stop key stops.
     void recordingKeyEvent(const QKeyEvent *event);

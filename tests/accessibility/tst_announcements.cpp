@@ -1,6 +1,7 @@
 #include <QAbstractItemView>
 #include <QAccessible>
 #include <QApplication>
+#include <QCheckBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
@@ -162,10 +163,8 @@ private slots:
         auto *layout = new QVBoxLayout(&window);
         QList<QAbstractButton *> group;
         for (const char *t : {"1000", "500", "250", "125"}) {
-            auto *b = new QPushButton(QLatin1String(t), &window);
-            b->setCheckable(true);
+            auto *b = new QCheckBox(QLatin1String(t), &window);
             b->setAutoExclusive(true);
-            b->setFocusPolicy(Qt::StrongFocus);
             layout->addWidget(b);
             group << b;
         }
@@ -186,11 +185,16 @@ private slots:
         group[1]->setChecked(true);
         QCOMPARE(stops(), QList<int>{1});
         activate(&window);
-        QWidget::setTabOrder(group[3], group[0]);
-        group[3]->setFocus(Qt::MouseFocusReason);
-        group[2]->setChecked(true);
+        // Entered by Tab on the checked one, an arrow key chooses the next, as in a radio group.
+        group[0]->setFocus(Qt::OtherFocusReason);
+        group[0]->clearFocus();
+        group[1]->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(group[1], Qt::Key_Down);
+        QVERIFY(group[2]->hasFocus());
+        QVERIFY(group[2]->isChecked());
         // While the user is in the group, the stop stays where the focus is.
-        QCOMPARE(stops(), QList<int>{3});
+        group[3]->setChecked(true);
+        QCOMPARE(stops(), QList<int>{2});
     }
 
     void theApplicationIsNamedAfterTheProgram()

@@ -278,9 +278,12 @@ private slots:
         // A tap of Esc is recorded like any key.
         tap(Qt::Key_Escape);
         QCOMPARE(page->actionModel->rowCount(), 15);
+        const QString beforeHold = stored();
         press(Qt::Key_Escape);
         QTest::qWait(MacroWindow::stopHoldMs / 2);
         QVERIFY(page->recording);
+        // The store never holds the press of a stop key that may yet be a hold.
+        QCOMPARE(stored(), beforeHold);
         QTRY_VERIFY_WITH_TIMEOUT(!page->recording, MacroWindow::stopHoldMs * 2);
         release(Qt::Key_Escape);
         QCOMPARE(page->actionModel->rowCount(), 15);
