@@ -876,8 +876,12 @@ void MacroWindow::recordingKeyEvent(const QKeyEvent *event)
     const quint32 id = keyIdentity(event);
     const bool isStopKey = event->key() == stopKey;
     if (event->type() == QEvent::KeyPress) {
-        const bool afterRelease = m_lastRelease.rowsBefore >= 0 && m_lastRelease.key == id
-            && m_lastRelease.time != 0 && m_lastRelease.time == event->timestamp();
+        // A screen reader hands key events on without their time, and Qt then misses some
+        // repeats: an untimed release and press of one key a few ms apart are one too.
+        const bool sameMoment = m_lastRelease.time != 0
+            ? m_lastRelease.time == event->timestamp()
+            : event->timestamp() == 0 && monotonicMs() - m_lastRelease.arrived < untimedRepeatGapMs;
+        const bool afterRelease = m_lastRelease.rowsBefore >= 0 && m_lastRelease.key == id && sameMoment;
         if (afterRelease) {
             // X sends auto-repeat as a release and a press with one time stamp: undo the release.
             while (actionModel->rowCount() > m_lastRelease.rowsBefore)
@@ -908,7 +912,7 @@ void MacroWindow::recordingKeyEvent(const QKeyEvent *event)
     if (event->isAutoRepeat() || !m_held.contains(id))
         return;
     m_held.removeAll(id);
-    m_lastRelease = LastRelease{id, event->timestamp(), actionModel->rowCount(), tickCount};
+    m_lastRelease = LastRelease{id, event->timestamp(), monotonicMs(), actionModel->rowCount(), tickCount};
     recordKey(false, event);
 }
 

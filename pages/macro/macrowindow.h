@@ -42,6 +42,9 @@ public:
     // Holding this key this long stops a recording from the keyboard; its press is dropped.
     static constexpr int stopKey = Qt::Key_Escape;
     static constexpr int stopHoldMs = 1000;
+    // Far below a person's fastest second tap of a key (the relayed repeats seen are 2 to 5 ms
+    // apart).
+    static constexpr int untimedRepeatGapMs = 40;
 
     // How many presses and releases of an action string the mouse's macro memory takes (the
     // chip protocol stops writing records once they pass byte 185); *total gets how many
@@ -150,6 +153,7 @@ private:
     struct LastRelease {
         quint32 key = 0;
         ulong time = 0;
+        qint64 arrived = 0;         // when, on the monotonic clock, for events without a time
 
         int rowsBefore = -1;
         int ticksBefore = 0;

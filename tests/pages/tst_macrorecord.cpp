@@ -1,5 +1,6 @@
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -50,16 +51,18 @@ private:
     MouseData *md = nullptr;
     MacroWindow *page = nullptr;
 
-    void press(int key, int scanCode = 0, bool autoRepeat = false)
+    // Time stamps as the platform gives them, one step apart; 0 is what a screen reader's
+    // relay gives.
+    ulong clock = 1000;
+    bool relayed = false;
+    void send(QEvent::Type type, int key, int scanCode, bool autoRepeat)
     {
-        QKeyEvent e = keyEvent(QEvent::KeyPress, key, scanCode, autoRepeat);
+        QKeyEvent e = keyEvent(type, key, scanCode, autoRepeat);
+        e.setTimestamp(relayed ? 0 : (clock += 50));
         QCoreApplication::sendEvent(page->recordBtn, &e);
     }
-    void release(int key, int scanCode = 0, bool autoRepeat = false)
-    {
-        QKeyEvent e = keyEvent(QEvent::KeyRelease, key, scanCode, autoRepeat);
-        QCoreApplication::sendEvent(page->recordBtn, &e);
-    }
+    void press(int key, int scanCode = 0, bool autoRepeat = false) { send(QEvent::KeyPress, key, scanCode, autoRepeat); }
+    void release(int key, int scanCode = 0, bool autoRepeat = false) { send(QEvent::KeyRelease, key, scanCode, autoRepeat); }
     void tap(int key, int scanCode = 0)
     {
         press(key, scanCode);
@@ -97,6 +100,7 @@ private slots:
     }
     void init()
     {
+        relayed = false;
         store->macroNames() = QStringList{"one", "two"};
         store->macroActions() = QStringList{"1@#Q_-1@#Q_-0", "1@#W_-1@#W_-0"};
         page = new MacroWindow;
@@ -290,6 +294,39 @@ private slots:
         QCOMPARE(stored(), QStringLiteral("1@#Space_-1@#10_-2@#Space_-0@#10_-2@#Enter_-1@#10_-2@#Enter_-0@#10_-2"
                                           "@#Tab_-1@#10_-2@#Tab_-0@#10_-2@#Esc_-1@#10_-2@#Esc_-0"));
         QCOMPARE(changed.count(), 1);
+    }
+
+    // Relayed by a screen reader, events come without a time and Qt misses some repeats: a
+    // release and a press of one key a moment apart. A held Esc still stops, and a held key is
+    // still one press; a second tap after a person's pause is a tap of its own.
+    void relayedRepeatsWithoutTimeAreRepeats()
+    {
+        relayed = true;
+        startRecording(false);
+        tap(Qt::Key_A);
+        press(Qt::Key_B);
+        release(Qt::Key_B);   // the missed repeat: release and press at once
+        press(Qt::Key_B);
+        release(Qt::Key_B, 0, true);
+        press(Qt::Key_B, 0, true);
+        release(Qt::Key_B);
+        QCOMPARE(texts(), (QStringList{"A", "10", "A", "10", "B", "10", "B"}));
+        QTest::qWait(MacroWindow::untimedRepeatGapMs * 2);
+        tap(Qt::Key_B);
+        QCOMPARE(page->actionModel->rowCount(), 11);
+
+        const QString before = stored();
+        press(Qt::Key_Escape);
+        const QElapsedTimer held = [] { QElapsedTimer t; t.start(); return t; }();
+        while (page->recording && held.elapsed() < MacroWindow::stopHoldMs * 3) {
+            QTest::qWait(40);
+            release(Qt::Key_Escape, 0, held.elapsed() % 3 != 0);
+            press(Qt::Key_Escape, 0, held.elapsed() % 3 != 0);
+        }
+        QVERIFY(!page->recording);
+        QVERIFY(held.elapsed() < MacroWindow::stopHoldMs * 2);
+        release(Qt::Key_Escape);
+        QCOMPARE(stored(), before);
     }
 
     // Releases of keys whose press the page never saw (the key that started the recording, a
