@@ -38,7 +38,15 @@ void Announcer::say(QWidget *inWindow, const QString &text)
     // said before: an inactive window waits for that.
     if (a->window()->isActiveWindow() && !a->m_scheduled) {
         a->m_scheduled = true;
-        QTimer::singleShot(0, a, &Announcer::sayPending);
+        QTimer::singleShot(a->m_afterRefresh ? RefreshMs : 0, a, &Announcer::sayPending);
+    }
+}
+
+void Announcer::sayAfterRefresh(QWidget *inWindow, const QString &text)
+{
+    if (Announcer *a = of(inWindow)) {
+        a->m_afterRefresh = true;
+        say(inWindow, text);
     }
 }
 
@@ -54,6 +62,7 @@ void Announcer::sayPending()
     m_scheduled = false;
     if (m_pending.isEmpty() || !window()->isActiveWindow())
         return;
+    m_afterRefresh = false;
     // Hidden and shown again, the same words are news again.
     hide();
     setText(std::exchange(m_pending, QString()));
@@ -66,7 +75,7 @@ bool Announcer::eventFilter(QObject *watched, QEvent *event)
         && !m_pending.isEmpty() && !m_scheduled) {
         // After the focus the window gives back on activation.
         m_scheduled = true;
-        QTimer::singleShot(0, this, &Announcer::sayPending);
+        QTimer::singleShot(m_afterRefresh ? RefreshMs : 0, this, &Announcer::sayPending);
     }
     return QLabel::eventFilter(watched, event);
 }

@@ -13,6 +13,10 @@ public:
     // event at hand is done: what is said meanwhile joins it. While a dialog has the keyboard,
     // it is said when the window has it back.
     static void say(QWidget *inWindow, const QString &text);
+    // The same after a change that redraws whole pages (a profile switched): the screen reader
+    // drops what shows while the flood of their events is still queued, so it waits.
+    static void sayAfterRefresh(QWidget *inWindow, const QString &text);
+    static constexpr int RefreshMs = 1000;
     // True when something is waiting to be said in that window.
     static bool pending(QWidget *inWindow);
     // The announcer of that window, made on first use.
@@ -27,4 +31,5 @@ private:
 
     QString m_pending;
     bool m_scheduled = false;
+    bool m_afterRefresh = false;
 };

@@ -126,12 +126,15 @@ void ProfileBar::announceActive(const QString &name, const QString &done)
     // Where no mouse is attached, nothing was applied to one.
     const bool attached = MouseData::instance()->deviceType != 255;
     const QString active = languageText(attached ? 234 : 252).arg(ProfileIndex::shown(name));
-    announce(done.isEmpty() ? active : done + QLatin1Char(' ') + active);
+    announce(done.isEmpty() ? active : done + QLatin1Char(' ') + active, true);
 }
 
-void ProfileBar::announce(const QString &text)
+void ProfileBar::announce(const QString &text, bool afterRefresh)
 {
-    Announcer::say(this, text);
+    if (afterRefresh)
+        Announcer::sayAfterRefresh(this, text);
+    else
+        Announcer::say(this, text);
 }
 
 QString ProfileBar::elided(const QString &name, const QFont &font)

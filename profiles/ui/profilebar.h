@@ -39,8 +39,9 @@ protected:
     virtual QString askOpenFile();
     virtual bool confirm(const QString &question);
     virtual void tell(const QString &message);
-    // What a done change is confirmed with, for a screen reader.
-    virtual void announce(const QString &text);
+    // What a done change is confirmed with, for a screen reader; after a switch of the active
+    // profile, once the pages have been redrawn.
+    virtual void announce(const QString &text, bool afterRefresh = false);
 
 private:
     void chosen(int index);

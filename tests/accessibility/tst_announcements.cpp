@@ -94,6 +94,22 @@ private slots:
         QCOMPARE(counter.shows, 2);
     }
 
+    // After a change that redraws whole pages, the screen reader is busy with their events and
+    // would drop a notification: it comes once they are through.
+    void saidLaterAfterARefresh()
+    {
+        QWidget window;
+        activate(&window);
+        Announcer::sayAfterRefresh(&window, QStringLiteral("Profile \"Work\" applied to the mouse."));
+        QTest::qWait(Announcer::RefreshMs / 2);
+        QVERIFY(!Announcer::of(&window)->isVisible());
+        QTRY_VERIFY(Announcer::of(&window)->isVisible());
+        // The next one is said at once again.
+        Announcer::say(&window, QStringLiteral("Level 2: 1200 DPI"));
+        QTest::qWait(Announcer::RefreshMs / 4);
+        QCOMPARE(Announcer::of(&window)->text(), QStringLiteral("Level 2: 1200 DPI"));
+    }
+
     // Said while a dialog has the keyboard, it waits: the screen reader reads the window and its
     // focus as the window comes back, over anything said before.
     void saidWhenTheWindowIsBack()

@@ -73,7 +73,14 @@ public:
     QStringList announced;
 
 protected:
-    void announce(const QString &text) override { announced << text; }
+    void announce(const QString &text, bool afterRefresh) override
+    {
+        announced << text;
+        afterRefreshes << afterRefresh;
+    }
+
+public:
+    QList<bool> afterRefreshes;
 };
 } // namespace
 
@@ -400,6 +407,7 @@ void TestProfilesUi::everyChangeIsConfirmedAloud()
     bar.names = {QStringLiteral("Said")};
     bar.trigger("renameProfileAction");
     QCOMPARE(bar.announced, QStringList{md->languageText(251).arg(QStringLiteral("Said"))});
+    QCOMPARE(bar.afterRefreshes.last(), false);
 
     bar.announced.clear();
     bar.trigger("duplicateProfileAction");
@@ -412,6 +420,8 @@ void TestProfilesUi::everyChangeIsConfirmedAloud()
     const int other = bar.profileComboBox->findData(pm->names().first());
     bar.profileComboBox->setCurrentIndex(other);
     QCOMPARE(bar.announced, QStringList{active(pm->names().first())});
+    // A switch redraws every page: said once the screen reader has had their events.
+    QCOMPARE(bar.afterRefreshes.last(), true);
 
     QVERIFY(pm->activate(QStringLiteral("Said")));
     bar.announced.clear();
