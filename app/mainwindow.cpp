@@ -34,6 +34,7 @@
 #include "model/mousedata.h"
 #include "model/mousedefaultdata.h"
 #include "pages/accessibility/accessiblefactory.h"
+#include "pages/accessibility/announcer.h"
 #include "pages/keys/childmenuwindow.h"
 #include "pages/keys/dpimenu.h"
 #include "pages/keys/funbtnwindow.h"
@@ -592,6 +593,8 @@ void MainWindow::updateNoMouseNotice()
     }
     noMouseNotice->setText(m_openRefused ? openRefusedText() : MouseData::instance()->languageText(155));
     placeNoMouseNotice();
+    if (!noMouseNotice->isVisible() && isVisible())
+        Announcer::say(this, noMouseNotice->text());
     noMouseNotice->show();
     noMouseNotice->raise();
     // What the notice covers cannot be used; its focus (and the ring drawn around it, over the
@@ -927,15 +930,24 @@ bool MainWindow::showTrayMessage(const QString &title, const QString &text,
     emit trayMessage(title, text);
     const bool tray = trayAvailable() && trayIcon->isVisible();
     const bool shown = isVisible() && !isMinimized();
+    // The balloon and the desktop's notification are other windows, which a screen reader
+    // following this one does not read.
+    const auto sayHere = [&]() {
+        if (shown)
+            Announcer::say(this, title + QStringLiteral(": ") + text);
+    };
     if (tray && shown) {
         trayIcon->showMessage(title, text, icon, ms);
+        sayHere();
         return true;
     }
     // No tray, or nobody looking at the window: the desktop's notification service, where
     // the next message of the same kind replaces this one.
     if (notifications->show(kind.isEmpty() ? QStringLiteral("notice") : kind, title, text,
-                            icon == QSystemTrayIcon::Warning || icon == QSystemTrayIcon::Critical, ms))
+                            icon == QSystemTrayIcon::Warning || icon == QSystemTrayIcon::Critical, ms)) {
+        sayHere();
         return true;
+    }
     if (tray)
         trayIcon->showMessage(title, text, icon, ms);
     else if (isVisible())
@@ -985,6 +997,18 @@ void MainWindow::mousePressEvent(QMouseEvent *event)
     if (event->button() == Qt::LeftButton && currentPage == 0)
         closeAssignmentMenus(event->position().toPoint());
     QMainWindow::mousePressEvent(event);
+}
+
+void MainWindow::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    // The notice covers the pages without taking the focus: a screen reader, which reads the
+    // window and its focus as it comes to the front, hears it then.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && noMouseNotice->isVisibleTo(this))
+        QTimer::singleShot(0, this, [this]() {
+            if (noMouseNotice->isVisibleTo(this))
+                Announcer::say(this, noMouseNotice->text());
+        });
 }
 
 void MainWindow::closeAssignmentMenus(QPoint pos)

@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QLayout>
+#include "pages/accessibility/announcer.h"
 #include "resources/stylesheets.h"
 
 namespace {
@@ -29,6 +30,8 @@ void NoticeBar::showNotice(const QString &text)
     setText(text);
     place();
     show();
+    // An alert inside the window is not read by every screen reader; the announcer is.
+    Announcer::say(this, text);
     raise();
     hideTimer.start();
     emit shown(text);

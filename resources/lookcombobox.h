@@ -12,4 +12,7 @@ public:
     using QComboBox::QComboBox;
 
     void showPopup() override;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
 };

@@ -1,10 +1,16 @@
 #include "pages/accessibility/accessiblefactory.h"
 
+#include <QAbstractItemView>
+#include <QAccessibleObject>
 #include <QAccessibleWidget>
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QColor>
 #include <QLabel>
 
+#include "pages/accessibility/announcer.h"
 #include "pages/accessibility/buttonaccessible.h"
+#include "pages/accessibility/comboaccessible.h"
 #include "pages/accessibility/menulistaccessible.h"
 #include "pages/accessibility/slideraccessible.h"
 
@@ -14,7 +20,10 @@ namespace {
 class NoticeAccessible : public QAccessibleWidget
 {
 public:
-    explicit NoticeAccessible(QWidget *w) : QAccessibleWidget(w, QAccessible::AlertMessage) {}
+    explicit NoticeAccessible(QWidget *w, QAccessible::Role role = QAccessible::AlertMessage)
+        : QAccessibleWidget(w, role)
+    {
+    }
 
     QString text(QAccessible::Text t) const override
     {
@@ -29,6 +38,19 @@ public:
                 parts << l->text();
         }
         return parts.join(QLatin1Char(' '));
+    }
+};
+
+// The application as a screen reader lists it: by the program's name, not by the name the
+// settings are filed under.
+class ApplicationAccessible : public QAccessibleApplication
+{
+public:
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name)
+            return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+        return QAccessibleApplication::text(t);
     }
 };
 
@@ -56,22 +78,39 @@ void AccessibleFactory::announce(QWidget *control, const QString &text)
     if (control->accessibleDescription() == text)
         control->setAccessibleDescription(QString());
     control->setAccessibleDescription(text);
+    Announcer::say(control, text);
+}
+
+void AccessibleFactory::focusCurrentRow(QAbstractItemView *view)
+{
+    const QModelIndex current = view ? view->currentIndex() : QModelIndex();
+    if (!current.isValid() || !view->hasFocus() || !QAccessible::isActive())
+        return;
+    QAccessibleEvent event(view, QAccessible::Focus);
+    event.setChild(current.row());
+    QAccessible::updateAccessibility(&event);
 }
 
 QAccessibleInterface *AccessibleFactory::create(const QString &className, QObject *object)
 {
+    if (object && object == QCoreApplication::instance())
+        return new ApplicationAccessible;
     if (!object || !object->isWidgetType())
         return nullptr;
     auto *w = static_cast<QWidget *>(object);
     if (className == QLatin1String("QPushButton") || className == QLatin1String("QToolButton")
         || className == QLatin1String("QCheckBox") || className == QLatin1String("QRadioButton"))
         return new ButtonAccessible(w);
+    if (className == QLatin1String("QComboBox"))
+        return new ComboAccessible(w);
     if (className == QLatin1String("QSlider"))
         return new SliderAccessible(w);
     if (className == QLatin1String("MenuListView"))
         return new MenuListAccessible(w);
     if (className == QLatin1String("QBalloonTip") || className == QLatin1String("NoticeBar"))
         return new NoticeAccessible(w);
+    if (className == QLatin1String("Announcer"))
+        return new NoticeAccessible(w, QAccessible::Notification);
     // Panels inside the window are panes; the frame role would announce each as a window.
     if (className == QLatin1String("QFrame") && !w->isWindow())
         return new QAccessibleWidget(w, QAccessible::Pane);

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class QAbstractItemView;
 class QAccessibleInterface;
 class QColor;
 class QObject;
@@ -18,9 +19,13 @@ public:
     // A colour as a screen reader should read it: its red, green and blue parts.
     static QString spokenColour(const QColor &colour);
 
-    // Tells a screen reader what a control's action changed elsewhere: the text becomes the
-    // control's description, whose change is read out for the focused control.
+    // Tells a screen reader what a control's action changed elsewhere: spoken at once, and kept
+    // as the control's description for a later look.
     static void announce(QWidget *control, const QString &text);
+
+    // Tells a screen reader which row of a list has the focus, as a list that takes the focus
+    // does not: otherwise the user arrows on from a row never heard.
+    static void focusCurrentRow(QAbstractItemView *view);
 
 private:
     static QAccessibleInterface *create(const QString &className, QObject *object);

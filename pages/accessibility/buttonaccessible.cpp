@@ -60,6 +60,9 @@ QAccessible::State ButtonAccessible::state() const
 QString ButtonAccessible::text(QAccessible::Text t) const
 {
     QString s = QAccessibleWidget::text(t);
+    // A tool tip that repeats the name would be read twice.
+    if (t == QAccessible::Description && !s.isEmpty() && s == text(QAccessible::Name))
+        return QString();
     if (!s.isEmpty())
         return s;
     switch (t) {

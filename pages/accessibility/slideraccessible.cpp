@@ -22,6 +22,10 @@ int SliderAccessible::scale() const
 QString SliderAccessible::text(QAccessible::Text t) const
 {
     const QString s = QAccessibleWidget::text(t);
+    // The shown step is read as the value already, or is in the name.
+    if (t == QAccessible::Description
+        && (s == currentValue().toString() || slider()->property("accessibleShowsStep").toBool()))
+        return QString();
     if (t == QAccessible::Name && slider()->property("accessibleShowsStep").toBool()
         && !widget()->accessibleDescription().isEmpty())
         return s + QStringLiteral(": ") + widget()->accessibleDescription();

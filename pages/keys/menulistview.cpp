@@ -2,6 +2,8 @@
 
 #include <QKeyEvent>
 
+#include "pages/accessibility/accessiblefactory.h"
+
 MenuListView::MenuListView(QWidget *parent) : QListView(parent)
 {
     setFocusPolicy(Qt::StrongFocus);
@@ -46,4 +48,10 @@ void MenuListView::keyPressEvent(QKeyEvent *event)
         break;
     }
     QListView::keyPressEvent(event);
+}
+
+void MenuListView::focusInEvent(QFocusEvent *event)
+{
+    QListView::focusInEvent(event);
+    AccessibleFactory::focusCurrentRow(this);
 }

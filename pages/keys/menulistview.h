@@ -14,6 +14,7 @@ public:
     void activateRow(const QModelIndex &index);
 
 protected:
+    void focusInEvent(QFocusEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
 };

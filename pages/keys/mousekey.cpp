@@ -14,7 +14,6 @@ MouseKey::MouseKey(int index, int baseWidth, bool rightSide, QWidget *parent)
     setFixedSize(w, 36);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_Hover, true);
-    setAccessibleDescription(MouseData::instance()->languageText(0));
     updateAccessibleText();
 }
 

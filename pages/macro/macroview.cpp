@@ -3,6 +3,7 @@
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 
+#include "pages/accessibility/accessiblefactory.h"
 #include "pages/macro/macroviewdelegate.h"
 
 MacroView::MacroView(QWidget *parent) : QListView(parent)
@@ -55,4 +56,10 @@ void MacroView::keyPressEvent(QKeyEvent *event)
         break;
     }
     QListView::keyPressEvent(event);
+}
+
+void MacroView::focusInEvent(QFocusEvent *event)
+{
+    QListView::focusInEvent(event);
+    AccessibleFactory::focusCurrentRow(this);
 }

@@ -17,6 +17,7 @@ signals:
     void openContextMenu(QPoint position);
 
 protected:
+    void focusInEvent(QFocusEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 };

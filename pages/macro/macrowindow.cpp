@@ -21,6 +21,7 @@
 #include "model/macrodata.h"
 #include "model/mousedata.h"
 #include "pages/accessibility/accessiblefactory.h"
+#include "pages/accessibility/announcer.h"
 #include "pages/accessibility/buttonaccessible.h"
 #include "profiles/profilemanager.h"
 #include "pages/macro/inputedit.h"
@@ -573,6 +574,7 @@ void MacroWindow::inputFinished(int result)
             actions[index] = QString();
         store->setMacroNames(names);
         selectNameRow(index);
+        Announcer::say(this, text(249).arg(answer));
         break;
     }
     case 1:
@@ -792,6 +794,7 @@ void MacroWindow::recordBtnProc()
     updateRecordButton();
     tickCount = 0;
     tickTimer->start();
+    Announcer::say(recordBtn, text(247) + QLatin1Char(' ') + text(133));
 }
 
 void MacroWindow::stopRecording()
@@ -803,9 +806,14 @@ void MacroWindow::stopRecording()
     m_held.clear();
     m_stopRows = -1;
     updateRecordButton();
-    recordBtn->clearFocus();
+    // The focus stays on the button: the user goes on from where the recording was.
     tickTimer->stop();
+    int keys = 0;
+    for (const auto &row : actionModel->rows())
+        keys += row.lead != MacroViewModel::delayIcon ? 1 : 0;
     emit macroActionChanged(currentMacro);
+    if (isVisible())
+        Announcer::say(recordBtn, text(248).arg(keys));
 }
 
 void MacroWindow::hideEvent(QHideEvent *event)
@@ -865,8 +873,10 @@ void MacroWindow::recordingKeyEvent(const QKeyEvent *event)
     const quint32 id = keyIdentity(event);
     const bool isStopKey = event->key() == stopKey;
     if (event->type() == QEvent::KeyPress) {
-        const bool afterRelease = m_lastRelease.rowsBefore >= 0 && m_lastRelease.key == id
-            && m_lastRelease.time != 0 && m_lastRelease.time == event->timestamp();
+        const bool sameMoment = m_lastRelease.time != 0
+            ? m_lastRelease.time == event->timestamp()
+            : event->timestamp() == 0 && monotonicMs() - m_lastRelease.arrived < repeatGapMs;
+        const bool afterRelease = m_lastRelease.rowsBefore >= 0 && m_lastRelease.key == id && sameMoment;
         if (afterRelease) {
             // X sends auto-repeat as a release and a press with one time stamp: undo the release.
             while (actionModel->rowCount() > m_lastRelease.rowsBefore)
@@ -892,10 +902,12 @@ void MacroWindow::recordingKeyEvent(const QKeyEvent *event)
         }
         return;
     }
-    if (event->isAutoRepeat())
+    // A release whose press was not seen here (the key went down before the recording, or a
+    // screen reader kept the press) ends nothing.
+    if (event->isAutoRepeat() || !m_held.contains(id))
         return;
     m_held.removeAll(id);
-    m_lastRelease = LastRelease{id, event->timestamp(), actionModel->rowCount(), tickCount};
+    m_lastRelease = LastRelease{id, event->timestamp(), monotonicMs(), actionModel->rowCount(), tickCount};
     recordKey(false, event);
 }
 

@@ -13,6 +13,7 @@
 
 #include "model/mousedata.h"
 #include "model/profilerange.h"
+#include "pages/accessibility/announcer.h"
 #include "resources/stylesheets.h"
 
 namespace {
@@ -201,15 +202,13 @@ void DpiBtn::onReturnPressed()
     if (!edit)
         return;
     clampToLimits(edit);
-    // Enter always commits, even an unchanged value; the commit happens on the focus-out.
-    m_commitOnFocusOut = true;
-    if (edit->hasFocus()) {
-        edit->clearFocus();
-    } else {
-        m_commitOnFocusOut = false;
-        updateAccessibleText();
-        emit dpiChanged(index);
-    }
+    // Enter always commits, even an unchanged value, and the focus stays where the user typed:
+    // taking it away would send a keyboard user back to the window's first control.
+    edit->setModified(false);
+    updateAccessibleText();
+    emit dpiChanged(index);
+    edit->selectAll();
+    Announcer::say(edit, edit->accessibleName() + QStringLiteral(": ") + edit->text() + QStringLiteral(" DPI"));
 }
 
 void DpiBtn::press()
@@ -225,9 +224,8 @@ bool DpiBtn::eventFilter(QObject *watched, QEvent *event)
         auto *edit = static_cast<QLineEdit *>(watched);
         // Only a value the user touched is committed: tabbing through the cards must not send
         // commands nor turn the factory set into the user's.
-        if (edit->isModified() || m_commitOnFocusOut) {
+        if (edit->isModified()) {
             clampToLimits(edit);
-            m_commitOnFocusOut = false;
             edit->setModified(false);
             updateAccessibleText();
             emit dpiChanged(index);

@@ -66,6 +66,5 @@ private:
     void updateAccessibleText();
 
     bool m_large = false;
-    bool m_commitOnFocusOut = false;
     bool m_focusRing = false;
 };

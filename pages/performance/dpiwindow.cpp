@@ -177,7 +177,8 @@ void DPIWindow::buildForm()
         slider->setMaximumHeight(24);
         StyleSheets::setLook(slider, StyleSheets::SliderLook);
         slider->setFocusPolicy(Qt::StrongFocus);
-        caption->setBuddy(slider);
+        // No buddy: a screen reader prefers a label to the name, and the caption is hidden
+        // unless the axes are split; the slider names its level itself.
         row->addWidget(caption);
         row->addWidget(slider, 1);
         column->addLayout(row);

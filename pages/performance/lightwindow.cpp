@@ -13,6 +13,8 @@
 #include "device/ic.h"
 #include "model/mousedata.h"
 #include "model/settingsio.h"
+#include "pages/accessibility/accessiblefactory.h"
+#include "pages/accessibility/announcer.h"
 #include "pages/performance/colorbar.h"
 #include "pages/performance/colorcombobox.h"
 #include "pages/performance/formsupport.h"
@@ -456,9 +458,9 @@ void LightWindow::selectLight()
 
 void LightWindow::rgbReturnPressed()
 {
-    if (commitChannels())
-        for (QLineEdit *e : {rLineEdit, gLineEdit, bLineEdit})
-            e->clearFocus();
+    // The focus stays in the field: the colour is said there.
+    if (auto *edit = qobject_cast<QLineEdit *>(sender()); edit && commitChannels())
+        announceColour(edit);
 }
 
 bool LightWindow::commitChannels()
@@ -483,7 +485,14 @@ bool LightWindow::commitChannels()
 void LightWindow::hexReturnPressed()
 {
     if (commitHex())
-        rgbLineEdit->clearFocus();
+        announceColour(rgbLineEdit);
+}
+
+void LightWindow::announceColour(QWidget *where)
+{
+    const QColor colour(rgbLineEdit->text());
+    if (colour.isValid())
+        Announcer::say(where, AccessibleFactory::spokenColour(colour));
 }
 
 bool LightWindow::commitHex()

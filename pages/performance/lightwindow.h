@@ -70,6 +70,8 @@ private:
     // Apply the typed channels or colour text; false (and the field marked) when refused.
     bool commitChannels();
     bool commitHex();
+    // Says the colour now in the fields where the user typed it.
+    void announceColour(QWidget *where);
     void setSliderQuietly(TickSlider *slider, int value);
     void showBrightnessLabel(int value);
     void showSpeedLabel(int value);

@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "model/mousedata.h"
+#include "pages/accessibility/announcer.h"
 #include "platform/filedialogs.h"
 #include "profiles/profilemanager.h"
 #include "resources/lookcombobox.h"
@@ -111,10 +112,26 @@ void ProfileBar::chosen(int index)
     if (m_filling || index < 0)
         return;
     QString error;
-    if (!ProfileManager::instance()->activate(profileComboBox->itemData(index).toString(), &error)) {
+    const QString name = profileComboBox->itemData(index).toString();
+    if (!ProfileManager::instance()->activate(name, &error)) {
         tell(error);
         fill();
+        return;
     }
+    announceActive(name);
+}
+
+void ProfileBar::announceActive(const QString &name, const QString &done)
+{
+    // Where no mouse is attached, nothing was applied to one.
+    const bool attached = MouseData::instance()->deviceType != 255;
+    const QString active = languageText(attached ? 234 : 252).arg(ProfileIndex::shown(name));
+    announce(done.isEmpty() ? active : done + QLatin1Char(' ') + active);
+}
+
+void ProfileBar::announce(const QString &text)
+{
+    Announcer::say(this, text);
 }
 
 QString ProfileBar::elided(const QString &name, const QFont &font)
@@ -145,6 +162,8 @@ void ProfileBar::createProfile(bool fromFactory)
         tell(nameRefusal(name, error));
     else if (!ProfileManager::instance()->activate(given, &error))
         tell(error);
+    else
+        announceActive(given, languageText(250).arg(ProfileIndex::shown(given)));
 }
 
 void ProfileBar::renameProfile()
@@ -156,13 +175,18 @@ void ProfileBar::renameProfile()
     QString error;
     if (!ProfileManager::instance()->rename(from, to, &error))
         tell(nameRefusal(to, error));
+    else
+        announce(languageText(251).arg(ProfileIndex::shown(ProfileManager::instance()->activeName())));
 }
 
 void ProfileBar::duplicateProfile()
 {
     QString error;
-    if (ProfileManager::instance()->duplicate(ProfileManager::instance()->activeName(), &error).isEmpty())
+    const QString copy = ProfileManager::instance()->duplicate(ProfileManager::instance()->activeName(), &error);
+    if (copy.isEmpty())
         tell(error);
+    else
+        announce(languageText(250).arg(ProfileIndex::shown(copy)));
 }
 
 void ProfileBar::deleteProfile()
@@ -190,6 +214,8 @@ void ProfileBar::deleteProfile()
     QString error;
     if (!profiles->remove(name, &error))
         tell(error);
+    else
+        announceActive(profiles->activeName(), languageText(253).arg(ProfileIndex::shown(name)));
 }
 
 void ProfileBar::exportProfile()
@@ -207,8 +233,13 @@ void ProfileBar::importProfile()
 {
     const QString file = askOpenFile();
     QString error;
-    if (!file.isEmpty() && ProfileManager::instance()->importProfile(file, &error).isEmpty())
+    if (file.isEmpty())
+        return;
+    const QString given = ProfileManager::instance()->importProfile(file, &error);
+    if (given.isEmpty())
         tell(languageText(212) + QLatin1Char('\n') + error);
+    else
+        announce(languageText(250).arg(ProfileIndex::shown(given)));
 }
 
 bool ProfileBar::askName(const QString &title, const QString &proposal, QString *name)

@@ -39,6 +39,8 @@ protected:
     virtual QString askOpenFile();
     virtual bool confirm(const QString &question);
     virtual void tell(const QString &message);
+    // What a done change is confirmed with, for a screen reader.
+    virtual void announce(const QString &text);
 
 private:
     void chosen(int index);
@@ -48,6 +50,8 @@ private:
     void deleteProfile();
     void exportProfile();
     void importProfile();
+    // Confirms that `name` is now the active profile, after `done` (what was done first).
+    void announceActive(const QString &name, const QString &done = QString());
     // The user's words for why a name was refused.
     QString nameRefusal(const QString &asked, const QString &error) const;
 

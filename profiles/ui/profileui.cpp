@@ -2,9 +2,11 @@
 
 #include <QActionGroup>
 #include <QBoxLayout>
+#include <QComboBox>
 #include <QEvent>
 #include <QFrame>
 #include <QMenu>
+#include <QPushButton>
 
 #include "app/mainwindow.h"
 #include "model/mousedata.h"
@@ -86,6 +88,11 @@ void ProfileUi::install(MainWindow *w)
     auto *bar = new ProfileBar(w->titleFrame);
     if (auto *row = qobject_cast<QBoxLayout *>(w->titleFrame->layout()))
         row->insertWidget(1, bar);
+    // Tab goes left to right: the chooser and its menu come before the settings button.
+    if (QWidget *before = w->settingBtn->previousInFocusChain(); before && before != bar->profileComboBox) {
+        QWidget::setTabOrder(before, bar->profileComboBox);
+        QWidget::setTabOrder(bar->profileComboBox, bar->profileMenuBtn);
+    }
     // Over the key, DPI and lighting pages only, however the page was chosen.
     auto *watcher = new PageWatcher(bar);
     for (QWidget *page : {static_cast<QWidget *>(w->macroPage.built()), static_cast<QWidget *>(w->sensorPage.built())}) {
