@@ -83,4 +83,9 @@ export SPEECHD_ADDRESS="unix_socket:$scratch/run/speechd.sock"
 status=0
 dbus-run-session -- /usr/bin/python3 "$here/orca_driver.py" --program "$scratch/app/mousecfg" \
   --vmouse "$scratch/libvmouse.so" --scratch "$scratch" --speechd "$speechd" "$@" || status=$?
+# Orca's whole debug output, the program's log and the mouse's trace, where a run keeps them.
+if [ -n "${MOUSECFG_ORCA_LOGS:-}" ]; then
+  mkdir -p "$MOUSECFG_ORCA_LOGS"
+  cp "$scratch"/{orca-debug.log,orca.log,program.log,trace} "$speechd/spoken" "$MOUSECFG_ORCA_LOGS/" 2>/dev/null || true
+fi
 exit $status
