@@ -231,8 +231,9 @@ void MainWindow::buildTitleBar()
         const QString program = updateProgramFor(data->deviceType);
         const bool foreign = !program.isEmpty()
                              && UpdateProgram::check(program) == UpdateProgram::Verdict::WindowsProgram;
+        // Enabled all the same: a disabled entry is skipped by the arrow keys, and a keyboard
+        // user would never hear why there is no update; choosing it says so.
         update->setText(data->languageText(foreign ? 157 : 98));
-        update->setEnabled(!foreign);
     });
     version->setObjectName(QStringLiteral("versionAction"));
     connect(website, &QAction::triggered, this, &MainWindow::websiteActionProc);
@@ -794,6 +795,11 @@ void MainWindow::updateActionProc(bool checked)
 {
     Q_UNUSED(checked);
     MouseData *md = MouseData::instance();
+    const QString program = updateProgramFor(md->deviceType);
+    if (!program.isEmpty() && UpdateProgram::check(program) == UpdateProgram::Verdict::WindowsProgram) {
+        startUpdateProgram(); // which tells why it cannot
+        return;
+    }
     UpdateDialog dialog(this);
     dialog.setTexts(md->languageText(109), md->languageText(110), md->languageText(111),
                     md->languageText(112), md->languageText(113), md->languageText(114));
@@ -1002,6 +1008,9 @@ void MainWindow::mousePressEvent(QMouseEvent *event)
 void MainWindow::changeEvent(QEvent *event)
 {
     QMainWindow::changeEvent(event);
+    // The button says what it does now; a screen reader reads the new name where the focus is.
+    if (event->type() == QEvent::WindowStateChange)
+        maxBtn->setAccessibleName(MouseData::instance()->languageText(isFullScreen() ? 254 : 171));
     // The notice covers the pages without taking the focus: a screen reader, which reads the
     // window and its focus as it comes to the front, hears it then.
     if (event->type() == QEvent::ActivationChange && isActiveWindow() && noMouseNotice->isVisibleTo(this))

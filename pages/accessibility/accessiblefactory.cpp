@@ -1,5 +1,6 @@
 #include "pages/accessibility/accessiblefactory.h"
 
+#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QAccessibleObject>
 #include <QAccessibleWidget>
@@ -89,6 +90,30 @@ void AccessibleFactory::focusCurrentRow(QAbstractItemView *view)
     QAccessibleEvent event(view, QAccessible::Focus);
     event.setChild(current.row());
     QAccessible::updateAccessibility(&event);
+}
+
+void AccessibleFactory::tabToChecked(const QList<QAbstractButton *> &group)
+{
+    const auto follow = [group]() {
+        for (const QAbstractButton *b : group) {
+            if (b->hasFocus())
+                return; // the user is in the group; Qt keeps the stop where the focus is
+        }
+        for (QAbstractButton *b : group) {
+            const Qt::FocusPolicy p = b->focusPolicy();
+            b->setFocusPolicy(b->isChecked() ? Qt::FocusPolicy(p | Qt::TabFocus) : Qt::FocusPolicy(p & ~Qt::TabFocus));
+        }
+    };
+    for (QAbstractButton *b : group)
+        QObject::connect(b, &QAbstractButton::toggled, b, [follow](bool on) {
+            if (on)
+                follow();
+        });
+    bool anyChecked = false;
+    for (const QAbstractButton *b : group)
+        anyChecked = anyChecked || b->isChecked();
+    if (anyChecked)
+        follow();
 }
 
 QAccessibleInterface *AccessibleFactory::create(const QString &className, QObject *object)

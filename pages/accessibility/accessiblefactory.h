@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
+class QAbstractButton;
 class QAbstractItemView;
 class QAccessibleInterface;
 class QColor;
@@ -26,6 +28,10 @@ public:
     // Tells a screen reader which row of a list has the focus, as a list that takes the focus
     // does not: otherwise the user arrows on from a row never heard.
     static void focusCurrentRow(QAbstractItemView *view);
+
+    // Tab enters a group of exclusive buttons on its checked one, as a radio group should (Qt
+    // makes the last one focused the group's stop, at first its first one).
+    static void tabToChecked(const QList<QAbstractButton *> &group);
 
 private:
     static QAccessibleInterface *create(const QString &className, QObject *object);

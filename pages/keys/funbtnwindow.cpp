@@ -4,6 +4,7 @@
 #include <QVBoxLayout>
 
 #include "model/mousedata.h"
+#include "pages/accessibility/accessiblefactory.h"
 #include "resources/stylesheets.h"
 #include "resources/pictures.h"
 
@@ -49,6 +50,8 @@ funBtnWindow::funBtnWindow(QWidget *parent) : QFrame(parent)
     }
     layout->addStretch(1);
     keyBtn->setChecked(true);
+    const QList<QPushButton *> pages = buttons();
+    AccessibleFactory::tabToChecked({pages.begin(), pages.end()});
 
     StyleSheets::setLook(this, StyleSheets::NavColumnLook);
 

@@ -803,6 +803,9 @@ void MacroWindow::stopRecording()
         return;
     recording = false;
     m_holdTimer->stop();
+    // Stopped by the button while the stop key is down: its press is the macro's after all.
+    if (m_stopRows >= 0)
+        saveActions(currentMacro);
     m_held.clear();
     m_stopRows = -1;
     updateRecordButton();
@@ -873,10 +876,8 @@ void MacroWindow::recordingKeyEvent(const QKeyEvent *event)
     const quint32 id = keyIdentity(event);
     const bool isStopKey = event->key() == stopKey;
     if (event->type() == QEvent::KeyPress) {
-        const bool sameMoment = m_lastRelease.time != 0
-            ? m_lastRelease.time == event->timestamp()
-            : event->timestamp() == 0 && monotonicMs() - m_lastRelease.arrived < repeatGapMs;
-        const bool afterRelease = m_lastRelease.rowsBefore >= 0 && m_lastRelease.key == id && sameMoment;
+        const bool afterRelease = m_lastRelease.rowsBefore >= 0 && m_lastRelease.key == id
+            && m_lastRelease.time != 0 && m_lastRelease.time == event->timestamp();
         if (afterRelease) {
             // X sends auto-repeat as a release and a press with one time stamp: undo the release.
             while (actionModel->rowCount() > m_lastRelease.rowsBefore)
@@ -893,7 +894,7 @@ void MacroWindow::recordingKeyEvent(const QKeyEvent *event)
         }
         m_held.append(id);
         const int rowsBefore = actionModel->rowCount();
-        recordKey(true, event);
+        recordKey(true, event, !isStopKey);
         if (isStopKey) {
             m_stopRows = rowsBefore;
             m_stopKeyId = id;
@@ -907,7 +908,7 @@ void MacroWindow::recordingKeyEvent(const QKeyEvent *event)
     if (event->isAutoRepeat() || !m_held.contains(id))
         return;
     m_held.removeAll(id);
-    m_lastRelease = LastRelease{id, event->timestamp(), monotonicMs(), actionModel->rowCount(), tickCount};
+    m_lastRelease = LastRelease{id, event->timestamp(), actionModel->rowCount(), tickCount};
     recordKey(false, event);
 }
 
@@ -918,11 +919,12 @@ void MacroWindow::stopByHold()
         return;
     while (actionModel->rowCount() > m_stopRows)
         actionModel->removeRow(actionModel->rowCount() - 1);
+    m_stopRows = -1;
     saveActions(currentMacro);
     stopRecording();
 }
 
-void MacroWindow::recordKey(bool press, const QKeyEvent *event)
+void MacroWindow::recordKey(bool press, const QKeyEvent *event, bool save)
 {
     if (actionModel->rowCount() > recordLimit) {
         showInformation(text(96), text(97));
@@ -948,7 +950,8 @@ void MacroWindow::recordKey(bool press, const QKeyEvent *event)
         actionModel->appendRow(pauseRow(qMin(press ? pause : 10, maxPause)));
         actionModel->appendRow(actionRow(name, press));
     }
-    saveActions(currentMacro);
+    if (save)
+        saveActions(currentMacro);
     actionList->scrollToBottom();
 }
 

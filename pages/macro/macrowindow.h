@@ -42,9 +42,6 @@ public:
     // Holding this key this long stops a recording from the keyboard; its press is dropped.
     static constexpr int stopKey = Qt::Key_Escape;
     static constexpr int stopHoldMs = 1000;
-    // A release and a press of one key closer than this, both without a time stamp (a screen
-    // reader hands them on so), are the platform's auto-repeat.
-    static constexpr int repeatGapMs = 60;
 
     // How many presses and releases of an action string the mouse's macro memory takes (the
     // chip protocol stops writing records once they pass byte 185); *total gets how many
@@ -133,7 +130,9 @@ private:
     void showMacro(int macro);
     void saveActions(int macro);
     void updateFit();
-    void recordKey(bool press, const QKeyEvent *event);
+    // `save` false leaves the store as it was: a press of the stop key is the macro's only once
+    // it turns out to be a tap.
+    void recordKey(bool press, const QKeyEvent *event, bool save = true);
     void stopRecording();
     // One key event while recording; auto-repeat adds nothing, a held stop key stops.
     void recordingKeyEvent(const QKeyEvent *event);
@@ -151,7 +150,6 @@ private:
     struct LastRelease {
         quint32 key = 0;
         ulong time = 0;
-        qint64 arrived = 0;         // monotonic ms, for events that come without a time
 
         int rowsBefore = -1;
         int ticksBefore = 0;

@@ -17,6 +17,7 @@
 #include "device/ic.h"
 #include "model/mousedata.h"
 #include "model/mousedefaultdata.h"
+#include "pages/accessibility/accessiblefactory.h"
 #include "pages/performance/dpibtn.h"
 #include "pages/performance/formsupport.h"
 #include "platform/mousesettings.h"
@@ -186,6 +187,7 @@ void DPIWindow::buildForm()
     makeSliderRow(xSliderTxt, xSlider, "xSliderTxt", "xSlider", QStringLiteral("X"));
     makeSliderRow(ySliderTxt, ySlider, "ySliderTxt", "ySlider", QStringLiteral("Y"));
 
+    AccessibleFactory::tabToChecked({defaultDPIBtn, usrDPIBtn});
     xyBtn = makeCheckBox(frame, "xyBtn", false);
     xyBtn->setMaximumSize(100, 20);
     xyBtn->setText(languageText(66));
@@ -227,6 +229,7 @@ void DPIWindow::buildForm()
         rates[i]->setAccessibleName(languageText(67) + QLatin1Char(' ') + QLatin1String(rateTexts[i]));
         rateRow->addWidget(rates[i]);
     }
+    AccessibleFactory::tabToChecked({rates.begin(), rates.end()});
     rateRow->addStretch(1);
     rateColumn->addLayout(rateRow);
     rateColumn->addStretch(1);

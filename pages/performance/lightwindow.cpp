@@ -213,7 +213,7 @@ void LightWindow::buildForm()
     sSlider = makeSlider(frame_2, "sSlider");
     sSlider->setAccessibleName(languageText(72));
     sSlider->setProperty("accessibleShowsStep", true);
-    speedTxt->setBuddy(sSlider);
+    // No buddy: a screen reader reads a label before the name, and the name says the speed.
     sColumn->addWidget(sSlider);
     sColumn->addStretch(1);
     page->addWidget(frame_2);
@@ -247,6 +247,7 @@ void LightWindow::buildForm()
         effects->addWidget(b, i / 3, i % 3, Qt::AlignCenter);
         effectBtns.append(b);
     }
+    AccessibleFactory::tabToChecked({effectBtns.begin(), effectBtns.end()});
 
     auto *colours = new QVBoxLayout(frame_4);
     colours->setContentsMargins(40, 24, 40, 24);

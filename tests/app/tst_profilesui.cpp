@@ -68,6 +68,12 @@ protected:
         return yes;
     }
     void tell(const QString &message) override { told << message; }
+
+public:
+    QStringList announced;
+
+protected:
+    void announce(const QString &text) override { announced << text; }
 };
 } // namespace
 
@@ -83,6 +89,7 @@ private slots:
     void fileDialogsStartInAFolderThatExists();
     void repairedListIsToldWhenTheChooserIsSeen();
     void layoutLevelAndEffectFollowASwitch();
+    void everyChangeIsConfirmedAloud();
 
 private:
     QTemporaryDir dir;
@@ -364,3 +371,54 @@ void TestProfilesUi::layoutLevelAndEffectFollowASwitch()
 
 QTEST_MAIN(TestProfilesUi)
 #include "tst_profilesui.moc"
+
+// A screen reader hears each change to the profiles as it is done, and only what was done.
+void TestProfilesUi::everyChangeIsConfirmedAloud()
+{
+    ProfileManager *pm = ProfileManager::instance();
+    MouseData *md = MouseData::instance();
+    const auto active = [md](const QString &name) {
+        return md->languageText(md->deviceType != 255 ? 234 : 252).arg(name);
+    };
+    AnsweredBar bar;
+    bar.names = {QStringLiteral("Spoken")};
+    bar.trigger("newProfileAction");
+    QCOMPARE(pm->activeName(), QStringLiteral("Spoken"));
+    QCOMPARE(bar.announced, QStringList{md->languageText(250).arg(QStringLiteral("Spoken")) + QLatin1Char(' ')
+                                        + active(QStringLiteral("Spoken"))});
+
+    // Refused: told, not confirmed.
+    bar.announced.clear();
+    bar.names = {QStringLiteral("Spoken")};
+    bar.trigger("newProfileAction");
+    QCOMPARE(bar.told.size(), 1);
+    QVERIFY(bar.announced.isEmpty());
+    // Cancelled: nothing at all.
+    bar.trigger("renameProfileAction");
+    QVERIFY(bar.announced.isEmpty());
+
+    bar.names = {QStringLiteral("Said")};
+    bar.trigger("renameProfileAction");
+    QCOMPARE(bar.announced, QStringList{md->languageText(251).arg(QStringLiteral("Said"))});
+
+    bar.announced.clear();
+    bar.trigger("duplicateProfileAction");
+    QCOMPARE(bar.announced.size(), 1);
+    QVERIFY(bar.announced.first().startsWith(QStringLiteral("Profile \"")));
+    QVERIFY(pm->names().contains(bar.announced.first().section(QLatin1Char('"'), 1, 1)));
+
+    // Chosen in the box: the switch is confirmed with the profile's name.
+    bar.announced.clear();
+    const int other = bar.profileComboBox->findData(pm->names().first());
+    bar.profileComboBox->setCurrentIndex(other);
+    QCOMPARE(bar.announced, QStringList{active(pm->names().first())});
+
+    QVERIFY(pm->activate(QStringLiteral("Said")));
+    bar.announced.clear();
+    bar.yes = true;
+    bar.trigger("deleteProfileAction");
+    QVERIFY(!pm->names().contains(QStringLiteral("Said")));
+    QCOMPARE(bar.announced, QStringList{md->languageText(253).arg(QStringLiteral("Said")) + QLatin1Char(' ')
+                                        + active(pm->activeName())});
+    QCOMPARE(bar.told.size(), 1);
+}

@@ -14,6 +14,7 @@
 #include "model/mousedata.h"
 #include "model/mousedefaultdata.h"
 #include "pages/accessibility/accessiblefactory.h"
+#include "pages/accessibility/announcer.h"
 #include "pages/performance/dpibtn.h"
 #include "pages/performance/dpiwindow.h"
 #include "pagetestsupport.h"
@@ -288,10 +289,16 @@ private slots:
 
     void enterClampsToTheFamilyLimits()
     {
+        page->window()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(page->window()));
         rig.typeInto(card(0)->m_x, QStringLiteral("50"));
         QTest::keyClick(card(0)->m_x, Qt::Key_Return);
         QCOMPARE(card(0)->m_x->text(), QStringLiteral("200"));
-        QVERIFY(!card(0)->m_x->hasFocus());
+        // The focus stays where the user typed, the value ready to be typed over, and what the
+        // mouse got is said there.
+        QVERIFY(card(0)->m_x->hasFocus());
+        QCOMPARE(card(0)->m_x->selectedText(), QStringLiteral("200"));
+        QTRY_COMPARE(Announcer::of(page)->text(), QStringLiteral("Level 1: 200 DPI"));
         QCOMPARE(md->xDpiList.at(0).toInt(), 200);
         QTRY_COMPARE_WITH_TIMEOUT(int(rig.state().dpiX[0]), code0(200), 5000);
 

@@ -308,7 +308,8 @@ private slots:
         page->bLineEdit->setText(QStringLiteral("44"));
         page->bLineEdit->setFocus();
         QTest::keyClick(page->bLineEdit, Qt::Key_Return);
-        QVERIFY(!page->bLineEdit->hasFocus());
+        // The focus stays where the user typed.
+        QVERIFY(page->bLineEdit->hasFocus());
         QCOMPARE(page->rgbLineEdit->text(), QStringLiteral("#0a002c"));
         QCOMPARE(page->lightColors.at(5)->color, QStringLiteral("#0a002c"));
         QTRY_VERIFY_WITH_TIMEOUT(rig.state().colors[15] == 10 && rig.state().colors[16] == 0
@@ -406,7 +407,8 @@ private slots:
         QAccessibleInterface *slider = QAccessible::queryAccessibleInterface(page->bSlider);
         QCOMPARE(slider->role(), QAccessible::Slider);
         QCOMPARE(slider->text(QAccessible::Name), md->languageText(71));
-        QCOMPARE(slider->text(QAccessible::Description), QStringLiteral("100"));
+        // The shown step is its value; said once, not again as a description.
+        QCOMPARE(slider->text(QAccessible::Description), QString());
         // In percent, and set in percent: 50 % is the middle step, sent as a change.
         QAccessibleValueInterface *value = slider->valueInterface();
         QVERIFY(value);

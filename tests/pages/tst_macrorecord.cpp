@@ -14,6 +14,7 @@
 #include "common/testroot.h"
 #include "model/macrodata.h"
 #include "model/mousedata.h"
+#include "pages/accessibility/announcer.h"
 #include "pages/macro/inputdialog.h"
 #include "pages/macro/inputedit.h"
 #include "pages/macro/macroview.h"
@@ -277,15 +278,57 @@ private slots:
         // A tap of Esc is recorded like any key.
         tap(Qt::Key_Escape);
         QCOMPARE(page->actionModel->rowCount(), 15);
+        const QString beforeHold = stored();
         press(Qt::Key_Escape);
         QTest::qWait(MacroWindow::stopHoldMs / 2);
         QVERIFY(page->recording);
+        // The store never holds the press of a stop key that may yet be a hold.
+        QCOMPARE(stored(), beforeHold);
         QTRY_VERIFY_WITH_TIMEOUT(!page->recording, MacroWindow::stopHoldMs * 2);
         release(Qt::Key_Escape);
         QCOMPARE(page->actionModel->rowCount(), 15);
         QCOMPARE(stored(), QStringLiteral("1@#Space_-1@#10_-2@#Space_-0@#10_-2@#Enter_-1@#10_-2@#Enter_-0@#10_-2"
                                           "@#Tab_-1@#10_-2@#Tab_-0@#10_-2@#Esc_-1@#10_-2@#Esc_-0"));
         QCOMPARE(changed.count(), 1);
+    }
+
+    // Releases of keys whose press the page never saw (the key that started the recording, a
+    // press a screen reader kept) end nothing and are not recorded.
+    void releasesWithoutTheirPressAreNotRecorded()
+    {
+        startRecording(false);
+        release(Qt::Key_Space);
+        QCOMPARE(page->actionModel->rowCount(), 0);
+        tap(Qt::Key_A);
+        release(Qt::Key_B, 0);
+        release(Qt::Key_Shift, ScanCode::LeftShift);
+        QCOMPARE(texts(), (QStringList{"A", "10", "A"}));
+        QCOMPARE(stored(), QStringLiteral("1@#A_-1@#10_-2@#A_-0"));
+    }
+
+    // Started and stopped from the keyboard, the focus stays on the button and a screen reader
+    // hears both, with how to stop and how much was recorded.
+    void recordingStartAndStopAreSaidWhereTheFocusStays()
+    {
+        page->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(page));
+        page->recordBtn->setFocus();
+        QTest::keyClick(page->recordBtn, Qt::Key_Space);
+        QVERIFY(page->recording);
+        auto *said = Announcer::of(page);
+        QTRY_COMPARE(said->text(), md->languageText(247) + QLatin1Char(' ') + md->languageText(133));
+        QVERIFY(said->isVisible());
+        tap(Qt::Key_A);
+        tap(Qt::Key_B);
+        // The click that stops (the hold of Esc ends in the same place).
+        page->recordBtn->click();
+        QVERIFY(!page->recording);
+        QVERIFY(page->recordBtn->hasFocus());
+        QTRY_COMPARE(said->text(), md->languageText(248).arg(4));
+        QCOMPARE(page->actionModel->rowCount(), 7);
+        // The focus was not pulled back by a late tick either.
+        QTest::qWait(50);
+        QVERIFY(page->recordBtn->hasFocus());
     }
 
     // Keys typed on another page never land in the macro: leaving the page stops recording.
