@@ -270,14 +270,18 @@ def main():
     orca = start_orca(env, speech, orca_log)
     started = time.monotonic()
     mark = speech.mark()
-    ready = speech.wait(EXPECT['orca ready'], mark, 60, quiet=True)
+    ready = None
+    start_end = time.monotonic() + 60
+    while not ready and orca.poll() is None and time.monotonic() < start_end:
+        ready = speech.wait(EXPECT['orca ready'], mark, 1, quiet=True)
     if not ready:
         orca_log.close()
         with open(os.path.join(scratch, 'orca.log')) as f:
             sys.stdout.write(f.read()[-3000:])
         orca.kill()
         speechd.terminate()
-        print('SKIP: Orca did not start (said nothing in 60 s)')
+        print('SKIP: Orca did not start (%s)' % ('it ended with status %s' % orca.returncode
+                                                 if orca.returncode is not None else 'silent for 60 s'))
         return 1 if os.environ.get('CI') else 77
 
     trace = Trace(os.path.join(scratch, 'trace'))
