@@ -4,10 +4,11 @@
 #include <QAbstractItemView>
 #include <QAccessibleObject>
 #include <QAccessibleWidget>
+#include <QColor>
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QColor>
 #include <QLabel>
+#include <QTimer>
 
 #include "pages/accessibility/announcer.h"
 #include "pages/accessibility/buttonaccessible.h"
@@ -84,12 +85,18 @@ void AccessibleFactory::announce(QWidget *control, const QString &text)
 
 void AccessibleFactory::focusCurrentRow(QAbstractItemView *view)
 {
-    const QModelIndex current = view ? view->currentIndex() : QModelIndex();
-    if (!current.isValid() || !view->hasFocus() || !QAccessible::isActive())
+    if (!view || !QAccessible::isActive())
         return;
-    QAccessibleEvent event(view, QAccessible::Focus);
-    event.setChild(current.row());
-    QAccessible::updateAccessibility(&event);
+    // After the list's own focus event, which Qt sends once the focus-in is handled: the row
+    // must come last to be where the screen reader is.
+    QTimer::singleShot(0, view, [view]() {
+        const QModelIndex current = view->currentIndex();
+        if (!current.isValid() || !view->hasFocus())
+            return;
+        QAccessibleEvent event(view, QAccessible::Focus);
+        event.setChild(current.row());
+        QAccessible::updateAccessibility(&event);
+    });
 }
 
 void AccessibleFactory::tabToChecked(const QList<QAbstractButton *> &group)
