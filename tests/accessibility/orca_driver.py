@@ -49,15 +49,17 @@ class Speech:
     """Orca's debug output, read from a terminal so that Orca writes it line by line; each
     spoken line is kept with the task that was running."""
     task = 'start-up'
-    # The utterance, then the voice Orca used: "SPEECH OUTPUT: 'text'{'family': ...}".
-    SPOKEN = re.compile(r"SPEECH OUTPUT: '(.*?)'(?: voice=\w+)?(?:\{.*\}|None)?\s*$")
+    # The utterance, then the voice Orca used: "SPEECH OUTPUT: 'text'{'family': ...}". Echoed
+    # keys and characters come with a space before the voice: "SPEECH OUTPUT: 'tab ' {...}".
+    SPOKEN = re.compile(r"SPEECH OUTPUT: '(.*?)'( ?)(?: voice=\w+)?(?:\{.*\}|None)?\s*$")
 
     def __init__(self, log_path):
         self.master, slave = pty.openpty()
         tty.setraw(slave)
         self.slave_name = os.ttyname(slave)
         self.slave = slave
-        self.lines = []        # (time, task, text)
+        self.lines = []        # (time, task, text): what Orca says about the program
+        self.echoes = []       # (index into lines, task, text): echoed keys and characters
         self.cond = threading.Condition()
         self.log = open(log_path, 'w', encoding='utf-8')
         threading.Thread(target=self._read, daemon=True).start()
@@ -77,7 +79,10 @@ class Speech:
                 line = raw.decode('utf-8', 'replace').rstrip('\r')
                 self.log.write(line + '\n')
                 m = self.SPOKEN.search(line)
-                if m:
+                if m and m.group(2):
+                    with self.cond:
+                        self.echoes.append((len(self.lines), Speech.task, m.group(1).strip()))
+                elif m:
                     text = m.group(1)
                     with self.cond:
                         self.lines.append((time.monotonic(), Speech.task, text))
@@ -324,12 +329,25 @@ def print_transcript(speech, speechd):
     print('--- transcript: every line Orca spoke, by task ---')
     with speech.cond:
         lines = list(speech.lines)
-    task = None
-    for _, t, text in lines:
+        echoes = list(speech.echoes)
+    # Echoed keys and characters in their place, one line per run: "(echoed: tab tab)".
+    merged = [(t, text) for _, t, text in lines]
+    for index, t, name in reversed(echoes):
+        merged.insert(index, (t, '(echo) ' + name))
+    task, run = None, []
+    for t, text in merged + [(None, None)]:
+        if run and (t != task or not (text or '').startswith('(echo) ')):
+            print('    (echoed: %s)' % ' '.join(run))
+            run = []
+        if t is None:
+            break
         if t != task:
             print('[%s]' % t)
             task = t
-        print('    %s' % text)
+        if text.startswith('(echo) '):
+            run.append(text[7:])
+        else:
+            print('    %s' % text)
     try:
         with open(os.path.join(speechd, 'spoken'), encoding='utf-8', errors='replace') as f:
             received = f.read().splitlines()
