@@ -241,15 +241,7 @@ void MainWindow::buildTitleBar()
     connect(version, &QAction::triggered, this, &MainWindow::versionActionProc);
     buildDesktopActions();
     settingBtn->setMenu(settingMenu);
-    // Opened from the keyboard, the menu starts on its first entry, so that the focus (and a
-    // screen reader) lands in it; a pointer never focuses the button, so its look stays.
-    connect(settingMenu, &QMenu::aboutToShow, this, [this]() {
-        if (settingBtn->hasFocus() && !settingMenu->actions().isEmpty())
-            QTimer::singleShot(0, settingMenu, [this]() {
-                if (settingMenu->isVisible() && !settingMenu->activeAction())
-                    settingMenu->setActiveAction(settingMenu->actions().constFirst());
-            });
-    });
+    AccessibleFactory::menuStartsOnFirstEntry(settingBtn);
 
     QSettings config(DataPaths::configFile(), QSettings::IniFormat);
     const bool chinese = LanguageTable::isChinese(LanguageTable::activeFile());

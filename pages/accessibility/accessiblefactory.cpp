@@ -1,6 +1,7 @@
 #include "pages/accessibility/accessiblefactory.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QAbstractItemView>
 #include <QAccessibleObject>
 #include <QAccessibleWidget>
@@ -8,6 +9,8 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMenu>
+#include <QPushButton>
 #include <QTimer>
 
 #include "pages/accessibility/announcer.h"
@@ -121,6 +124,27 @@ void AccessibleFactory::tabToChecked(const QList<QAbstractButton *> &group)
         anyChecked = anyChecked || b->isChecked();
     if (anyChecked)
         follow();
+}
+
+void AccessibleFactory::menuStartsOnFirstEntry(QPushButton *button)
+{
+    QMenu *menu = button ? button->menu() : nullptr;
+    if (!menu)
+        return;
+    QObject::connect(menu, &QMenu::aboutToShow, button, [button, menu]() {
+        if (!button->hasFocus())
+            return;
+        QTimer::singleShot(0, menu, [menu]() {
+            if (!menu->isVisible() || menu->activeAction())
+                return;
+            for (QAction *a : menu->actions()) {
+                if (!a->isSeparator() && a->isVisible()) {
+                    menu->setActiveAction(a);
+                    return;
+                }
+            }
+        });
+    });
 }
 
 QAccessibleInterface *AccessibleFactory::create(const QString &className, QObject *object)

@@ -8,6 +8,7 @@ class QAbstractItemView;
 class QAccessibleInterface;
 class QColor;
 class QObject;
+class QPushButton;
 class QWidget;
 
 // The program's own screen-reader faces for Qt classes whose default ones mislead: buttons,
@@ -32,6 +33,10 @@ public:
     // Tab enters a group of exclusive buttons on its checked one, as a radio group should (Qt
     // makes the last one focused the group's stop, at first its first one).
     static void tabToChecked(const QList<QAbstractButton *> &group);
+
+    // Opened from the keyboard, the button's menu starts on its first entry, so that the focus
+    // (and a screen reader) lands in it; a pointer never focuses the button, so its look stays.
+    static void menuStartsOnFirstEntry(QPushButton *button);
 
 private:
     static QAccessibleInterface *create(const QString &className, QObject *object);

@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "model/mousedata.h"
+#include "pages/accessibility/accessiblefactory.h"
 #include "pages/accessibility/announcer.h"
 #include "platform/filedialogs.h"
 #include "profiles/profilemanager.h"
@@ -72,6 +73,7 @@ ProfileBar::ProfileBar(QWidget *parent) : QFrame(parent)
     profileMenu->addSeparator();
     add("rulesAction", 199, [this] { emit rulesRequested(); });
     profileMenuBtn->setMenu(profileMenu);
+    AccessibleFactory::menuStartsOnFirstEntry(profileMenuBtn);
 
     row->addWidget(caption);
     row->addWidget(profileComboBox);

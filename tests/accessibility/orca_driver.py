@@ -28,7 +28,7 @@ EXPECT = {
     'recording': r'Recording',
     'recording stopped': r'Recording stopped: (\d+) actions?',
     'profile created': r'Profile "%s" created',
-    'profile switched': r'Profile "%s"',
+    'profile switched': r'Profile "%s" applied to the mouse',
     # The profile the program starts with, by its name.
     'first profile': 'Standard',
 }
@@ -652,7 +652,8 @@ def task_profile(speech, trace):
         if wait_until('', lambda: trace.key(2) == kept_key, 5, must=False):
             break
     said = '\n'.join(speech.since(mark))
-    if not re.search(r'^%s\.?$' % EXPECT['first profile'], said, re.M):
+    # The chooser's new value, on its own or in the confirmation that says it reached the mouse.
+    if not re.search(r'^{0}\.?$|Profile "{0}"'.format(EXPECT['first profile']), said, re.M):
         fail('the arrow on the profile chooser said %r, not the profile it chose' % said)
     speech.wait(EXPECT['profile switched'] % EXPECT['first profile'], mark, what='the profile switched to')
     wait_until('the first profile back in the mouse (button 3 %s)' % kept_key, lambda: trace.key(2) == kept_key)
