@@ -1,8 +1,8 @@
 #include "pages/accessibility/accessiblefactory.h"
 
 #include <QAbstractButton>
-#include <QAction>
 #include <QAbstractItemView>
+#include <QAction>
 #include <QAccessibleObject>
 #include <QAccessibleWidget>
 #include <QColor>

@@ -14,6 +14,8 @@ import time
 import pyatspi
 from gi.repository import GLib
 
+from vmousetrace import Trace
+
 INTERACTIVE = {
     'push button', 'toggle button', 'check box', 'radio button', 'combo box', 'slider',
     'spin button', 'text', 'link', 'color chooser', 'list', 'list item', 'menu item', 'page tab',
@@ -96,31 +98,6 @@ def key(keysym_name):
         keysym_name, ord(keysym_name[0]))
     pyatspi.Registry.generateKeyboardEvent(code, None, pyatspi.KEY_SYM)
     pump(0.2)
-
-
-class Trace:
-    """The virtual mouse's trace file: one line per report, with what it meant."""
-
-    def __init__(self, path):
-        self.path = path
-
-    def notes(self):
-        try:
-            with open(self.path, encoding='utf-8', errors='replace') as f:
-                return [line.split('# ', 1)[1].strip() for line in f if '# ' in line]
-        except FileNotFoundError:
-            return []
-
-    def last(self, prefix):
-        found = [n for n in self.notes() if n.startswith(prefix)]
-        return found[-1] if found else None
-
-    def key(self, button):
-        note = self.last('keys ')
-        if not note:
-            return None
-        m = re.search(r' %d=(\S+)' % button, note)
-        return m.group(1) if m else None
 
 
 def check_page(app, page):

@@ -14,6 +14,8 @@ import threading
 import time
 import tty
 
+from vmousetrace import Trace
+
 # What Orca must say at each confirmation: regular expressions, searched in the lines spoken
 # since the key that asked for it, joined by newlines (so ^ and $ work on a line).
 EXPECT = {
@@ -125,31 +127,6 @@ class Speech:
             if time.monotonic() - last >= seconds:
                 return
             time.sleep(0.1)
-
-
-class Trace:
-    """The virtual mouse's trace file: one line per report, with what it meant."""
-
-    def __init__(self, path):
-        self.path = path
-
-    def notes(self):
-        try:
-            with open(self.path, encoding='utf-8', errors='replace') as f:
-                return [line.split('# ', 1)[1].strip() for line in f if '# ' in line]
-        except FileNotFoundError:
-            return []
-
-    def last(self, prefix):
-        found = [n for n in self.notes() if n.startswith(prefix)]
-        return found[-1] if found else None
-
-    def key(self, button):
-        note = self.last('keys ')
-        if not note:
-            return None
-        m = re.search(r' %d=(\S+)' % button, note)
-        return m.group(1) if m else None
 
 
 def wait_until(what, check, timeout=REPLY_TIMEOUT, must=True):

@@ -11,28 +11,7 @@ for tool in Xvfb dbus-run-session openbox trayer xdotool; do
 done
 /usr/bin/python3 -c 'import pyatspi' 2>/dev/null || { echo "missing python3-pyatspi"; exit 1; }
 
-scratch=$(mktemp -d)
-xpid= wmpid=
-cleanup() {
-  [ -n "$wmpid" ] && kill "$wmpid" 2>/dev/null && wait "$wmpid" 2>/dev/null
-  [ -n "$xpid" ] && kill "$xpid" 2>/dev/null && wait "$xpid" 2>/dev/null
-  rm -rf "$scratch"
-}
-trap cleanup EXIT
-
-# Xvfb picks a free display and writes its number to descriptor 3, here a FIFO.
-mkfifo "$scratch/display"
-Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3>"$scratch/display" >"$scratch/xvfb.log" 2>&1 &
-xpid=$!
-display=
-read -r -t 20 display <"$scratch/display" || true
-[ -n "$display" ] || { echo "Xvfb gave no display"; cat "$scratch/xvfb.log"; exit 1; }
-
-# The program runs from a copy, so that the profile and macros it saves stay in the scratch.
-mkdir -p "$scratch/app"
-cp "$program" "$scratch/app/mousecfg"
-cp -r "$(dirname "$program")"/{data,i18n,fonts} "$scratch/app/"
-cp "$vmouse" "$scratch/libvmouse.so"
+. "$here/private-display.sh"
 # An update program this system can start (not a Windows image), so that the menu opens the
 # update dialog instead of saying the program cannot run here.
 mkdir -p "$scratch/app/update"

@@ -23,27 +23,7 @@ done
 /usr/bin/python3 -c 'import pyatspi, speechd' 2>/dev/null || cannot_start "Orca's Python modules do not load"
 [ -x /usr/lib/speech-dispatcher-modules/sd_generic ] || cannot_start "speech-dispatcher has no generic module"
 
-scratch=$(mktemp -d)
-xpid= wmpid=
-cleanup() {
-  [ -n "$wmpid" ] && kill "$wmpid" 2>/dev/null && wait "$wmpid" 2>/dev/null
-  [ -n "$xpid" ] && kill "$xpid" 2>/dev/null && wait "$xpid" 2>/dev/null
-  rm -rf "$scratch"
-}
-trap cleanup EXIT
-
-mkfifo "$scratch/display"
-Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3>"$scratch/display" >"$scratch/xvfb.log" 2>&1 &
-xpid=$!
-display=
-read -r -t 20 display <"$scratch/display" || true
-[ -n "$display" ] || { echo "Xvfb gave no display"; cat "$scratch/xvfb.log"; exit 1; }
-
-# The program runs from a copy, so that the profiles and macros it saves stay in the scratch.
-mkdir -p "$scratch/app"
-cp "$program" "$scratch/app/mousecfg"
-cp -r "$(dirname "$program")"/{data,i18n,fonts} "$scratch/app/"
-cp "$vmouse" "$scratch/libvmouse.so"
+. "$here/private-display.sh"
 
 # speech-dispatcher's own configuration: one generic module that appends each text it is given
 # to a file, so that what reaches the speech server is recorded without a sound card.
