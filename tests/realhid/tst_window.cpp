@@ -214,7 +214,7 @@ private slots:
         const int mouse = bed.plug(RealInstall::family(0));
         bed.denyOpen(bed.commandNode(mouse));
         Window window(install, bed, bus);
-        QTRY_VERIFY_WITH_TIMEOUT(window.connects() == 1, 20000);
+        QTRY_VERIFY2_WITH_TIMEOUT(window.connects() == 1, qPrintable(window.log), 20000);
         const QString advice = englishText(156);
         QVERIFY(!advice.isEmpty());
         QVERIFY(notificationsReach(bus, bed, mouse));
