@@ -91,7 +91,7 @@ if [ "${1:-}" = --login ]; then
     wait_for 20 "a window of process $1" bash -c "$(declare -f focus); focus Focus $1 | grep -q true"
     # A busy shell may drop an activation: ask again until the focus is there.
     wait_for 10 "focused window of process $1" bash -c "$(declare -f focus); [ \"\$(focus FocusedPid)\" = '(uint32 $1,)' ] || { focus Focus $1 >/dev/null; false; }"
-    wait_for 15 "report rate $2 on the mouse after focusing process $1 (it holds $(rate))" rate_is "$2"
+    wait_for 30 "report rate $2 on the mouse after focusing process $1 (it holds $(rate))" rate_is "$2"
     echo "focus on $1: rate $2 after $((SECONDS - started)) s"
   }
   focus_and_check "$pid_appA" 2
