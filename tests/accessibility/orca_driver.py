@@ -382,11 +382,8 @@ def task_volume_up(speech, trace):
         return
     if not seek(speech, 'Down', r'^Multimedia\.?$', 10, 'the Multimedia row'):
         return
-    if not press(speech, 'Return', r'^Multimedia\.?\n', 'the Multimedia column opening'):
-        return
-    # The first row is current but unannounced, and Home on it says nothing: down and back up
-    # makes Orca name it.
-    if not seek(speech, 'Down', r'^Volume Down', 1) or not seek(speech, 'Up', r'^Volume Up\.?$', 1):
+    # The column takes the focus and says its current row, the one Return chooses.
+    if not press(speech, 'Return', r'^Multimedia\.?\n(?:.*\n)*?Volume Up\.?$', 'the Multimedia column opening on its row'):
         return
     mark = speech.mark()
     key('Return')
