@@ -8,6 +8,7 @@
 #include "device/controller.h"
 #include "device/datapaths.h"
 #include "device/ic.h"
+#include "model/filesnapshot.h"
 #include "model/mousedata.h"
 #include "model/settingsio.h"
 
@@ -288,9 +289,12 @@ int MacroData::importMacros(const QString &file, QString *error, QStringList *sk
         return fail(QStringLiteral("The macro store is busy; try again."));
     if (const auto r = writeMerged(true); r != SaveScheduler::Result::Saved && r != SaveScheduler::Result::Unchanged)
         return fail(languageText(140, "the macro list could not be written"));
+    const FileSnapshot snapshot(file);
+    if (!snapshot.isValid())
+        return fail(languageText(136, "the file cannot be read"));
     int imported = 0;
     {
-        const QSettings in(file, QSettings::IniFormat);
+        const QSettings in(snapshot.path(), QSettings::IniFormat);
         const QString importNames = SettingsIo::readText(in, namesKey);
         if (importNames.isEmpty())
             return fail(in.status() != QSettings::NoError ? languageText(136, "the file cannot be read")
@@ -305,7 +309,7 @@ int MacroData::importMacros(const QString &file, QString *error, QStringList *sk
                                 .arg(names.at(i), bad.left(40)));
         }
         if (in.status() != QSettings::NoError && skipped)
-            *skipped = unreadableLines(file);
+            *skipped = unreadableLines(snapshot.path());
 
         QSettings store(DataPaths::macroStore(), QSettings::IniFormat);
         const QString storeNames = SettingsIo::readText(store, namesKey);

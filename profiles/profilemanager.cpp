@@ -13,6 +13,7 @@
 #include <functional>
 
 #include "device/datapaths.h"
+#include "model/filesnapshot.h"
 #include "model/macrodata.h"
 #include "model/mousedata.h"
 #include "model/settingsio.h"
@@ -403,10 +404,13 @@ QString ProfileManager::importProfile(const QString &file, QString *error)
         return refused(QStringLiteral("%1 is not a profile file: it is %2 large, a profile file at most %3.")
                            .arg(shown, QLocale::c().formattedDataSize(info.size()),
                                 QLocale::c().formattedDataSize(MaxProfileFileBytes)));
+    const FileSnapshot snapshot(file);
+    if (!snapshot.isValid())
+        return refused(QStringLiteral("%1 cannot be read.").arg(shown));
     QString name;
     QList<QPair<int, QPair<QString, QString>>> carried;   // old index, (name, actions)
     {
-        QSettings in(file, QSettings::IniFormat);
+        QSettings in(snapshot.path(), QSettings::IniFormat);
         if (in.status() != QSettings::NoError || !in.childGroups().contains(QStringLiteral("mouse"))
             || !in.childGroups().contains(QStringLiteral("mouseKeyMatrix")))
             return refused(QStringLiteral("%1 is not a profile file: it lacks the [mouse] or [mouseKeyMatrix] section.").arg(shown));
@@ -490,7 +494,7 @@ QString ProfileManager::importProfile(const QString &file, QString *error)
     }
 
     const int target = m_index.nextFile();
-    const bool ok = rewriteInto(file, DataPaths::profileFile(target), [&](QSettings &s) {
+    const bool ok = rewriteInto(snapshot.path(), DataPaths::profileFile(target), [&](QSettings &s) {
         s.remove(QStringLiteral("exchange"));
         s.remove(macrosArray);
         s.setValue(ProfileIndex::nameKey(), name);

@@ -2,7 +2,7 @@
 // program's own files or over a file without being asked, a damaged index is kept aside and the
 // list rebuilt from the profile files, an import neither drops a button's macro nor piles up
 // copies of it, names follow one rule wherever they come from, and a damaged or huge file is
-// refused with the reason.
+// refused with the reason; a file changed in place is read as it is now.
 #include "common/testroot.h"
 #include "device/datapaths.h"
 #include "model/macrodata.h"
@@ -62,6 +62,7 @@ private slots:
     void macroStoreStopsWhereButtonsCanReach();
     void namesFollowOneRule();
     void damagedOrHugeFilesAreRefused();
+    void aFileRewrittenInPlaceIsReadAgain();
 
 private:
     std::unique_ptr<QTemporaryDir> dir;
@@ -296,6 +297,41 @@ void TestProfileSafety::damagedOrHugeFilesAreRefused()
     QCOMPARE(pm->names(), before);
 
     QVERIFY2(!pm->importProfile(good, &error).isEmpty(), qPrintable(error));
+}
+
+// Rewritten with the same size and the same time stamp, as two saves within one clock step
+// of the file system leave it: what is imported is the new text, not the one read before.
+void TestProfileSafety::aFileRewrittenInPlaceIsReadAgain()
+{
+    const auto rewrite = [](const QString &path, const QByteArray &from, const QByteArray &to) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        const QDateTime stamp = f.fileTime(QFileDevice::FileModificationTime);
+        const QByteArray bytes = f.readAll();
+        QVERIFY(bytes.contains(from));
+        const QByteArray changed = QByteArray(bytes).replace(from, to);
+        QVERIFY(f.seek(0) && f.resize(0));
+        QCOMPARE(f.write(changed), qint64(changed.size()));
+        QVERIFY(f.flush());
+        QVERIFY(f.setFileTime(stamp, QFileDevice::FileModificationTime));
+    };
+    ProfileManager *pm = ProfileManager::instance();
+    QString error;
+    const QString file = dir->filePath(QStringLiteral("shared.mcp"));
+    QVERIFY(pm->exportProfile(pm->activeName(), file, false, &error));
+    rewrite(file, QByteArray("name=") + pm->activeName().toUtf8(), "name=Alpha");
+    QCOMPARE(pm->importProfile(file, &error), QStringLiteral("Alpha"));
+    rewrite(file, "name=Alpha", "name=Omega");
+    QCOMPARE(pm->importProfile(file, &error), QStringLiteral("Omega"));
+
+    MacroData *macros = MacroData::instance();
+    fillStore(0);
+    const QString mc = dir->filePath(QStringLiteral("shared.mc"));
+    writeBytes(mc, "[macro]\nmacroName=Alpha\n[action]\n0=1@#A_-1@#A_-0\n");
+    QCOMPARE(macros->importMacros(mc, &error), 1);
+    rewrite(mc, "Alpha", "Omega");
+    QCOMPARE(macros->importMacros(mc, &error), 1);
+    QCOMPARE(macros->macroNames(), (QStringList{QStringLiteral("Alpha"), QStringLiteral("Omega")}));
 }
 
 QTEST_GUILESS_MAIN(TestProfileSafety)

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryFile>
+
+// A private copy of a file as it was read once. QSettings keeps what it parsed of a path and
+// reads it again only when the size or the time stamp changed, and a time stamp moves in
+// steps of a few milliseconds: a file rewritten in place with the same size could be taken
+// for the old one. Parsing the copy also makes what was checked the same bytes that are used.
+class FileSnapshot
+{
+public:
+    explicit FileSnapshot(const QString &file);
+
+    // False when the file could not be read or the copy not written.
+    bool isValid() const { return m_valid; }
+    QString path() const { return m_copy.fileName(); }
+    const QByteArray &bytes() const { return m_bytes; }
+
+private:
+    QTemporaryFile m_copy;
+    QByteArray m_bytes;
+    bool m_valid = false;
+};
