@@ -82,6 +82,14 @@ public:
         return r.exitCode == 0 && r.out.contains(QLatin1String("in the running program"));
     }
     int connects() const { return log.count(QStringLiteral("Device Connect")); }
+    // What a failed wait prints: whether the program still runs, and what it said.
+    QString report() const
+    {
+        return QStringLiteral("program %1 (exit %2, %3); its log:\n%4")
+            .arg(process.state() == QProcess::Running ? QStringLiteral("running") : QStringLiteral("not running"))
+            .arg(process.exitCode())
+            .arg(process.errorString(), log);
+    }
     int disconnects() const { return log.count(QStringLiteral("Device DisConnect")); }
 
     QProcess process;
@@ -156,7 +164,7 @@ private slots:
         umock::MockBed bed;
         const int mouse = bed.plug(RealInstall::family(0));
         Window window(install, bed, bus);
-        QTRY_VERIFY_WITH_TIMEOUT(window.connects() == 1, 20000);
+        QTRY_VERIFY2_WITH_TIMEOUT(window.connects() == 1, qPrintable(window.report()), 20000);
         QVERIFY(notificationsReach(bus, bed, mouse));
         bus.notifications.shown.clear();
 
@@ -180,18 +188,18 @@ private slots:
         umock::MockBed bed;
         const int first = bed.plug(RealInstall::family(0));
         Window window(install, bed, bus);
-        QTRY_VERIFY_WITH_TIMEOUT(window.connects() == 1, 20000);
+        QTRY_VERIFY2_WITH_TIMEOUT(window.connects() == 1, qPrintable(window.report()), 20000);
         QVERIFY(notificationsReach(bus, bed, first));
         QVERIFY(window.sendProfile());
         vmouse_state before{};
         QTRY_VERIFY_WITH_TIMEOUT(bed.state(first, &before) && keysSet(before), 20000);
 
         bed.unplug(first);
-        QTRY_VERIFY_WITH_TIMEOUT(window.disconnects() == 1, 20000);
+        QTRY_VERIFY2_WITH_TIMEOUT(window.disconnects() == 1, qPrintable(window.report()), 20000);
         // Back on another port: new nodes, a family with 64-byte reports.
         const int second = bed.plug(RealInstall::family(5));
         QVERIFY(bed.nodes(second) != bed.nodes(first));
-        QTRY_VERIFY_WITH_TIMEOUT(window.connects() == 2, 20000);
+        QTRY_VERIFY2_WITH_TIMEOUT(window.connects() == 2, qPrintable(window.report()), 20000);
         // The event thread reads the new node.
         bed.pressDpiButton(second, 3);
         QTRY_VERIFY_WITH_TIMEOUT(bus.notifications.has(QStringLiteral("DPI"), QStringLiteral("3200")), 20000);
@@ -214,7 +222,7 @@ private slots:
         const int mouse = bed.plug(RealInstall::family(0));
         bed.denyOpen(bed.commandNode(mouse));
         Window window(install, bed, bus);
-        QTRY_VERIFY2_WITH_TIMEOUT(window.connects() == 1, qPrintable(window.log), 20000);
+        QTRY_VERIFY2_WITH_TIMEOUT(window.connects() == 1, qPrintable(window.report()), 20000);
         const QString advice = englishText(156);
         QVERIFY(!advice.isEmpty());
         QVERIFY(notificationsReach(bus, bed, mouse));
