@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QtTest>
 
 #include <cstring>
@@ -85,10 +86,28 @@ public:
     // What a failed wait prints: whether the program still runs, and what it said.
     QString report() const
     {
-        return QStringLiteral("program %1 (exit %2, %3); its log:\n%4")
-            .arg(process.state() == QProcess::Running ? QStringLiteral("running") : QStringLiteral("not running"))
-            .arg(process.exitCode())
-            .arg(process.errorString(), log);
+        const bool running = process.state() == QProcess::Running;
+        QString out = QStringLiteral("program %1 (exit %2, %3); its log:\n%4")
+                          .arg(running ? QStringLiteral("running") : QStringLiteral("not running"))
+                          .arg(process.exitCode())
+                          .arg(process.errorString(), log);
+        // A program that runs but says nothing is stuck somewhere: where, is the answer.
+        if (running && !QStandardPaths::findExecutable(QStringLiteral("gdb")).isEmpty()) {
+            QProcess gdb;
+            // Not this process's environment: the testbed's preloaded library would serve it.
+            QProcessEnvironment bare;
+            bare.insert(QStringLiteral("PATH"), QStringLiteral("/usr/bin:/bin"));
+            gdb.setProcessEnvironment(bare);
+            gdb.start(QStringLiteral("gdb"), {QStringLiteral("-p"), QString::number(process.processId()),
+                                              QStringLiteral("-batch"), QStringLiteral("-iex"),
+                                              QStringLiteral("set debuginfod enabled off"), QStringLiteral("-ex"),
+                                              QStringLiteral("thread apply all bt 15")});
+            if (gdb.waitForFinished(60000))
+                out += QStringLiteral("\nits threads:\n") + QString::fromLocal8Bit(gdb.readAllStandardOutput());
+            else
+                gdb.kill();
+        }
+        return out;
     }
     int disconnects() const { return log.count(QStringLiteral("Device DisConnect")); }
 
