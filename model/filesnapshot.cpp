@@ -10,8 +10,16 @@ FileSnapshot::FileSnapshot(const QString &file)
     if (!in.open(QIODevice::ReadOnly))
         return;
     m_bytes = in.readAll();
-    if (in.error() != QFileDevice::NoError || !m_copy.open())
+    m_read = in.error() == QFileDevice::NoError;
+    // Qt names no folder when TMPDIR names one that is missing; the copy would land in "/".
+    if (!m_read || QDir::tempPath().isEmpty() || !m_copy.open())
         return;
     m_valid = m_copy.write(m_bytes) == m_bytes.size() && m_copy.flush();
     m_copy.close();
+}
+
+QString FileSnapshot::folder()
+{
+    const QString temp = QDir::tempPath();
+    return temp.isEmpty() ? qEnvironmentVariable("TMPDIR") : temp;
 }

@@ -15,11 +15,16 @@ public:
 
     // False when the file could not be read or the copy not written.
     bool isValid() const { return m_valid; }
+    // The file itself was read; only the copy failed.
+    bool wasRead() const { return m_read; }
+    // Where the copy goes, as the user named it.
+    static QString folder();
     QString path() const { return m_copy.fileName(); }
     const QByteArray &bytes() const { return m_bytes; }
 
 private:
     QTemporaryFile m_copy;
     QByteArray m_bytes;
+    bool m_read = false;
     bool m_valid = false;
 };

@@ -291,7 +291,8 @@ int MacroData::importMacros(const QString &file, QString *error, QStringList *sk
         return fail(languageText(140, "the macro list could not be written"));
     const FileSnapshot snapshot(file);
     if (!snapshot.isValid())
-        return fail(languageText(136, "the file cannot be read"));
+        return fail(snapshot.wasRead() ? QStringLiteral("no copy of the file could be written in %1").arg(FileSnapshot::folder())
+                                       : languageText(136, "the file cannot be read"));
     int imported = 0;
     {
         const QSettings in(snapshot.path(), QSettings::IniFormat);

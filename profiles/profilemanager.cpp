@@ -406,7 +406,9 @@ QString ProfileManager::importProfile(const QString &file, QString *error)
                                 QLocale::c().formattedDataSize(MaxProfileFileBytes)));
     const FileSnapshot snapshot(file);
     if (!snapshot.isValid())
-        return refused(QStringLiteral("%1 cannot be read.").arg(shown));
+        return refused(snapshot.wasRead() ? QStringLiteral("%1 was not imported: no copy of it could be written in %2.")
+                                                .arg(shown, shownPath(FileSnapshot::folder()))
+                                          : QStringLiteral("%1 cannot be read.").arg(shown));
     QString name;
     QList<QPair<int, QPair<QString, QString>>> carried;   // old index, (name, actions)
     {

@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -332,6 +333,20 @@ void TestProfileSafety::aFileRewrittenInPlaceIsReadAgain()
     rewrite(mc, "Alpha", "Omega");
     QCOMPARE(macros->importMacros(mc, &error), 1);
     QCOMPARE(macros->macroNames(), (QStringList{QStringLiteral("Alpha"), QStringLiteral("Omega")}));
+
+    // No room for the copy: refused, and the message says it was the copy, not the file.
+    const QByteArray tmp = qgetenv("TMPDIR");
+    const auto restore = qScopeGuard([&tmp] { tmp.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", tmp); });
+    const QStringList names = pm->names();
+    for (const QString &tmpdir : {dir->filePath(QStringLiteral("absent")), file}) {
+        qputenv("TMPDIR", tmpdir.toLocal8Bit());
+        QVERIFY(pm->importProfile(file, &error).isEmpty());
+        QVERIFY2(error.contains(QStringLiteral("no copy")) && error.contains(tmpdir), qPrintable(error));
+        QCOMPARE(macros->importMacros(mc, &error), -1);
+        QVERIFY2(error.contains(QStringLiteral("no copy")) && error.contains(tmpdir), qPrintable(error));
+    }
+    QCOMPARE(pm->names(), names);
+    QCOMPARE(macros->macroNames().size(), 2);
 }
 
 QTEST_GUILESS_MAIN(TestProfileSafety)
