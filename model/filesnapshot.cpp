@@ -9,12 +9,12 @@ FileSnapshot::FileSnapshot(const QString &file)
     QFile in(file);
     if (!in.open(QIODevice::ReadOnly))
         return;
-    m_bytes = in.readAll();
+    const QByteArray bytes = in.readAll();
     m_read = in.error() == QFileDevice::NoError;
     // Qt names no folder when TMPDIR names one that is missing; the copy would land in "/".
     if (!m_read || QDir::tempPath().isEmpty() || !m_copy.open())
         return;
-    m_valid = m_copy.write(m_bytes) == m_bytes.size() && m_copy.flush();
+    m_valid = m_copy.write(bytes) == bytes.size() && m_copy.flush();
     m_copy.close();
 }
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <QString>
 #include <QTemporaryFile>
 
@@ -20,11 +19,9 @@ public:
     // Where the copy goes, as the user named it.
     static QString folder();
     QString path() const { return m_copy.fileName(); }
-    const QByteArray &bytes() const { return m_bytes; }
 
 private:
     QTemporaryFile m_copy;
-    QByteArray m_bytes;
     bool m_read = false;
     bool m_valid = false;
 };
