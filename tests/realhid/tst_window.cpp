@@ -83,6 +83,7 @@ public:
         return r.exitCode == 0 && r.out.contains(QLatin1String("in the running program"));
     }
     int connects() const { return log.count(QStringLiteral("Device Connect")); }
+    int disconnects() const { return log.count(QStringLiteral("Device DisConnect")); }
     // What a failed wait prints: whether the program still runs, and what it said.
     QString report() const
     {
@@ -109,7 +110,6 @@ public:
         }
         return out;
     }
-    int disconnects() const { return log.count(QStringLiteral("Device DisConnect")); }
 
     QProcess process;
     QString log;
